@@ -1,0 +1,8 @@
+#include "EventLoopYielder.h"
+
+#include <QCoreApplication>
+
+void EventLoopYielder::yield()
+{
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+}

@@ -1,0 +1,111 @@
+#include "QtHttpClient.h"
+
+#include <QEventLoop>
+#include <QNetworkProxy>
+#include <QNetworkRequest>
+#include <QStringDecoder>
+#include <QTimer>
+
+namespace {
+
+// Connection, proxy and protocol failures are failed transfers. An HTTP
+// error status (404, 500) still carries a page, which the callers judge by
+// its content like any other page.
+bool isTransferFailure(QNetworkReply::NetworkError error)
+{
+    if (error == QNetworkReply::NoError)
+        return false;
+    const bool contentError = error >= QNetworkReply::ContentAccessDenied && error <= QNetworkReply::UnknownContentError;
+    const bool serverError = error >= QNetworkReply::InternalServerError && error <= QNetworkReply::UnknownServerError;
+    return !contentError && !serverError;
+}
+
+} // namespace
+
+QtHttpClient::QtHttpClient(std::chrono::milliseconds timeout, qint64 maxBodyBytes)
+    : m_timeout(timeout), m_maxBodyBytes(maxBodyBytes)
+{
+    m_manager.setProxy(QNetworkProxy::NoProxy);
+}
+
+QString QtHttpClient::decodeBody(const QByteArray& body, const QByteArray& contentType)
+{
+    for (const QByteArray& part : contentType.split(';')) {
+        const QByteArray param = part.trimmed();
+        if (!param.toLower().startsWith("charset="))
+            continue;
+        QByteArray name = param.mid(8).trimmed();
+        if (name.size() >= 2 && name.startsWith('"') && name.endsWith('"'))
+            name = name.mid(1, name.size() - 2);
+        QStringDecoder decoder(name.constData());
+        if (decoder.isValid())
+            return decoder.decode(body);
+    }
+    return QString::fromLatin1(body);
+}
+
+FetchResult QtHttpClient::FetchPage(const QUrl& url)
+{
+    QNetworkRequest request(url);
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
+    request.setMaximumRedirectsAllowed(maxRedirects);
+    request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
+
+    QNetworkReply* reply = m_manager.get(request);
+    m_running.append(reply);
+
+    QByteArray body;
+    bool tooLarge = false;
+    bool timedOut = false;
+    QEventLoop loop;
+    QTimer deadline;
+    deadline.setSingleShot(true);
+
+    // Reading as the bytes arrive keeps memory bounded: a body past the
+    // limit is refused instead of being buffered whole.
+    QObject::connect(reply, &QNetworkReply::readyRead, &loop, [&] {
+        body += reply->readAll();
+        if (body.size() > m_maxBodyBytes) {
+            tooLarge = true;
+            reply->abort();
+        }
+    });
+    QObject::connect(&deadline, &QTimer::timeout, &loop, [&] {
+        timedOut = true;
+        reply->abort();
+    });
+    QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
+
+    deadline.start(m_timeout);
+    if (!reply->isFinished())
+        loop.exec();
+    deadline.stop();
+
+    FetchResult result;
+    if (!tooLarge)
+        body += reply->readAll();
+
+    if (tooLarge) {
+        result.error = QStringLiteral("Response body exceeds %1 bytes").arg(m_maxBodyBytes);
+    } else if (timedOut) {
+        result.error = QStringLiteral("Request timed out after %1 seconds").arg(m_timeout.count() / 1000.0);
+    } else if (isTransferFailure(reply->error())) {
+        result.error = reply->errorString();
+    } else {
+        result.ok = true;
+        result.body = decodeBody(body, reply->header(QNetworkRequest::ContentTypeHeader).toByteArray());
+    }
+
+    m_running.removeAll(reply);
+    reply->deleteLater();
+    return result;
+}
+
+void QtHttpClient::abort()
+{
+    const auto running = m_running;
+    for (const QPointer<QNetworkReply>& reply : running) {
+        if (reply)
+            reply->abort();
+    }
+}

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QPoint>
+#include <QRect>
+#include <QSize>
+#include <cmath>
+
+// Every position and size of the windows is designed in twips (1/1440 inch).
+// Qt works in device-independent pixels at 96 per inch, so one pixel is 15
+// twips. This header is the only place that converts between the two.
+namespace Twips {
+
+inline constexpr int perPixel = 15;
+
+constexpr int toPixels(double twips)
+{
+    // Round half away from zero, so that a design value such as 7 twips
+    // (under half a pixel) lands on the nearer pixel in both directions.
+    const double px = twips / perPixel;
+    return static_cast<int>(px < 0 ? px - 0.5 : px + 0.5);
+}
+
+constexpr double fromPixels(int pixels) { return static_cast<double>(pixels) * perPixel; }
+
+inline QRect rect(int left, int top, int width, int height)
+{
+    return QRect(toPixels(left), toPixels(top), toPixels(width), toPixels(height));
+}
+
+inline QSize size(int width, int height) { return QSize(toPixels(width), toPixels(height)); }
+
+inline QPoint point(double left, double top) { return QPoint(toPixels(left), toPixels(top)); }
+
+} // namespace Twips

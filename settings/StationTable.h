@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// The fixed table of observing stations, in table order. Each entry is the
+// three-character station code, nine blanks and the display name
+// ("DEN         DENVER, CO").
+namespace StationTable {
+
+inline constexpr int size = 555;
+
+const QStringList& entries();
+
+// Characters 1 to 3 of the text (fewer when it is shorter).
+QString stationCode(const QString& text);
+
+// The last two characters of the text, lower-cased.
+QString stateCode(const QString& text);
+
+} // namespace StationTable

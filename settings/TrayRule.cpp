@@ -1,0 +1,14 @@
+#include "TrayRule.h"
+
+#include "Settings.h"
+#include "TrayIcons.h"
+
+void applyStartupTrayRule(const Settings& settings, TrayIcons& tray)
+{
+    if (settings.trayRuleOn()) {
+        tray.setIntray(tray.count() - 1, true);
+        return;
+    }
+    for (int index = 0; index < tray.count(); ++index)
+        tray.setIntray(index, false);
+}
