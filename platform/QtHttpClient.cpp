@@ -15,8 +15,10 @@ bool isTransferFailure(QNetworkReply::NetworkError error)
 {
     if (error == QNetworkReply::NoError)
         return false;
-    const bool contentError = error >= QNetworkReply::ContentAccessDenied && error <= QNetworkReply::UnknownContentError;
-    const bool serverError = error >= QNetworkReply::InternalServerError && error <= QNetworkReply::UnknownServerError;
+    const bool contentError =
+        error >= QNetworkReply::ContentAccessDenied && error <= QNetworkReply::UnknownContentError;
+    const bool serverError =
+        error >= QNetworkReply::InternalServerError && error <= QNetworkReply::UnknownServerError;
     return !contentError && !serverError;
 }
 

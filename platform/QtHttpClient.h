@@ -3,8 +3,8 @@
 #include "HttpClient.h"
 
 #include <QNetworkAccessManager>
-#include <QPointer>
 #include <QNetworkReply>
+#include <QPointer>
 #include <chrono>
 
 // FetchPage on QNetworkAccessManager: direct connection, a whole-request

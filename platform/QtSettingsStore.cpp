@@ -22,7 +22,8 @@ QtSettingsStore::QtSettingsStore(QString directory) : m_directory(std::move(dire
 
 QString QtSettingsStore::defaultDirectory()
 {
-    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + QStringLiteral("/Ventaro");
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+           QStringLiteral("/Ventaro");
 }
 
 QString QtSettingsStore::filePath(const QString& application) const

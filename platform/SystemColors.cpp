@@ -12,32 +12,58 @@ QPalette::ColorRole roleForIndex(int index)
     // The classic system colour indexes, each to the palette role that
     // plays the same part on a Qt desktop.
     switch (index) {
-    case 0: return QPalette::Mid;              // scroll bar
-    case 1: return QPalette::Window;           // desktop
-    case 2: return QPalette::Highlight;        // active caption
-    case 3: return QPalette::Mid;              // inactive caption
-    case 4: return QPalette::Window;           // menu bar
-    case 5: return QPalette::Base;             // window background
-    case 6: return QPalette::Shadow;           // window frame
-    case 7: return QPalette::WindowText;       // menu text
-    case 8: return QPalette::WindowText;       // window text
-    case 9: return QPalette::HighlightedText;  // caption text
-    case 10: return QPalette::Mid;             // active border
-    case 11: return QPalette::Mid;             // inactive border
-    case 12: return QPalette::Dark;            // application workspace
-    case 13: return QPalette::Highlight;       // highlight
-    case 14: return QPalette::HighlightedText; // highlighted text
-    case 15: return QPalette::Button;          // button face
-    case 16: return QPalette::Dark;            // button shadow
-    case 17: return QPalette::PlaceholderText; // grey text
-    case 18: return QPalette::ButtonText;      // button text
-    case 19: return QPalette::WindowText;      // inactive caption text
-    case 20: return QPalette::Light;           // button highlight
-    case 21: return QPalette::Shadow;          // dark shadow
-    case 22: return QPalette::Midlight;        // light 3-D
-    case 23: return QPalette::ToolTipText;     // tooltip text
-    case 24: return QPalette::ToolTipBase;     // tooltip background
-    default: return QPalette::WindowText;
+    case 0:
+        return QPalette::Mid; // scroll bar
+    case 1:
+        return QPalette::Window; // desktop
+    case 2:
+        return QPalette::Highlight; // active caption
+    case 3:
+        return QPalette::Mid; // inactive caption
+    case 4:
+        return QPalette::Window; // menu bar
+    case 5:
+        return QPalette::Base; // window background
+    case 6:
+        return QPalette::Shadow; // window frame
+    case 7:
+        return QPalette::WindowText; // menu text
+    case 8:
+        return QPalette::WindowText; // window text
+    case 9:
+        return QPalette::HighlightedText; // caption text
+    case 10:
+        return QPalette::Mid; // active border
+    case 11:
+        return QPalette::Mid; // inactive border
+    case 12:
+        return QPalette::Dark; // application workspace
+    case 13:
+        return QPalette::Highlight; // highlight
+    case 14:
+        return QPalette::HighlightedText; // highlighted text
+    case 15:
+        return QPalette::Button; // button face
+    case 16:
+        return QPalette::Dark; // button shadow
+    case 17:
+        return QPalette::PlaceholderText; // grey text
+    case 18:
+        return QPalette::ButtonText; // button text
+    case 19:
+        return QPalette::WindowText; // inactive caption text
+    case 20:
+        return QPalette::Light; // button highlight
+    case 21:
+        return QPalette::Shadow; // dark shadow
+    case 22:
+        return QPalette::Midlight; // light 3-D
+    case 23:
+        return QPalette::ToolTipText; // tooltip text
+    case 24:
+        return QPalette::ToolTipBase; // tooltip background
+    default:
+        return QPalette::WindowText;
     }
 }
 
@@ -46,7 +72,8 @@ QColor toColor(qint32 value, const QPalette& palette)
     if (isReference(value))
         return palette.color(QPalette::Active, roleForIndex(value & 0xFF));
     const auto v = static_cast<quint32>(value);
-    return QColor(static_cast<int>(v & 0xFF), static_cast<int>((v >> 8) & 0xFF), static_cast<int>((v >> 16) & 0xFF));
+    return QColor(static_cast<int>(v & 0xFF), static_cast<int>((v >> 8) & 0xFF),
+                  static_cast<int>((v >> 16) & 0xFF));
 }
 
 qint32 fromColor(const QColor& color)

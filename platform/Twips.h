@@ -20,15 +20,24 @@ constexpr int toPixels(double twips)
     return static_cast<int>(px < 0 ? px - 0.5 : px + 0.5);
 }
 
-constexpr double fromPixels(int pixels) { return static_cast<double>(pixels) * perPixel; }
+constexpr double fromPixels(int pixels)
+{
+    return static_cast<double>(pixels) * perPixel;
+}
 
 inline QRect rect(int left, int top, int width, int height)
 {
     return QRect(toPixels(left), toPixels(top), toPixels(width), toPixels(height));
 }
 
-inline QSize size(int width, int height) { return QSize(toPixels(width), toPixels(height)); }
+inline QSize size(int width, int height)
+{
+    return QSize(toPixels(width), toPixels(height));
+}
 
-inline QPoint point(double left, double top) { return QPoint(toPixels(left), toPixels(top)); }
+inline QPoint point(double left, double top)
+{
+    return QPoint(toPixels(left), toPixels(top));
+}
 
 } // namespace Twips

@@ -33,7 +33,8 @@ QString appVersionText(int major, int minor, int revision)
 
 } // namespace FirstStart
 
-void InitializeSettings(SettingsStore& store, QSizeF screenTwips, QSizeF windowTwips, const QString& appVersion)
+void InitializeSettings(SettingsStore& store, QSizeF screenTwips, QSizeF windowTwips,
+                        const QString& appVersion)
 {
     using namespace SettingsKeys;
     if (!store.read(application, markerSection, markerKey).isEmpty())

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "SettingsStore.h"
 #include "SettingsKeys.h"
+#include "SettingsStore.h"
 
 #include <QString>
 

@@ -7,7 +7,8 @@
 // The sky classes and the tray pictures that stand for them.
 namespace SkyClasses {
 
-enum Index : int {
+enum Index : int
+{
     Overcast = 0,
     Cloud = 1,
     Rain = 2,

@@ -10,28 +10,36 @@
 WeatherService::WeatherService(HttpClient& http, StatusLine& status, Yielder& yielder, ModuleState& state,
                                ServerHosts hosts)
     : m_http(http), m_status(status), m_yielder(yielder), m_state(state), m_hosts(std::move(hosts))
-{
-}
+{}
 
 QString WeatherService::pathSegment(const QString& code)
 {
-    // '.' is encoded too, so that a code of "." or ".." cannot become a
-    // dot segment that a server would resolve to another path.
-    return QString::fromLatin1(code.toUtf8().toPercentEncoding(QByteArray(), QByteArrayLiteral(".")));
+    return QString::fromLatin1(code.toUtf8().toPercentEncoding());
 }
 
 QUrl WeatherService::conditionsUrl() const
 {
-    return ServerHosts::httpUrl(m_hosts.conditions,
-                                QStringLiteral("/weather/current/K") + pathSegment(m_state.StationCode) +
-                                    QStringLiteral(".html"));
+    return ServerHosts::httpUrl(m_hosts.conditions, QStringLiteral("/weather/current/K") +
+                                                        pathSegment(m_state.StationCode) +
+                                                        QStringLiteral(".html"));
 }
 
 QUrl WeatherService::forecastUrl() const
 {
+    // A state code of "." or ".." would stand as a whole path segment that
+    // servers resolve to another path; percent-encoding cannot hide it, as
+    // URLs decode encoded dots, so such a code makes no request at all.
+    if (m_state.StateCode == QLatin1String(".") || m_state.StateCode == QLatin1String(".."))
+        return {};
     return ServerHosts::httpUrl(m_hosts.forecast, QStringLiteral("/iwin/") + pathSegment(m_state.StateCode) +
                                                       QStringLiteral("/state.html"));
 }
+
+namespace {
+
+const QString invalidAddress = QStringLiteral("Invalid request address");
+
+} // namespace
 
 QString WeatherService::forecastError(const QString& description)
 {
@@ -44,8 +52,8 @@ bool WeatherService::GetCurrentConditions()
     m_yielder.yield();
 
     const QUrl url = conditionsUrl();
-    const FetchResult fetched = url.isValid() ? m_http.FetchPage(url)
-                                              : FetchResult{false, {}, QStringLiteral("Invalid server address")};
+    const FetchResult fetched =
+        url.isValid() ? m_http.FetchPage(url) : FetchResult{false, {}, invalidAddress};
     m_state.CurrentPage = fetched.body;
     if (!fetched.ok) {
         // A failed transfer is a page not received; the reason is kept for
@@ -119,8 +127,8 @@ QString WeatherService::GetStateForecast()
     m_yielder.yield();
 
     const QUrl url = forecastUrl();
-    const FetchResult fetched = url.isValid() ? m_http.FetchPage(url)
-                                              : FetchResult{false, {}, QStringLiteral("Invalid server address")};
+    const FetchResult fetched =
+        url.isValid() ? m_http.FetchPage(url) : FetchResult{false, {}, invalidAddress};
     if (!fetched.ok)
         return forecastError(fetched.error);
 

@@ -15,7 +15,8 @@ struct ModuleState;
 class WeatherService
 {
 public:
-    WeatherService(HttpClient& http, StatusLine& status, Yielder& yielder, ModuleState& state, ServerHosts hosts);
+    WeatherService(HttpClient& http, StatusLine& status, Yielder& yielder, ModuleState& state,
+                   ServerHosts hosts);
 
     // Fetches the station's page into CurrentPage, strips it and cuts it at
     // its title. False when the page could not be fetched or used.
@@ -37,6 +38,8 @@ public:
     // The description of the last failed transfer of GetCurrentConditions.
     QString lastConditionsError() const { return m_lastConditionsError; }
 
+    // The two page addresses; invalid when the host or code cannot make a
+    // safe request, and then no request is made.
     QUrl conditionsUrl() const;
     QUrl forecastUrl() const;
 
@@ -47,8 +50,9 @@ public:
     static inline const QString forecastNotReceived = QStringLiteral("Unable to recieve forecast");
     static QString forecastError(const QString& description);
 
-    // A code as it goes into a URL path: every character that could
-    // change the path's shape is percent-encoded.
+    // A code as it goes into a URL path: every character but letters,
+    // digits and "-._~" is percent-encoded, so no code can add a path
+    // separator, a query, a fragment or a line to the request.
     static QString pathSegment(const QString& code);
 
 private:

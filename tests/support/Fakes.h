@@ -49,8 +49,14 @@ public:
     }
     void abort() override { ++aborts; }
 
-    void servePage(const QString& path, const QString& body) { pages.insert(path, FetchResult{true, body, {}}); }
-    void failPage(const QString& path, const QString& error) { pages.insert(path, FetchResult{false, {}, error}); }
+    void servePage(const QString& path, const QString& body)
+    {
+        pages.insert(path, FetchResult{true, body, {}});
+    }
+    void failPage(const QString& path, const QString& error)
+    {
+        pages.insert(path, FetchResult{false, {}, error});
+    }
 
     QMap<QString, FetchResult> pages;
     FetchResult fallback{false, {}, QStringLiteral("Host not found")};

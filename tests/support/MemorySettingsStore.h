@@ -45,7 +45,10 @@ public:
     {
         return m_values.contains(path(QStringLiteral("Ventaro"), QStringLiteral("Settings"), key));
     }
-    void remove(const QString& key) { m_values.remove(path(QStringLiteral("Ventaro"), QStringLiteral("Settings"), key)); }
+    void remove(const QString& key)
+    {
+        m_values.remove(path(QStringLiteral("Ventaro"), QStringLiteral("Settings"), key));
+    }
 
     const QList<Operation>& log() const { return m_log; }
     void clearLog() { m_log.clear(); }

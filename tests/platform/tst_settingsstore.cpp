@@ -1,0 +1,185 @@
+#include "QtSettingsStore.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
+
+class TestSettingsStore : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void roundTrip_data();
+    void roundTrip();
+    void absentKeyReadsEmpty();
+    void valuesAreSeparatedByApplicationAndSection();
+    void writeReachesTheFileBeforeReturning();
+    void handEditedListReadsAsText();
+    void writeToUnwritableLocationReportsFailure();
+    void killedWriterLeavesOldOrNewValue();
+};
+
+void TestSettingsStore::roundTrip_data()
+{
+    QTest::addColumn<QString>("value");
+
+    QTest::newRow("station entry with comma") << QStringLiteral("DEN         DENVER, CO");
+    QTest::newRow("leading and trailing blanks") << QStringLiteral("   padded   ");
+    QTest::newRow("only blanks") << QStringLiteral("   ");
+    QTest::newRow("empty") << QString();
+    QTest::newRow("number-to-text form") << QStringLiteral(" 12648447");
+    QTest::newRow("double quotes") << QStringLiteral("say \"hi\" \"");
+    QTest::newRow("single quote") << QStringLiteral("CHICAGO / O'HARE, IL");
+    QTest::newRow("backslashes") << QStringLiteral("C:\\temp\\\\x\\");
+    QTest::newRow("at sign first") << QStringLiteral("@Variant(abc)");
+    QTest::newRow("at sign alone") << QStringLiteral("@");
+    QTest::newRow("equals and semicolons") << QStringLiteral("a=b;c=d");
+    QTest::newRow("hash and brackets") << QStringLiteral("#not a comment [Section]");
+    QTest::newRow("non-ASCII letters") << QString::fromUtf8("Zürich – Ærøskøbing ÿ 雪");
+    QTest::newRow("LF line ends") << QStringLiteral("one\ntwo\n");
+    QTest::newRow("CR LF line ends") << QStringLiteral("one\r\ntwo\r\n");
+    QTest::newRow("tab") << QStringLiteral("a\tb");
+    QTest::newRow("several commas") << QStringLiteral("a, b,c ,, d");
+    QTest::newRow("looks like a boolean") << QStringLiteral("true");
+    QTest::newRow("long value") << QStringLiteral("x").repeated(100000);
+}
+
+void TestSettingsStore::roundTrip()
+{
+    QFETCH(QString, value);
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    {
+        QtSettingsStore store(dir.path());
+        QVERIFY(
+            store.write(QStringLiteral("Ventaro"), QStringLiteral("Settings"), QStringLiteral("Key"), value));
+    }
+    // A new store object reads what the file holds, not what a cache kept.
+    QtSettingsStore reader(dir.path());
+    const QString read =
+        reader.read(QStringLiteral("Ventaro"), QStringLiteral("Settings"), QStringLiteral("Key"));
+    QCOMPARE(read, value);
+}
+
+void TestSettingsStore::absentKeyReadsEmpty()
+{
+    QTemporaryDir dir;
+    QtSettingsStore store(dir.path());
+    QCOMPARE(store.read(QStringLiteral("Ventaro"), QStringLiteral("Settings"), QStringLiteral("Nothing")),
+             QString());
+    QVERIFY(store.write(QStringLiteral("Ventaro"), QStringLiteral("Settings"), QStringLiteral("Other"),
+                        QStringLiteral("1")));
+    QCOMPARE(store.read(QStringLiteral("Ventaro"), QStringLiteral("Settings"), QStringLiteral("Nothing")),
+             QString());
+}
+
+void TestSettingsStore::valuesAreSeparatedByApplicationAndSection()
+{
+    QTemporaryDir dir;
+    QtSettingsStore store(dir.path());
+    QVERIFY(store.write(QStringLiteral("Ventaro"), QStringLiteral("Settings"), QStringLiteral("Key"),
+                        QStringLiteral("a")));
+    QVERIFY(store.write(QStringLiteral("Ventaro"), QStringLiteral("Store"), QStringLiteral("Key"),
+                        QStringLiteral("b")));
+    QVERIFY(store.write(QStringLiteral("Other"), QStringLiteral("Settings"), QStringLiteral("Key"),
+                        QStringLiteral("c")));
+    QCOMPARE(store.read(QStringLiteral("Ventaro"), QStringLiteral("Settings"), QStringLiteral("Key")),
+             QStringLiteral("a"));
+    QCOMPARE(store.read(QStringLiteral("Ventaro"), QStringLiteral("Store"), QStringLiteral("Key")),
+             QStringLiteral("b"));
+    QCOMPARE(store.read(QStringLiteral("Other"), QStringLiteral("Settings"), QStringLiteral("Key")),
+             QStringLiteral("c"));
+}
+
+void TestSettingsStore::writeReachesTheFileBeforeReturning()
+{
+    QTemporaryDir dir;
+    QtSettingsStore store(dir.path());
+    QVERIFY(store.write(QStringLiteral("Ventaro"), QStringLiteral("Settings"), QStringLiteral("Update"),
+                        QStringLiteral("30")));
+    QFile file(store.filePath(QStringLiteral("Ventaro")));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray contents = file.readAll();
+    QVERIFY2(contents.contains("[Settings]"), contents.constData());
+    QVERIFY2(contents.contains("Update=30"), contents.constData());
+}
+
+void TestSettingsStore::handEditedListReadsAsText()
+{
+    // An unquoted comma written by hand would otherwise come back as a list.
+    QTemporaryDir dir;
+    QtSettingsStore store(dir.path());
+    QFile file(store.filePath(QStringLiteral("Ventaro")));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("[Settings]\nCityCode=DEN         DENVER, CO\n");
+    file.close();
+    QCOMPARE(store.read(QStringLiteral("Ventaro"), QStringLiteral("Settings"), QStringLiteral("CityCode")),
+             QStringLiteral("DEN         DENVER, CO"));
+}
+
+void TestSettingsStore::writeToUnwritableLocationReportsFailure()
+{
+    QTemporaryDir dir;
+    // A regular file where the store's directory should be.
+    const QString blocked = dir.filePath(QStringLiteral("blocked"));
+    QFile file(blocked);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.close();
+    QtSettingsStore store(blocked + QStringLiteral("/Ventaro"));
+    QVERIFY(!store.write(QStringLiteral("Ventaro"), QStringLiteral("Settings"), QStringLiteral("Key"),
+                         QStringLiteral("v")));
+    QCOMPARE(store.read(QStringLiteral("Ventaro"), QStringLiteral("Settings"), QStringLiteral("Key")),
+             QString());
+}
+
+void TestSettingsStore::killedWriterLeavesOldOrNewValue()
+{
+    // A child process rewrites one large value over and over; it is killed
+    // at a random moment, and the file must still hold one whole value.
+    const QString writer = QCoreApplication::applicationDirPath() + QStringLiteral("/settings_writer");
+    QVERIFY2(QFile::exists(writer), qPrintable(writer));
+
+    QTemporaryDir dir;
+    const QString first = QStringLiteral("A").repeated(200000);
+    const QString second = QStringLiteral("B").repeated(200000);
+    QRandomGenerator random(20261207);
+
+    for (int round = 0; round < 12; ++round) {
+        QProcess child;
+        child.start(writer, {dir.path()});
+        QVERIFY(child.waitForStarted(5000));
+        // Kill after a random number of completed writes, so the kill lands
+        // at varying points of the next write.
+        const int writesBeforeKill = random.bounded(1, 6);
+        int seen = 0;
+        QByteArray output;
+        while (seen < writesBeforeKill) {
+            if (!child.waitForReadyRead(10000))
+                QFAIL(qPrintable(
+                    QStringLiteral("round %1: writer made no progress: %2 %3")
+                        .arg(round)
+                        .arg(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).join(QLatin1Char(' ')))
+                        .arg(QString::fromLocal8Bit(child.readAllStandardError()))));
+            output += child.readAllStandardOutput();
+            seen = int(output.count('\n'));
+        }
+        child.kill();
+        QVERIFY(child.waitForFinished(5000));
+
+        const QString path = QtSettingsStore(dir.path()).filePath(QStringLiteral("Ventaro"));
+        QSettings settings(path, QSettings::IniFormat);
+        QCOMPARE(settings.status(), QSettings::NoError);
+        const QString value = settings.value(QStringLiteral("Settings/Payload")).toString();
+        QVERIFY2(value == first || value == second,
+                 qPrintable(QStringLiteral("round %1: value of length %2 starting %3")
+                                .arg(round)
+                                .arg(value.size())
+                                .arg(value.left(8))));
+    }
+}
+
+QTEST_GUILESS_MAIN(TestSettingsStore)
+#include "tst_settingsstore.moc"
