@@ -1,0 +1,212 @@
+#include "PictureServer.h"
+#include "QtPageViewer.h"
+#include "Twips.h"
+
+#include <QSignalSpy>
+#include <QTest>
+#include <chrono>
+#include <memory>
+
+namespace {
+
+bool near(QRgb pixel, const QColor& expected, int tolerance = 24)
+{
+    return std::abs(qRed(pixel) - expected.red()) <= tolerance &&
+           std::abs(qGreen(pixel) - expected.green()) <= tolerance &&
+           std::abs(qBlue(pixel) - expected.blue()) <= tolerance;
+}
+
+QString closedPortHost()
+{
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost, 0);
+    const quint16 port = probe.serverPort();
+    probe.close();
+    return QStringLiteral("127.0.0.1:%1").arg(port);
+}
+
+} // namespace
+
+class TestPageViewer : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void showsDecodedPicture_data();
+    void showsDecodedPicture();
+    void failureReplacesPictureWithMessage_data();
+    void failureReplacesPictureWithMessage();
+    void supersededLoadLeavesNoTrace();
+    void paintsPictureFittedAndCentred();
+    void sizeIsSetInTwips();
+};
+
+void TestPageViewer::showsDecodedPicture_data()
+{
+    QTest::addColumn<QByteArray>("contentType");
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<QSize>("size");
+    QTest::addColumn<QColor>("colour");
+
+    QTest::newRow("jpeg") << QByteArray("image/jpeg") << PictureServer::jpeg(Qt::red, QSize(40, 30))
+                          << QSize(40, 30) << QColor(Qt::red);
+    QTest::newRow("gif") << QByteArray("image/gif") << PictureServer::greenGif() << QSize(1, 1)
+                         << QColor(0x00, 0xC0, 0x00);
+    // The picture is recognised by its bytes, not by what the server calls it.
+    QTest::newRow("gif labelled as jpeg")
+        << QByteArray("image/jpeg") << PictureServer::greenGif() << QSize(1, 1) << QColor(0x00, 0xC0, 0x00);
+}
+
+void TestPageViewer::showsDecodedPicture()
+{
+    QFETCH(QByteArray, contentType);
+    QFETCH(QByteArray, body);
+    QFETCH(QSize, size);
+    QFETCH(QColor, colour);
+
+    PictureServer server;
+    QVERIFY(server.listening());
+    server.serve(QStringLiteral("/GIFS/PIC"), {200, contentType, body});
+
+    QtPageViewer viewer;
+    QSignalSpy complete(&viewer, &QtPageViewer::DownloadComplete);
+    QCOMPARE(viewer.notifier(), &viewer);
+    QVERIFY(!viewer.Busy());
+
+    viewer.Navigate(QStringLiteral("http://%1/GIFS/PIC").arg(server.host()));
+    QVERIFY(viewer.Busy());
+    QCOMPARE(complete.count(), 0);
+
+    QTRY_COMPARE_WITH_TIMEOUT(complete.count(), 1, 10000);
+    QVERIFY(!viewer.Busy());
+    QCOMPARE(server.requests, QStringList{QStringLiteral("/GIFS/PIC")});
+    QCOMPARE(viewer.picture().size(), size);
+    QVERIFY(near(viewer.picture().pixel(0, 0), colour));
+    QVERIFY(viewer.failureText().isEmpty());
+}
+
+void TestPageViewer::failureReplacesPictureWithMessage_data()
+{
+    // In `url`, %1 stands for the test server and %2 for a port nobody listens on.
+    QTest::addColumn<QString>("url");
+    QTest::addColumn<PictureServer::Response>("response");
+    QTest::addColumn<bool>("held");
+    QTest::addColumn<qint64>("maxBody");
+    QTest::addColumn<int>("timeoutMs");
+    QTest::addColumn<QString>("reason");
+
+    const QString bad = QStringLiteral("http://%1/bad");
+    const qint64 big = QtPageViewer::defaultMaxBodyBytes;
+    const int long_ = static_cast<int>(QtPageViewer::defaultTimeout.count());
+    QTest::newRow("not found") << bad << PictureServer::Response{404, "text/html", "<html>gone</html>"}
+                               << false << big << long_ << QStringLiteral("answered 404 Not Found");
+    QTest::newRow("connection refused") << QStringLiteral("http://%2/bad") << PictureServer::Response{}
+                                        << false << big << long_ << QStringLiteral("refused");
+    QTest::newRow("no usable address")
+        << QString() << PictureServer::Response{} << false << big << long_ << QStringLiteral("unknown");
+    QTest::newRow("not a picture") << bad << PictureServer::Response{200, "image/jpeg", "<html>oops</html>"}
+                                   << false << big << long_ << QStringLiteral("not a picture");
+    QTest::newRow("body over the limit")
+        << bad << PictureServer::Response{200, "image/jpeg", QByteArray(4096, 'x')} << false << qint64(1024)
+        << long_ << QStringLiteral("larger than 1024 bytes");
+    QTest::newRow("no answer in time") << bad << PictureServer::Response{} << true << big << 300
+                                       << QStringLiteral("No answer came within 0.3 seconds");
+}
+
+void TestPageViewer::failureReplacesPictureWithMessage()
+{
+    QFETCH(QString, url);
+    QFETCH(PictureServer::Response, response);
+    QFETCH(bool, held);
+    QFETCH(qint64, maxBody);
+    QFETCH(int, timeoutMs);
+    QFETCH(QString, reason);
+
+    PictureServer server;
+    QVERIFY(server.listening());
+    server.serve(QStringLiteral("/good.jpg"), {200, "image/jpeg", PictureServer::jpeg(Qt::blue)});
+    server.serve(QStringLiteral("/bad"), response);
+    if (held)
+        server.hold(QStringLiteral("/bad"));
+
+    QtPageViewer viewer(nullptr, std::chrono::milliseconds(timeoutMs), maxBody);
+    QSignalSpy complete(&viewer, &QtPageViewer::DownloadComplete);
+    viewer.Navigate(QStringLiteral("http://%1/good.jpg").arg(server.host()));
+    QTRY_COMPARE_WITH_TIMEOUT(complete.count(), 1, 10000);
+    QVERIFY(!viewer.picture().isNull());
+
+    url.replace(QStringLiteral("%1"), server.host()).replace(QStringLiteral("%2"), closedPortHost());
+    viewer.Navigate(url);
+    QVERIFY(viewer.Busy());
+    QTRY_COMPARE_WITH_TIMEOUT(complete.count(), 2, 10000);
+    QVERIFY(!viewer.Busy());
+    QVERIFY(viewer.picture().isNull());
+    QVERIFY2(viewer.failureText().startsWith(QStringLiteral("The picture could not be loaded.\n")),
+             qPrintable(viewer.failureText()));
+    QVERIFY2(viewer.failureText().contains(reason, Qt::CaseInsensitive), qPrintable(viewer.failureText()));
+}
+
+void TestPageViewer::supersededLoadLeavesNoTrace()
+{
+    PictureServer server;
+    QVERIFY(server.listening());
+    server.serve(QStringLiteral("/first.jpg"), {200, "image/jpeg", PictureServer::jpeg(Qt::red)});
+    server.serve(QStringLiteral("/second.jpg"), {200, "image/jpeg", PictureServer::jpeg(Qt::blue)});
+    server.hold(QStringLiteral("/first.jpg"));
+    server.hold(QStringLiteral("/second.jpg"));
+
+    QtPageViewer viewer;
+    QSignalSpy complete(&viewer, &QtPageViewer::DownloadComplete);
+    viewer.Navigate(QStringLiteral("http://%1/first.jpg").arg(server.host()));
+    QTRY_COMPARE_WITH_TIMEOUT(server.requests.size(), 1, 10000);
+
+    viewer.Navigate(QStringLiteral("http://%1/second.jpg").arg(server.host()));
+    QTRY_COMPARE_WITH_TIMEOUT(server.dropped, 1, 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(server.requests.size(), 2, 10000);
+    QVERIFY(viewer.Busy());
+    QCOMPARE(complete.count(), 0);
+
+    server.release(QStringLiteral("/first.jpg"));
+    server.release(QStringLiteral("/second.jpg"));
+    QTRY_COMPARE_WITH_TIMEOUT(complete.count(), 1, 10000);
+    QVERIFY(!viewer.Busy());
+    QVERIFY(near(viewer.picture().pixel(0, 0), Qt::blue));
+    QCOMPARE(viewer.currentUrl().path(), QStringLiteral("/second.jpg"));
+}
+
+void TestPageViewer::paintsPictureFittedAndCentred()
+{
+    PictureServer server;
+    QVERIFY(server.listening());
+    server.serve(QStringLiteral("/wide.jpg"),
+                 {200, "image/jpeg", PictureServer::jpeg(Qt::red, QSize(200, 100))});
+
+    QtPageViewer viewer;
+    viewer.resize(300, 300);
+    QSignalSpy complete(&viewer, &QtPageViewer::DownloadComplete);
+    viewer.Navigate(QStringLiteral("http://%1/wide.jpg").arg(server.host()));
+    QTRY_COMPARE_WITH_TIMEOUT(complete.count(), 1, 10000);
+
+    // 200 x 100 fitted into 300 x 300 is 300 x 150, rows 75 to 224.
+    const QImage shot = viewer.grab().toImage();
+    QVERIFY(near(shot.pixel(150, 150), Qt::red));
+    QVERIFY(near(shot.pixel(2, 80), Qt::red));
+    QVERIFY(near(shot.pixel(297, 220), Qt::red));
+    for (const QPoint& outside : {QPoint(150, 10), QPoint(150, 70), QPoint(150, 230), QPoint(150, 290)}) {
+        const QRgb pixel = shot.pixel(outside);
+        QVERIFY2(qGray(pixel) < 64 && !near(pixel, Qt::red),
+                 qPrintable(QStringLiteral("%1,%2").arg(outside.x()).arg(outside.y())));
+    }
+}
+
+void TestPageViewer::sizeIsSetInTwips()
+{
+    QtPageViewer viewer;
+    viewer.setSizeTwips(4500, 1515);
+    QCOMPARE(viewer.size(), QSize(300, 101));
+    viewer.setSizeTwips(-15, -1200);
+    QCOMPARE(viewer.size(), QSize(0, 0));
+}
+
+QTEST_MAIN(TestPageViewer)
+#include "tst_pageviewer.moc"
