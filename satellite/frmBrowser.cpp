@@ -1,0 +1,286 @@
+#include "frmBrowser.h"
+
+#include "ResourcePaths.h"
+#include "Resources.h"
+#include "ServerHosts.h"
+#include "Settings.h"
+#include "SettingsKeys.h"
+#include "Twips.h"
+
+#include <QCloseEvent>
+#include <QFont>
+#include <QIcon>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QResizeEvent>
+#include <QScreen>
+#include <QTimer>
+#include <algorithm>
+#include <array>
+
+namespace {
+
+struct TwipsRect
+{
+    int left;
+    int top;
+    int width;
+    int height;
+};
+
+constexpr int designWidth = 10395;
+constexpr int designHeight = 8460;
+
+constexpr TwipsRect browserDesign{0, 120, 10320, 7200};
+constexpr TwipsRect exitDesign{120, 8040, 10215, 375};
+constexpr TwipsRect waterVapourDesign{240, 7560, 1935, 255};
+constexpr TwipsRect infraredDesign{2400, 7560, 1935, 255};
+constexpr TwipsRect visibleDesign{4440, 7560, 1935, 255};
+constexpr int exitPictureWidth = 735;
+constexpr int exitPictureHeight = 360;
+
+// What the resize rule keeps free around the picture and the bottom row.
+constexpr int browserWidthMargin = 15;
+constexpr int browserHeightMargin = 1200;
+constexpr int exitTopMargin = 450;
+constexpr int exitWidthMargin = 225;
+constexpr int optionTopMargin = 900;
+
+constexpr int timerIntervalMs = 5;
+
+// One row per region, one column per request, in the order of
+// frmBrowser::Request. Opening asks for the ".JPG" of the water-vapour
+// picture, the water-vapour button for its ".GIF".
+struct PictureRow
+{
+    const char* region;
+    std::array<const char*, 4> paths;
+};
+
+constexpr std::array<PictureRow, 3> pictureTable{{
+    {"East", {"/GIFS/ECWV.JPG", "/GIFS/ECIR.JPG", "/GIFS/ECVS.JPG", "/GIFS/ECWV.GIF"}},
+    {"West", {"/GIFS/WCWV.JPG", "/GIFS/WCIR.JPG", "/GIFS/WCVS.JPG", "/GIFS/WCWV.GIF"}},
+    {"US", {"/GIFS/NHWV.JPG", "/GIFS/NHIR.JPG", "/GIFS/NHVS.JPG", "/GIFS/NHWV.GIF"}},
+}};
+
+QRect toRect(const TwipsRect& r)
+{
+    return Twips::rect(r.left, r.top, r.width, r.height);
+}
+
+// A window smaller than the margins would give negative sizes and
+// positions; zero keeps the controls out of sight but valid.
+int atLeastZero(int twips)
+{
+    return std::max(0, twips);
+}
+
+QFont controlFont()
+{
+    return QFont(QStringLiteral("Arial"), 9);
+}
+
+} // namespace
+
+frmBrowser::frmBrowser(SettingsStore& store, std::unique_ptr<QtPageViewer> viewer,
+                       const QString& satelliteHost, QWidget* parent)
+    : QWidget(parent, Qt::Window), m_store(store), m_satelliteHost(satelliteHost)
+{
+    setObjectName(QStringLiteral("frmBrowser"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    initVentaroResources();
+    setWindowIcon(QIcon(ResourcePaths::satelliteDish));
+
+    createBrowser(std::move(viewer));
+    createExitButton();
+    createChannelButtons();
+    createTimer();
+
+    setTabOrder(m_brwWebBrowser, m_cmdExit);
+    setTabOrder(m_cmdExit, m_optWV);
+    setTabOrder(m_optWV, m_optIR);
+    setTabOrder(m_optIR, m_optVI);
+
+    resize(Twips::size(designWidth, designHeight));
+}
+
+frmBrowser::~frmBrowser() = default;
+
+void frmBrowser::createBrowser(std::unique_ptr<QtPageViewer> viewer)
+{
+    m_brwWebBrowser = viewer ? viewer.release() : new QtPageViewer;
+    m_brwWebBrowser->setParent(this);
+    m_brwWebBrowser->setObjectName(QStringLiteral("brwWebBrowser"));
+    m_brwWebBrowser->setFocusPolicy(Qt::StrongFocus);
+    m_brwWebBrowser->setGeometry(toRect(browserDesign));
+    connect(m_brwWebBrowser, &QtPageViewer::DownloadComplete, this,
+            &frmBrowser::brwWebBrowser_DownloadComplete);
+}
+
+void frmBrowser::createExitButton()
+{
+    m_cmdExit = new QPushButton(this);
+    m_cmdExit->setObjectName(QStringLiteral("cmdExit"));
+    m_cmdExit->setFont(controlFont());
+    m_cmdExit->setIcon(QIcon(ResourcePaths::exitWord));
+    m_cmdExit->setIconSize(Twips::size(exitPictureWidth, exitPictureHeight));
+    m_cmdExit->setGeometry(toRect(exitDesign));
+    connect(m_cmdExit, &QPushButton::clicked, this, &frmBrowser::cmdExit_Click);
+}
+
+QRadioButton* frmBrowser::createChannelButton(const QString& name, const QString& caption,
+                                              const QRect& geometry)
+{
+    auto* button = new QRadioButton(caption, this);
+    button->setObjectName(name);
+    button->setFont(controlFont());
+    button->setGeometry(geometry);
+    return button;
+}
+
+void frmBrowser::createChannelButtons()
+{
+    // Siblings under one parent, so Qt keeps exactly one of them selected.
+    m_optWV = createChannelButton(QStringLiteral("optWV"), QStringLiteral("Water Vapor Image"),
+                                  toRect(waterVapourDesign));
+    m_optIR = createChannelButton(QStringLiteral("optIR"), QStringLiteral("Infa Red Image"),
+                                  toRect(infraredDesign));
+    m_optVI =
+        createChannelButton(QStringLiteral("optVI"), QStringLiteral("Visable Image"), toRect(visibleDesign));
+    m_optWV->setChecked(true);
+
+    // clicked() also fires for the button already selected, which reloads
+    // its picture: the way to fetch a newer one without reopening.
+    connect(m_optWV, &QRadioButton::clicked, this, &frmBrowser::optWV_Click);
+    connect(m_optIR, &QRadioButton::clicked, this, &frmBrowser::optIR_Click);
+    connect(m_optVI, &QRadioButton::clicked, this, &frmBrowser::optVI_Click);
+}
+
+void frmBrowser::createTimer()
+{
+    m_timTimer = new QTimer(this);
+    m_timTimer->setObjectName(QStringLiteral("timTimer"));
+    m_timTimer->setInterval(timerIntervalMs);
+    connect(m_timTimer, &QTimer::timeout, this, &frmBrowser::timTimer_Timer);
+}
+
+void frmBrowser::centreOnScreen()
+{
+    const QScreen* target = screen();
+    if (!target)
+        return;
+    QRect area(QPoint(0, 0), size());
+    area.moveCenter(target->availableGeometry().center());
+    move(area.topLeft());
+}
+
+void frmBrowser::Form_Load()
+{
+    centreOnScreen();
+    show();
+    Form_Resize();
+    m_timTimer->start();
+    navigateForRegion(Request::Opening);
+}
+
+void frmBrowser::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    Form_Resize();
+}
+
+void frmBrowser::Form_Resize()
+{
+    const int width = static_cast<int>(Twips::fromPixels(this->width()));
+    const int height = static_cast<int>(Twips::fromPixels(this->height()));
+
+    viewer().setSizeTwips(atLeastZero(width - browserWidthMargin), atLeastZero(height - browserHeightMargin));
+    const int exitTop = atLeastZero(height - exitTopMargin);
+    const int exitWidth = atLeastZero(width - exitWidthMargin);
+    m_cmdExit->setGeometry(toRect({exitDesign.left, exitTop, exitWidth, exitDesign.height}));
+    const int optionTop = atLeastZero(height - optionTopMargin);
+    m_optWV->setGeometry(
+        toRect({waterVapourDesign.left, optionTop, waterVapourDesign.width, waterVapourDesign.height}));
+    m_optIR->setGeometry(
+        toRect({infraredDesign.left, optionTop, infraredDesign.width, infraredDesign.height}));
+    m_optVI->setGeometry(toRect({visibleDesign.left, optionTop, visibleDesign.width, visibleDesign.height}));
+}
+
+void frmBrowser::cmdExit_Click()
+{
+    close();
+}
+
+void frmBrowser::closeEvent(QCloseEvent* event)
+{
+    Form_Unload();
+    event->accept();
+}
+
+void frmBrowser::Form_Unload()
+{
+    m_timTimer->stop();
+    emit closed();
+}
+
+void frmBrowser::optIR_Click()
+{
+    selectChannel(Request::Infrared);
+}
+void frmBrowser::optVI_Click()
+{
+    selectChannel(Request::Visible);
+}
+void frmBrowser::optWV_Click()
+{
+    selectChannel(Request::WaterVapour);
+}
+
+void frmBrowser::selectChannel(Request request)
+{
+    m_timTimer->start();
+    navigateForRegion(request);
+}
+
+void frmBrowser::navigateForRegion(Request request)
+{
+    // Each region test reads the store again instead of sharing one read,
+    // so a region changed in between is honoured at once.
+    const auto column = static_cast<std::size_t>(request);
+    for (const PictureRow& row : pictureTable) {
+        if (region() == QLatin1String(row.region)) {
+            const QString path = QLatin1String(row.paths[column]);
+            viewer().Navigate(ServerHosts::httpUrl(m_satelliteHost, path).toString());
+        }
+    }
+}
+
+void frmBrowser::timTimer_Timer()
+{
+    if (viewer().Busy()) {
+        setWindowTitle(QStringLiteral("Working..."));
+        return;
+    }
+    m_timTimer->stop();
+    setWindowTitle(titleText());
+}
+
+void frmBrowser::brwWebBrowser_DownloadComplete()
+{
+    setWindowTitle(titleText());
+}
+
+QString frmBrowser::region() const
+{
+    return Settings(m_store).get(SettingsKeys::Region);
+}
+
+QString frmBrowser::titleText() const
+{
+    return QStringLiteral("Satalite Image for ") + region() + QStringLiteral(" Region");
+}
+
+PageViewer& frmBrowser::viewer()
+{
+    return *m_brwWebBrowser;
+}

@@ -1,0 +1,91 @@
+#pragma once
+
+#include "QtPageViewer.h"
+#include "SettingsStore.h"
+
+#include <QString>
+#include <QWidget>
+#include <memory>
+
+class QCloseEvent;
+class QPushButton;
+class QRadioButton;
+class QResizeEvent;
+class QTimer;
+
+// The satellite picture window: one picture of the configured region at a
+// time, by channel (water vapour, infrared, visible).
+//
+// The region is read from the settings store at every use, never cached;
+// only "East", "West" and "US" select pictures, and any other text starts
+// no load. The caption shows "Working..." while a picture loads and
+// "Satalite Image for <region> Region" once the viewer is idle.
+//
+// The window deletes itself when closed and emits closed() on every close,
+// by the exit button or the close box alike; the opener connects that to
+// bringing its own window back.
+class frmBrowser : public QWidget
+{
+    Q_OBJECT
+
+public:
+    // `store` must outlive the window. `viewer` shows the pictures; null
+    // makes a QtPageViewer of its own.
+    // `satelliteHost` is "host" or "host:port" of the picture server.
+    frmBrowser(SettingsStore& store, std::unique_ptr<QtPageViewer> viewer, const QString& satelliteHost,
+               QWidget* parent = nullptr);
+    ~frmBrowser() override;
+
+    // Opens the window: shows it centred on the screen, lays it out and
+    // starts loading the water-vapour picture of the configured region.
+    // Call once, instead of show().
+    void Form_Load();
+
+signals:
+    void closed();
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    enum class Request
+    {
+        Opening,
+        Infrared,
+        Visible,
+        WaterVapour
+    };
+
+    void createBrowser(std::unique_ptr<QtPageViewer> viewer);
+    void createExitButton();
+    void createChannelButtons();
+    void createTimer();
+    QRadioButton* createChannelButton(const QString& name, const QString& caption, const QRect& geometry);
+    void centreOnScreen();
+
+    void cmdExit_Click();
+    void optIR_Click();
+    void optVI_Click();
+    void optWV_Click();
+    void timTimer_Timer();
+    void brwWebBrowser_DownloadComplete();
+    void Form_Resize();
+    void Form_Unload();
+
+    void selectChannel(Request request);
+    void navigateForRegion(Request request);
+    QString region() const;
+    QString titleText() const;
+    PageViewer& viewer();
+
+    SettingsStore& m_store;
+    QString m_satelliteHost;
+
+    QtPageViewer* m_brwWebBrowser = nullptr;
+    QPushButton* m_cmdExit = nullptr;
+    QRadioButton* m_optWV = nullptr;
+    QRadioButton* m_optIR = nullptr;
+    QRadioButton* m_optVI = nullptr;
+    QTimer* m_timTimer = nullptr;
+};
