@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QIcon>
+
+// Registers the compiled-in artwork. The linker drops the resource
+// initialiser of a static library, so this must run before any picture is
+// loaded; calling it again is harmless.
+void initVentaroResources();
+
+// The tray picture for ResourcePaths::trayBase[index], holding every size
+// drawn for it. Each requested size is rendered from the drawing made for it
+// (the 16 pixel one stays pixel-sharp), scaled only where none fits. An
+// index out of range gives a null icon.
+QIcon trayIcon(int index);
+
+// The program's window and application icon, built the same way.
+QIcon windowIcon();
