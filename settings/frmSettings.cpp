@@ -1,0 +1,593 @@
+#include "frmSettings.h"
+
+#include "ColorDialog.h"
+#include "FirstStart.h"
+#include "MainWindowHooks.h"
+#include "ModuleState.h"
+#include "NumberForm.h"
+#include "ResourcePaths.h"
+#include "SettingsKeys.h"
+#include "StationTable.h"
+#include "SystemColors.h"
+#include "TrayIcons.h"
+#include "TrayRule.h"
+#include "Twips.h"
+
+#include <QApplication>
+#include <QButtonGroup>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFrame>
+#include <QImageReader>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPixmap>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QTabBar>
+#include <QTabWidget>
+#include <algorithm>
+
+namespace {
+
+// Positions and sizes in twips, relative to the container each one names.
+struct Box
+{
+    int left;
+    int top;
+    int width;
+    int height;
+};
+
+// The window's client area, and what stands directly on it.
+constexpr int clientWidth = 7710;
+constexpr int clientHeight = 4710;
+constexpr Box tabControlBox{120, 120, 7455, 3975};
+constexpr Box okBox{3960, 4200, 975, 375};
+constexpr Box cancelBox{5160, 4200, 975, 375};
+constexpr Box applyBox{6360, 4200, 975, 375};
+
+// "General", relative to the tab control.
+constexpr Box label1Box{360, 600, 1575, 255};
+constexpr Box cityBox{2280, 600, 4815, 360};
+constexpr Box label9Box{360, 1080, 1815, 495};
+constexpr Box updateBox{2280, 1080, 975, 330};
+constexpr Box label13Box{600, 1680, 1455, 495};
+constexpr Box eastBox{2280, 1680, 1935, 255};
+constexpr Box westBox{4440, 1680, 2055, 255};
+constexpr Box usBox{2280, 2040, 1095, 255};
+constexpr Box label14Box{600, 2400, 1455, 495};
+constexpr Box frame3Box{2280, 2400, 4575, 615};
+constexpr Box label10Box{1440, 3240, 495, 255};
+constexpr Box label11Box{2160, 3240, 4695, 615};
+// Relative to Frame3.
+constexpr Box yesBox{0, 120, 1935, 255};
+constexpr Box noBox{2160, 120, 1935, 255};
+
+// "Colors": Pic relative to the tab control, the rest relative to Pic.
+constexpr Box picBox{240, 480, 6975, 3375};
+constexpr Box lblGenBox{360, 240, 2175, 300};
+constexpr Box command1Box{3000, 240, 1935, 255};
+constexpr Box foreColorBox{3000, 840, 1935, 255};
+constexpr Box lblLabelBox{360, 960, 2175, 300};
+constexpr Box backBox{3000, 1080, 1935, 255};
+constexpr Box forecastBox{360, 1560, 2175, 615};
+constexpr Box command4Box{3000, 1560, 1935, 255};
+constexpr Box command3Box{3000, 1800, 1935, 255};
+constexpr Box command6Box{3000, 2280, 1935, 255};
+constexpr Box defaultBox{120, 3120, 6735, 255};
+
+// "About", relative to the tab control.
+constexpr Box picture2Box{240, 600, 2535, 2295};
+constexpr Box programNameBox{3240, 720, 2295, 255};
+constexpr Box versionBox{3240, 1080, 2295, 255};
+
+QRect toRect(const Box& box)
+{
+    return Twips::rect(box.left, box.top, box.width, box.height);
+}
+
+// The design widths fit the design font; a substitute a pixel wider must not
+// cut off a one-line caption, so such captions grow to the right to fit.
+QRect fitted(const QWidget* widget, QRect design)
+{
+    const auto* label = qobject_cast<const QLabel*>(widget);
+    const bool oneLineCaption = (label != nullptr && !label->wordWrap() && !label->text().isEmpty()) ||
+                                qobject_cast<const QRadioButton*>(widget) != nullptr;
+    if (oneLineCaption)
+        design.setWidth(std::max(design.width(), widget->sizeHint().width()));
+    return design;
+}
+
+void place(QWidget* widget, const Box& box)
+{
+    widget->setGeometry(fitted(widget, toRect(box)));
+}
+
+QFont arial(double points, bool bold = false)
+{
+    QFont font(QStringLiteral("Arial"));
+    font.setPointSizeF(points);
+    font.setBold(bold);
+    return font;
+}
+
+QFont courierNew(double points, bool bold)
+{
+    QFont font(QStringLiteral("Courier New"));
+    // Where Courier New is missing the fallback must still be fixed-pitch,
+    // or the station names stop lining up in one column.
+    font.setStyleHint(QFont::Monospace);
+    font.setPointSizeF(points);
+    font.setBold(bold);
+    return font;
+}
+
+const QColor darkRed(128, 0, 0);
+const QColor lightYellow(255, 255, 192);
+
+QLabel* makeLabel(QWidget* parent, const QString& name, const QString& text, const QFont& font)
+{
+    auto* label = new QLabel(text, parent);
+    label->setObjectName(name);
+    label->setFont(font);
+    return label;
+}
+
+QPushButton* makeButton(QWidget* parent, const QString& name, const QString& text, const QFont& font)
+{
+    auto* button = new QPushButton(text, parent);
+    button->setObjectName(name);
+    button->setFont(font);
+    button->setAutoDefault(false);
+    button->setDefault(false);
+    return button;
+}
+
+QRadioButton* makeOption(QWidget* parent, const QString& name, const QString& text)
+{
+    auto* option = new QRadioButton(text, parent);
+    option->setObjectName(name);
+    option->setFont(arial(9));
+    return option;
+}
+
+void setRole(QWidget* widget, QPalette::ColorRole role, const QColor& colour)
+{
+    QPalette palette = widget->palette();
+    palette.setColor(role, colour);
+    widget->setPalette(palette);
+}
+
+} // namespace
+
+frmSettings::frmSettings(SettingsStore& store, ColorDialog& colorDialog, TrayIcons& tray, ModuleState& state,
+                         MainWindowHooks& hooks, QWidget* parent)
+    : QWidget(parent, Qt::Tool | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint),
+      m_settings(store), m_colorDialog(colorDialog), m_tray(tray), m_state(state), m_hooks(hooks)
+{
+    setObjectName(QStringLiteral("frmSettings"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowTitle(QStringLiteral("Settings"));
+    setFixedSize(Twips::size(clientWidth, clientHeight));
+
+    createTabControl();
+    createButtons();
+    cmdApply->setFocus();
+
+    Form_Load();
+}
+
+frmSettings::~frmSettings() = default;
+
+void frmSettings::createTabControl()
+{
+    SSTab1 = new QTabWidget(this);
+    SSTab1->setObjectName(QStringLiteral("SSTab1"));
+    place(SSTab1, tabControlBox);
+    SSTab1->tabBar()->setFont(arial(8.25));
+
+    auto* general = new QWidget;
+    general->setObjectName(QStringLiteral("General"));
+    auto* colors = new QWidget;
+    colors->setObjectName(QStringLiteral("Colors"));
+    auto* about = new QWidget;
+    about->setObjectName(QStringLiteral("About"));
+    SSTab1->addTab(general, QStringLiteral("General"));
+    SSTab1->addTab(colors, QStringLiteral("Colors"));
+    SSTab1->addTab(about, QStringLiteral("About"));
+    SSTab1->setCurrentIndex(0);
+
+    // The pages start below the tab strip, whose height depends on the
+    // style and the font; the controls are designed relative to the whole
+    // tab control, so they are moved whenever the pages move.
+    m_tabStack = general->parentWidget();
+    m_tabStack->installEventFilter(this);
+
+    createGeneralTab(general);
+    createColorsTab(colors);
+    createAboutTab(about);
+}
+
+void frmSettings::createGeneralTab(QWidget* page)
+{
+    const QFont labelFont = arial(9, true);
+
+    placeOnTab(makeLabel(page, QStringLiteral("Label1"), QStringLiteral("Default City Code"), labelFont),
+               toRect(label1Box));
+
+    cmbCity = new QComboBox(page);
+    cmbCity->setObjectName(QStringLiteral("cmbCity"));
+    cmbCity->setEditable(true);
+    cmbCity->setInsertPolicy(QComboBox::NoInsert);
+    // Typed text is stored as typed: inline completion would turn "DEN" into
+    // the first entry that starts with it.
+    cmbCity->setCompleter(nullptr);
+    cmbCity->setFont(courierNew(9, true));
+    placeOnTab(cmbCity, toRect(cityBox));
+
+    auto* label9 = makeLabel(page, QStringLiteral("Label9"),
+                             QStringLiteral("Automatic Update Interval (in minutes)"), labelFont);
+    label9->setWordWrap(true);
+    placeOnTab(label9, toRect(label9Box));
+
+    txtUpdate = new QLineEdit(page);
+    txtUpdate->setObjectName(QStringLiteral("txtUpdate"));
+    txtUpdate->setFont(labelFont);
+    setRole(txtUpdate, QPalette::Base, Qt::white);
+    placeOnTab(txtUpdate, toRect(updateBox));
+
+    auto* label13 =
+        makeLabel(page, QStringLiteral("Label13"), QStringLiteral("Regional Satalite Images"), labelFont);
+    label13->setWordWrap(true);
+    placeOnTab(label13, toRect(label13Box));
+
+    optE = makeOption(page, QStringLiteral("optE"), QStringLiteral("Eastern Region WV"));
+    placeOnTab(optE, toRect(eastBox));
+    optW = makeOption(page, QStringLiteral("optW"), QStringLiteral("Western Region WV"));
+    placeOnTab(optW, toRect(westBox));
+    optUS = makeOption(page, QStringLiteral("optUS"), QStringLiteral("US WV"));
+    placeOnTab(optUS, toRect(usBox));
+    m_regionGroup = new QButtonGroup(this);
+    m_regionGroup->addButton(optE);
+    m_regionGroup->addButton(optW);
+    m_regionGroup->addButton(optUS);
+
+    auto* label14 =
+        makeLabel(page, QStringLiteral("Label14"), QStringLiteral("Run Out Of System Tray"), labelFont);
+    label14->setWordWrap(true);
+    placeOnTab(label14, toRect(label14Box));
+
+    auto* frame3 = new QFrame(page);
+    frame3->setObjectName(QStringLiteral("Frame3"));
+    frame3->setFrameShape(QFrame::NoFrame);
+    placeOnTab(frame3, toRect(frame3Box));
+    optYes = makeOption(frame3, QStringLiteral("optYes"), QStringLiteral("Yes"));
+    place(optYes, yesBox);
+    OptNo = makeOption(frame3, QStringLiteral("OptNo"), QStringLiteral("No"));
+    place(OptNo, noBox);
+    m_trayGroup = new QButtonGroup(this);
+    m_trayGroup->addButton(optYes);
+    m_trayGroup->addButton(OptNo);
+
+    auto* label10 = makeLabel(page, QStringLiteral("Label10"), QStringLiteral("Note :"), labelFont);
+    setRole(label10, QPalette::WindowText, darkRed);
+    placeOnTab(label10, toRect(label10Box));
+
+    auto* label11 =
+        makeLabel(page, QStringLiteral("Label11"),
+                  QStringLiteral("If you can't find your city listed here please send us an e-mail "
+                                 "message to stations@ventaro-weather.example and we will try to "
+                                 "find a valid city code. "),
+                  arial(8.25));
+    label11->setWordWrap(true);
+    setRole(label11, QPalette::WindowText, darkRed);
+    placeOnTab(label11, toRect(label11Box));
+}
+
+void frmSettings::createColorsTab(QWidget* page)
+{
+    const QFont buttonFont = arial(8.25);
+
+    Pic = new QFrame(page);
+    Pic->setObjectName(QStringLiteral("Pic"));
+    Pic->setFrameShape(QFrame::NoFrame);
+    Pic->setAutoFillBackground(true);
+    placeOnTab(Pic, toRect(picBox));
+
+    // Without a filled background the label shows Pic through it, as the
+    // main window's captions show the window's background.
+    lblGen = makeLabel(Pic, QStringLiteral("lblGen"), QStringLiteral("Labels"), arial(9));
+    place(lblGen, lblGenBox);
+    auto* command1 =
+        makeButton(Pic, QStringLiteral("Command1"), QStringLiteral("Pick Foreground Color"), buttonFont);
+    place(command1, command1Box);
+
+    auto* foreColor =
+        makeButton(Pic, QStringLiteral("cmdForeColor"), QStringLiteral("Pick Foreground Color"), buttonFont);
+    place(foreColor, foreColorBox);
+    lblLabel = makeLabel(Pic, QStringLiteral("lblLabel"), QStringLiteral(" Condition Labels"), arial(9));
+    lblLabel->setFrameStyle(QFrame::Box | QFrame::Plain);
+    lblLabel->setLineWidth(1);
+    lblLabel->setAutoFillBackground(true);
+    setRole(lblLabel, QPalette::Window, lightYellow);
+    place(lblLabel, lblLabelBox);
+    auto* back =
+        makeButton(Pic, QStringLiteral("cmdBack"), QStringLiteral("Pick Background Color"), buttonFont);
+    place(back, backBox);
+
+    txtForecast = new QPlainTextEdit(Pic);
+    txtForecast->setObjectName(QStringLiteral("txtForecast"));
+    txtForecast->setFont(arial(8.25));
+    txtForecast->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    txtForecast->setPlainText(QStringLiteral("Forecast\n"));
+    setRole(txtForecast, QPalette::Base, lightYellow);
+    place(txtForecast, forecastBox);
+    auto* command4 =
+        makeButton(Pic, QStringLiteral("Command4"), QStringLiteral("Pick Foreground Color"), buttonFont);
+    place(command4, command4Box);
+    auto* command3 =
+        makeButton(Pic, QStringLiteral("Command3"), QStringLiteral("Pick Background Color"), buttonFont);
+    place(command3, command3Box);
+    auto* command6 =
+        makeButton(Pic, QStringLiteral("Command6"), QStringLiteral("Pick Background Color"), buttonFont);
+    place(command6, command6Box);
+
+    auto* setDefault =
+        makeButton(Pic, QStringLiteral("cmdDefault"), QStringLiteral("Set Colors To Default"), buttonFont);
+    place(setDefault, defaultBox);
+
+    using namespace SettingsKeys;
+    m_previews = {{
+        {LabelForeColor, lblGen, QPalette::WindowText, 0},
+        {ConditionsForeColor, lblLabel, QPalette::WindowText, 0},
+        {ConditionsBackColor, lblLabel, QPalette::Window, 0},
+        {ForecastForeColor, txtForecast, QPalette::Text, 0},
+        {ForecastBackColor, txtForecast, QPalette::Base, 0},
+        {BackBackColor, Pic, QPalette::Window, 0},
+    }};
+
+    connect(command1, &QPushButton::clicked, this, &frmSettings::Command1_Click);
+    connect(foreColor, &QPushButton::clicked, this, &frmSettings::cmdForeColor_Click);
+    connect(back, &QPushButton::clicked, this, &frmSettings::cmdBack_Click);
+    connect(command4, &QPushButton::clicked, this, &frmSettings::Command4_Click);
+    connect(command3, &QPushButton::clicked, this, &frmSettings::Command3_Click);
+    connect(command6, &QPushButton::clicked, this, &frmSettings::Command6_Click);
+    connect(setDefault, &QPushButton::clicked, this, &frmSettings::cmdDefault_Click);
+}
+
+void frmSettings::createAboutTab(QWidget* page)
+{
+    Picture2 = new QLabel(page);
+    Picture2->setObjectName(QStringLiteral("Picture2"));
+    Picture2->setAlignment(Qt::AlignCenter);
+    placeOnTab(Picture2, toRect(picture2Box));
+    loadLogo();
+
+    placeOnTab(
+        makeLabel(page, QStringLiteral("lblProgramName"), QStringLiteral("Ventaro"), arial(11.25, true)),
+        toRect(programNameBox));
+    lblVersion = makeLabel(page, QStringLiteral("lblVersion"), QString(), arial(9, true));
+    placeOnTab(lblVersion, toRect(versionBox));
+}
+
+void frmSettings::createButtons()
+{
+    const QFont buttonFont = arial(9);
+    cmdOK = makeButton(this, QStringLiteral("cmdOK"), QStringLiteral("OK"), buttonFont);
+    place(cmdOK, okBox);
+    cmdCancel = makeButton(this, QStringLiteral("cmdCancel"), QStringLiteral("Cancel"), buttonFont);
+    place(cmdCancel, cancelBox);
+    cmdApply = makeButton(this, QStringLiteral("cmdApply"), QStringLiteral("Apply"), buttonFont);
+    place(cmdApply, applyBox);
+
+    connect(cmdOK, &QPushButton::clicked, this, &frmSettings::cmdOK_Click);
+    connect(cmdCancel, &QPushButton::clicked, this, &frmSettings::cmdCancel_Click);
+    connect(cmdApply, &QPushButton::clicked, this, &frmSettings::cmdApply_Click);
+}
+
+void frmSettings::placeOnTab(QWidget* widget, const QRect& design)
+{
+    m_tabPlacements.push_back({widget, fitted(widget, design)});
+    widget->setGeometry(m_tabPlacements.back().design);
+}
+
+void frmSettings::placeTabControls()
+{
+    const QPoint pageOrigin = m_tabStack->geometry().topLeft();
+    for (const TabPlacement& placement : m_tabPlacements)
+        placement.widget->setGeometry(placement.design.translated(-pageOrigin));
+}
+
+void frmSettings::centreOnScreen()
+{
+    const QScreen* current = screen();
+    if (current == nullptr)
+        return;
+    QRect frame = frameGeometry();
+    frame.moveCenter(current->availableGeometry().center());
+    move(frame.topLeft());
+}
+
+void frmSettings::loadLogo()
+{
+    QImageReader reader(ResourcePaths::logo);
+    const qreal ratio = devicePixelRatioF();
+    const QSize box = Picture2->size() * ratio;
+    const QSize natural = reader.size();
+    if (natural.isValid())
+        reader.setScaledSize(natural.scaled(box, Qt::KeepAspectRatio));
+    const QImage logo = reader.read();
+    if (logo.isNull())
+        return;
+    QPixmap pixmap = QPixmap::fromImage(logo);
+    pixmap.setDevicePixelRatio(ratio);
+    Picture2->setPixmap(pixmap);
+}
+
+void frmSettings::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    placeTabControls();
+    if (!m_centred) {
+        m_centred = true;
+        centreOnScreen();
+    }
+}
+
+bool frmSettings::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_tabStack && (event->type() == QEvent::Move || event->type() == QEvent::Resize))
+        placeTabControls();
+    return QWidget::eventFilter(watched, event);
+}
+
+void frmSettings::closeEvent(QCloseEvent* event)
+{
+    Form_Unload();
+    event->accept();
+}
+
+void frmSettings::setPreview(int index, qint32 value)
+{
+    Preview& preview = m_previews[static_cast<size_t>(index)];
+    preview.value = value;
+    // References resolve against the widget's own default palette, not the
+    // one already carrying the previews' colours.
+    setRole(preview.widget, preview.role,
+            SystemColors::toColor(value, QApplication::palette(preview.widget)));
+}
+
+void frmSettings::pickColour(int index)
+{
+    const std::optional<int> chosen = m_colorDialog.chooseColor(this);
+    if (!chosen)
+        return;
+    setPreview(index, *chosen);
+}
+
+void frmSettings::Form_Load()
+{
+    using namespace SettingsKeys;
+
+    lblVersion->setText(QStringLiteral("Version %1.%2.%3")
+                            .arg(VENTARO_VERSION_MAJOR)
+                            .arg(VENTARO_VERSION_MINOR)
+                            .arg(VENTARO_VERSION_PATCH));
+
+    txtUpdate->setText(m_settings.get(Update));
+
+    for (int index = 0; index < static_cast<int>(m_previews.size()); ++index)
+        setPreview(index, m_settings.colour(m_previews[static_cast<size_t>(index)].key));
+
+    // Each comparison reads the store afresh; settings are never cached.
+    if (m_settings.get(Region) == QLatin1String("East"))
+        optE->setChecked(true);
+    if (m_settings.get(Region) == QLatin1String("West"))
+        optW->setChecked(true);
+    if (m_settings.get(Region) == QLatin1String("US"))
+        optUS->setChecked(true);
+
+    if (m_settings.number(SysTray) == -1)
+        optYes->setChecked(true);
+    if (m_settings.number(SysTray) == 0)
+        OptNo->setChecked(true);
+
+    cmbCity->addItems(StationTable::entries());
+
+    const QString cityCode = m_settings.get(CityCode);
+    // An exact entry becomes the list's current item as well, so the open
+    // list shows the very entry that was chosen rather than its twin.
+    const int entry = cmbCity->findText(cityCode, Qt::MatchExactly | Qt::MatchCaseSensitive);
+    cmbCity->setCurrentIndex(entry);
+    cmbCity->setEditText(cityCode);
+}
+
+void frmSettings::cmdApply_Click()
+{
+    using namespace SettingsKeys;
+
+    m_settings.save(CityCode, cmbCity->currentText());
+    m_settings.save(State, StationTable::stateCode(cmbCity->currentText()));
+    m_settings.save(Update, txtUpdate->text());
+
+    for (const Preview& preview : m_previews)
+        m_settings.save(preview.key, NumberForm::numberToText(preview.value));
+
+    if (optE->isChecked())
+        m_settings.save(Region, QStringLiteral("East"));
+    else if (optW->isChecked())
+        m_settings.save(Region, QStringLiteral("West"));
+    else if (optUS->isChecked())
+        m_settings.save(Region, QStringLiteral("US"));
+
+    if (optYes->isChecked())
+        m_settings.save(SysTray, QStringLiteral("-1"));
+    else if (OptNo->isChecked())
+        m_settings.save(SysTray, QStringLiteral("0"));
+
+    m_hooks.ApplyColorScheme();
+}
+
+void frmSettings::cmdOK_Click()
+{
+    cmdApply_Click();
+    close();
+}
+
+void frmSettings::cmdCancel_Click()
+{
+    close();
+}
+
+void frmSettings::Command1_Click()
+{
+    pickColour(0);
+}
+
+void frmSettings::cmdForeColor_Click()
+{
+    pickColour(1);
+}
+
+void frmSettings::cmdBack_Click()
+{
+    pickColour(2);
+}
+
+void frmSettings::Command4_Click()
+{
+    pickColour(3);
+}
+
+void frmSettings::Command3_Click()
+{
+    pickColour(4);
+}
+
+void frmSettings::Command6_Click()
+{
+    pickColour(5);
+}
+
+void frmSettings::cmdDefault_Click()
+{
+    FirstStart::writeColourDefaults(m_settings.store());
+    for (int index = 0; index < static_cast<int>(m_previews.size()); ++index)
+        setPreview(index, m_settings.colour(m_previews[static_cast<size_t>(index)].key));
+}
+
+void frmSettings::Form_Unload()
+{
+    using namespace SettingsKeys;
+
+    m_hooks.showMainWindow();
+    m_state.StationCode = StationTable::stationCode(m_settings.get(CityCode));
+    m_state.StateCode = m_settings.get(State);
+    // From the store, like the station and the state: an interval typed and
+    // then cancelled must not outlive the dialog in the running program.
+    m_state.UpdateMinutes = m_settings.int16(Update);
+    applyStartupTrayRule(m_settings, m_tray);
+}

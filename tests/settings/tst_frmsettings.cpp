@@ -1,0 +1,744 @@
+#include "FakeColorDialog.h"
+#include "FakeMainWindowHooks.h"
+#include "FirstStart.h"
+#include "MemorySettingsStore.h"
+#include "ModuleState.h"
+#include "QtColorDialog.h"
+#include "QtTrayIcons.h"
+#include "Resources.h"
+#include "StationTable.h"
+#include "Twips.h"
+#include "frmSettings.h"
+
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QColorDialog>
+#include <QComboBox>
+#include <QFontInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPixmap>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QTest>
+#include <QTimer>
+#include <memory>
+
+using Colour = std::optional<int>;
+Q_DECLARE_METATYPE(Colour)
+Q_DECLARE_METATYPE(QPalette::ColorRole)
+
+namespace {
+
+const QString denver = QStringLiteral("DEN         DENVER, CO");
+const QString cancun = QStringLiteral("CUN         CANCUN, MEXICO");
+const QString windowText = QStringLiteral("-2147483640");
+constexpr int trayCount = 7;
+
+const QStringList colourKeys{QStringLiteral("LabelForeColor"),      QStringLiteral("ConditionsForeColor"),
+                             QStringLiteral("ConditionsBackColor"), QStringLiteral("ForecastForeColor"),
+                             QStringLiteral("ForecastBackColor"),   QStringLiteral("BackBackColor")};
+
+QList<QtTrayIcons::Design> trayDesign()
+{
+    QPixmap picture(16, 16);
+    picture.fill(Qt::yellow);
+    QList<QtTrayIcons::Design> design;
+    for (int index = 0; index < trayCount - 1; ++index)
+        design.append({QIcon(picture), QStringLiteral(".")});
+    design.append({QIcon(picture), QStringLiteral("Ventaro")});
+    return design;
+}
+
+} // namespace
+
+class TestFrmSettings : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void opensOnFreshStore();
+    void windowAndControlsAsDesigned_data();
+    void windowAndControlsAsDesigned();
+    void noControlIsClipped();
+    void escapeAndEnterDoNothing();
+    void applyStoresStationAndState_data();
+    void applyStoresStationAndState();
+    void applyWritesEachKeyInOrderThenRepaints();
+    void okWritesWhatApplyWritesThenCloses();
+    void closingReloadsFromStore_data();
+    void closingReloadsFromStore();
+    void closingAppliesTrayRule_data();
+    void closingAppliesTrayRule();
+    void defaultsAreWrittenAtOnceAndSurviveCancel();
+    void pickingAColour_data();
+    void pickingAColour();
+    void unrecognisedChoicesSelectNothingAndStayUnwritten_data();
+    void unrecognisedChoicesSelectNothingAndStayUnwritten();
+    void qtColorDialogAnswers_data();
+    void qtColorDialogAnswers();
+
+private:
+    bool open();
+    template <typename T> T* child(const QString& name) const { return m_dialog->findChild<T*>(name); }
+    bool showTab(int index);
+    bool click(const QString& button);
+    bool chooseStation(int row);
+    void closeBy(const QString& closer);
+
+    std::unique_ptr<MemorySettingsStore> m_store;
+    std::unique_ptr<FakeColorDialog> m_colours;
+    std::unique_ptr<FakeMainWindowHooks> m_hooks;
+    std::unique_ptr<QtTrayIcons> m_tray;
+    ModuleState m_state;
+    QPointer<frmSettings> m_dialog;
+};
+
+void TestFrmSettings::initTestCase()
+{
+    initVentaroResources();
+}
+
+void TestFrmSettings::init()
+{
+    m_store = std::make_unique<MemorySettingsStore>();
+    InitializeSettings(*m_store, QSizeF(1280.0 * 15, 1024.0 * 15), QSizeF(7320, 4065), QStringLiteral("100"));
+    m_store->clearLog();
+    m_colours = std::make_unique<FakeColorDialog>();
+    m_hooks = std::make_unique<FakeMainWindowHooks>();
+    m_tray = std::make_unique<QtTrayIcons>(trayDesign());
+    m_tray->setTrayAvailableOverride(true);
+    m_state = ModuleState{};
+}
+
+void TestFrmSettings::cleanup()
+{
+    delete m_dialog.data();
+    m_tray.reset();
+}
+
+bool TestFrmSettings::open()
+{
+    m_dialog = new frmSettings(*m_store, *m_colours, *m_tray, m_state, *m_hooks);
+    m_dialog->show();
+    return QTest::qWaitForWindowExposed(m_dialog);
+}
+
+bool TestFrmSettings::showTab(int index)
+{
+    auto* tabs = child<QTabWidget>(QStringLiteral("SSTab1"));
+    if (tabs == nullptr)
+        return false;
+    QTest::mouseClick(tabs->tabBar(), Qt::LeftButton, {}, tabs->tabBar()->tabRect(index).center());
+    return tabs->currentIndex() == index;
+}
+
+bool TestFrmSettings::click(const QString& button)
+{
+    auto* target = child<QAbstractButton>(button);
+    if (target == nullptr || !target->isVisible())
+        return false;
+    // An option reacts only on its mark and caption, not on the blank rest
+    // of its box, so it is clicked on the mark.
+    const QPoint where = qobject_cast<QRadioButton*>(target) != nullptr ? QPoint(6, target->height() / 2)
+                                                                        : target->rect().center();
+    QTest::mouseClick(target, Qt::LeftButton, {}, where);
+    return true;
+}
+
+// Picks an entry the way a user does: open the list, click the entry.
+bool TestFrmSettings::chooseStation(int row)
+{
+    auto* city = child<QComboBox>(QStringLiteral("cmbCity"));
+    city->showPopup();
+    QAbstractItemView* list = city->view();
+    if (!QTest::qWaitFor([list] { return list->isVisible(); }, 5000))
+        return false;
+    const QModelIndex entry = city->model()->index(row, 0);
+    list->scrollTo(entry);
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(entry).center());
+    return QTest::qWaitFor([list] { return !list->isVisible(); }, 5000);
+}
+
+void TestFrmSettings::closeBy(const QString& closer)
+{
+    if (closer == QLatin1String("close box"))
+        m_dialog->windowHandle()->close();
+    else
+        click(closer);
+}
+
+void TestFrmSettings::opensOnFreshStore()
+{
+    QVERIFY(open());
+
+    auto* city = child<QComboBox>(QStringLiteral("cmbCity"));
+    QVERIFY(city);
+    QCOMPARE(city->currentText(), denver);
+    QCOMPARE(city->count(), StationTable::size);
+    QStringList items;
+    for (int row = 0; row < city->count(); ++row)
+        items.append(city->itemText(row));
+    QCOMPARE(items, StationTable::entries());
+    // The open list starts at the stored entry, not at the top of the table.
+    QCOMPARE(city->currentIndex(), 126);
+
+    QCOMPARE(child<QLineEdit>(QStringLiteral("txtUpdate"))->text(), QStringLiteral("15"));
+    QVERIFY(child<QRadioButton>(QStringLiteral("optW"))->isChecked());
+    QVERIFY(!child<QRadioButton>(QStringLiteral("optE"))->isChecked());
+    QVERIFY(!child<QRadioButton>(QStringLiteral("optUS"))->isChecked());
+    QVERIFY(child<QRadioButton>(QStringLiteral("optYes"))->isChecked());
+    QVERIFY(!child<QRadioButton>(QStringLiteral("OptNo"))->isChecked());
+
+    const QColor systemText = QApplication::palette().color(QPalette::WindowText);
+    const QColor paleYellow(255, 255, 192);
+    QCOMPARE(child<QLabel>(QStringLiteral("lblGen"))->palette().color(QPalette::WindowText), systemText);
+    QCOMPARE(child<QLabel>(QStringLiteral("lblLabel"))->palette().color(QPalette::WindowText), systemText);
+    QCOMPARE(child<QLabel>(QStringLiteral("lblLabel"))->palette().color(QPalette::Window), paleYellow);
+    QCOMPARE(child<QPlainTextEdit>(QStringLiteral("txtForecast"))->palette().color(QPalette::Text),
+             systemText);
+    QCOMPARE(child<QPlainTextEdit>(QStringLiteral("txtForecast"))->palette().color(QPalette::Base),
+             paleYellow);
+    QCOMPARE(child<QWidget>(QStringLiteral("Pic"))->palette().color(QPalette::Window), QColor(192, 192, 192));
+
+    QCOMPARE(child<QLabel>(QStringLiteral("lblVersion"))->text(), QStringLiteral("Version 1.0.0"));
+    auto* logo = child<QLabel>(QStringLiteral("Picture2"));
+    const QPixmap picture = logo->pixmap();
+    QVERIFY(!picture.isNull());
+    const QSize shown = picture.deviceIndependentSize().toSize();
+    QVERIFY(shown.width() <= logo->width() && shown.height() <= logo->height());
+    QVERIFY(shown.width() == logo->width() || shown.height() == logo->height());
+    QCOMPARE(child<QTabWidget>(QStringLiteral("SSTab1"))->currentIndex(), 0);
+    QCOMPARE(m_dialog->focusWidget(), child<QWidget>(QStringLiteral("cmdApply")));
+
+    const QStringList expectedReads{QStringLiteral("Update"),
+                                    QStringLiteral("LabelForeColor"),
+                                    QStringLiteral("ConditionsForeColor"),
+                                    QStringLiteral("ConditionsBackColor"),
+                                    QStringLiteral("ForecastForeColor"),
+                                    QStringLiteral("ForecastBackColor"),
+                                    QStringLiteral("BackBackColor"),
+                                    QStringLiteral("Region"),
+                                    QStringLiteral("Region"),
+                                    QStringLiteral("Region"),
+                                    QStringLiteral("SysTray"),
+                                    QStringLiteral("SysTray"),
+                                    QStringLiteral("CityCode")};
+    QCOMPARE(m_store->readKeys(), expectedReads);
+    QVERIFY(m_store->writtenKeys().isEmpty());
+    QVERIFY(m_hooks->calls.isEmpty());
+}
+
+void TestFrmSettings::windowAndControlsAsDesigned_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("container");
+    QTest::addColumn<QRect>("twips");
+
+    const QString tab = QStringLiteral("SSTab1");
+    QTest::newRow("tab control on the window")
+        << tab << QStringLiteral("frmSettings") << QRect(120, 120, 7455, 3975);
+    QTest::newRow("Apply below the tabs")
+        << QStringLiteral("cmdApply") << QStringLiteral("frmSettings") << QRect(6360, 4200, 975, 375);
+    QTest::newRow("station box on General")
+        << QStringLiteral("cmbCity") << tab << QRect(2280, 600, 4815, 360);
+    QTest::newRow("note on General") << QStringLiteral("Label11") << tab << QRect(2160, 3240, 4695, 615);
+    QTest::newRow("No inside its frame")
+        << QStringLiteral("OptNo") << QStringLiteral("Frame3") << QRect(2160, 120, 1935, 255);
+    QTest::newRow("preview box on Colors") << QStringLiteral("Pic") << tab << QRect(240, 480, 6975, 3375);
+    QTest::newRow("default button on the preview")
+        << QStringLiteral("cmdDefault") << QStringLiteral("Pic") << QRect(120, 3120, 6735, 255);
+    QTest::newRow("logo on About") << QStringLiteral("Picture2") << tab << QRect(240, 600, 2535, 2295);
+}
+
+void TestFrmSettings::windowAndControlsAsDesigned()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, container);
+    QFETCH(QRect, twips);
+
+    QVERIFY(open());
+    QCOMPARE(m_dialog->windowTitle(), QStringLiteral("Settings"));
+    QCOMPARE(m_dialog->size(), Twips::size(7710, 4710));
+    QCOMPARE(m_dialog->minimumSize(), m_dialog->maximumSize());
+    const Qt::WindowFlags flags = m_dialog->windowFlags();
+    QCOMPARE(m_dialog->windowType(), Qt::Tool);
+    QVERIFY(flags.testFlag(Qt::WindowCloseButtonHint));
+    QVERIFY(!flags.testFlag(Qt::WindowMinimizeButtonHint));
+    QVERIFY(!flags.testFlag(Qt::WindowMaximizeButtonHint));
+    QVERIFY(!m_dialog->isModal());
+
+    auto* tabs = child<QTabWidget>(QStringLiteral("SSTab1"));
+    QCOMPARE(tabs->count(), 3);
+    QCOMPARE(tabs->tabText(0), QStringLiteral("General"));
+    QCOMPARE(tabs->tabText(1), QStringLiteral("Colors"));
+    QCOMPARE(tabs->tabText(2), QStringLiteral("About"));
+
+    QWidget* widget = child<QWidget>(name);
+    QVERIFY(widget);
+    QWidget* reference =
+        container == QLatin1String("frmSettings") ? m_dialog.data() : child<QWidget>(container);
+    QVERIFY(reference);
+    QVERIFY(reference->isAncestorOf(widget));
+    const QRect expected = Twips::rect(twips.x(), twips.y(), twips.width(), twips.height());
+    QCOMPARE(QRect(widget->mapTo(reference, QPoint(0, 0)), widget->size()), expected);
+}
+
+void TestFrmSettings::noControlIsClipped()
+{
+    QVERIFY(open());
+    auto* tabs = child<QTabWidget>(QStringLiteral("SSTab1"));
+    for (int index = 0; index < tabs->count(); ++index) {
+        QVERIFY(showTab(index));
+        QWidget* page = tabs->widget(index);
+        const QList<QWidget*> controls = page->findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
+        QVERIFY(!controls.isEmpty());
+        for (const QWidget* control : controls)
+            QVERIFY2(page->rect().contains(control->geometry()), qPrintable(control->objectName()));
+
+        for (const QLabel* label : page->findChildren<QLabel*>()) {
+            if (label->text().isEmpty())
+                continue;
+            const QSize needed = label->wordWrap()
+                                     ? QSize(label->width(), label->heightForWidth(label->width()))
+                                     : label->sizeHint();
+            QVERIFY2(needed.width() <= label->width() && needed.height() <= label->height(),
+                     qPrintable(label->objectName()));
+        }
+        for (const QRadioButton* option : page->findChildren<QRadioButton*>())
+            QVERIFY2(option->sizeHint().width() <= option->width(), qPrintable(option->objectName()));
+        for (const QPushButton* button : page->findChildren<QPushButton*>()) {
+            const int textWidth = QFontMetrics(button->font()).horizontalAdvance(button->text());
+            QVERIFY2(textWidth + 8 <= button->width(), qPrintable(button->objectName()));
+        }
+    }
+    // The entries only line up in one column in a fixed-pitch font.
+    QVERIFY(QFontInfo(child<QComboBox>(QStringLiteral("cmbCity"))->font()).fixedPitch());
+}
+
+void TestFrmSettings::escapeAndEnterDoNothing()
+{
+    QVERIFY(open());
+    QVERIFY(!child<QPushButton>(QStringLiteral("cmdOK"))->isDefault());
+    QTest::keyClick(m_dialog, Qt::Key_Escape);
+    QTest::keyClick(child<QWidget>(QStringLiteral("txtUpdate")), Qt::Key_Return);
+    QVERIFY(m_dialog);
+    QVERIFY(m_dialog->isVisible());
+    QVERIFY(m_store->writtenKeys().isEmpty());
+    QVERIFY(m_hooks->calls.isEmpty());
+}
+
+void TestFrmSettings::applyStoresStationAndState_data()
+{
+    QTest::addColumn<int>("row");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("cityCode");
+    QTest::addColumn<QString>("state");
+
+    QTest::newRow("entry without a state abbreviation") << 77 << QString() << cancun << QStringLiteral("co");
+    QTest::newRow("entry without blank after comma")
+        << 8 << QString() << QStringLiteral("ABQ         ALBUQUERQUE,NM") << QStringLiteral("nm");
+    QTest::newRow("twin entry keeps its own name")
+        << 444 << QString() << QStringLiteral("MBS         SAGINAW, MI") << QStringLiteral("mi");
+    QTest::newRow("code typed alone")
+        << -1 << QStringLiteral("DEN") << QStringLiteral("DEN") << QStringLiteral("en");
+    QTest::newRow("single character typed")
+        << -1 << QStringLiteral("x") << QStringLiteral("x") << QStringLiteral("x");
+}
+
+void TestFrmSettings::applyStoresStationAndState()
+{
+    QFETCH(int, row);
+    QFETCH(QString, typed);
+    QFETCH(QString, cityCode);
+    QFETCH(QString, state);
+
+    QVERIFY(open());
+    auto* city = child<QComboBox>(QStringLiteral("cmbCity"));
+    if (row >= 0) {
+        QVERIFY(chooseStation(row));
+    } else {
+        // Completion only runs in a focused box of an active window.
+        m_dialog->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(m_dialog));
+        QTest::mouseClick(city->lineEdit(), Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(city->lineEdit()->hasFocus(), 5000);
+        city->lineEdit()->selectAll();
+        QTest::keyClick(city->lineEdit(), Qt::Key_Delete);
+        QTest::keyClicks(city->lineEdit(), typed);
+    }
+    QCOMPARE(city->currentText(), cityCode);
+    QCOMPARE(city->count(), StationTable::size);
+
+    QVERIFY(click(QStringLiteral("cmdApply")));
+    QCOMPARE(m_store->get(QStringLiteral("CityCode")), cityCode);
+    QCOMPARE(m_store->get(QStringLiteral("State")), state);
+    QVERIFY(m_dialog);
+    QVERIFY(m_dialog->isVisible());
+
+    // The running program picks the new station up only when the dialog closes.
+    QVERIFY(m_state.StationCode.isEmpty());
+    QVERIFY(click(QStringLiteral("cmdCancel")));
+    QCOMPARE(m_state.StationCode, cityCode.left(3));
+    QCOMPARE(m_state.StateCode, state);
+}
+
+void TestFrmSettings::applyWritesEachKeyInOrderThenRepaints()
+{
+    QStringList writtenWhenRepainted;
+    m_hooks->onCall = [&](const QString&) { writtenWhenRepainted = m_store->writtenKeys(); };
+
+    QVERIFY(open());
+    m_store->clearLog();
+    QVERIFY(click(QStringLiteral("cmdApply")));
+
+    const QStringList expectedKeys =
+        QStringList{QStringLiteral("CityCode"), QStringLiteral("State"), QStringLiteral("Update")} +
+        colourKeys + QStringList{QStringLiteral("Region"), QStringLiteral("SysTray")};
+    QCOMPARE(m_store->writtenKeys(), expectedKeys);
+    const QStringList expectedValues{denver,
+                                     QStringLiteral("co"),
+                                     QStringLiteral("15"),
+                                     windowText,
+                                     windowText,
+                                     QStringLiteral(" 12648447"),
+                                     windowText,
+                                     QStringLiteral(" 12648447"),
+                                     QStringLiteral(" 12632256"),
+                                     QStringLiteral("West"),
+                                     QStringLiteral("-1")};
+    QStringList values;
+    for (const MemorySettingsStore::Operation& operation : m_store->log()) {
+        if (operation.write)
+            values.append(operation.value);
+    }
+    QCOMPARE(values, expectedValues);
+
+    QCOMPARE(m_hooks->calls, QStringList{QStringLiteral("ApplyColorScheme")});
+    QCOMPARE(writtenWhenRepainted, expectedKeys);
+}
+
+void TestFrmSettings::okWritesWhatApplyWritesThenCloses()
+{
+    QVERIFY(open());
+    QVERIFY(chooseStation(336));
+    auto* update = child<QLineEdit>(QStringLiteral("txtUpdate"));
+    update->selectAll();
+    QTest::keyClicks(update, QStringLiteral("30"));
+    QVERIFY(click(QStringLiteral("optE")));
+    QVERIFY(click(QStringLiteral("OptNo")));
+
+    m_store->clearLog();
+    QVERIFY(click(QStringLiteral("cmdApply")));
+    const QList<MemorySettingsStore::Operation> applied = m_store->log();
+    m_hooks->calls.clear();
+
+    m_store->clearLog();
+    QVERIFY(click(QStringLiteral("cmdOK")));
+    const QList<MemorySettingsStore::Operation> okLog = m_store->log();
+    QVERIFY(okLog.size() > applied.size());
+    for (int index = 0; index < applied.size(); ++index) {
+        QCOMPARE(okLog[index].write, applied[index].write);
+        QCOMPARE(okLog[index].key, applied[index].key);
+        QCOMPARE(okLog[index].value, applied[index].value);
+    }
+    QStringList afterWrites;
+    for (qsizetype index = applied.size(); index < okLog.size(); ++index) {
+        QVERIFY(!okLog[index].write);
+        afterWrites.append(okLog[index].key);
+    }
+    QCOMPARE(afterWrites, (QStringList{QStringLiteral("CityCode"), QStringLiteral("State"),
+                                       QStringLiteral("Update"), QStringLiteral("SysTray")}));
+    QCOMPARE(m_hooks->calls,
+             (QStringList{QStringLiteral("ApplyColorScheme"), QStringLiteral("showMainWindow")}));
+
+    QCOMPARE(m_store->get(QStringLiteral("Region")), QStringLiteral("East"));
+    QCOMPARE(m_store->get(QStringLiteral("SysTray")), QStringLiteral("0"));
+    QCOMPARE(m_state.StationCode, QStringLiteral("MSP"));
+    QCOMPARE(m_state.StateCode, QStringLiteral("mn"));
+    QCOMPARE(m_state.UpdateMinutes, qint16(30));
+    QTRY_VERIFY_WITH_TIMEOUT(m_dialog.isNull(), 5000);
+}
+
+void TestFrmSettings::closingReloadsFromStore_data()
+{
+    QTest::addColumn<QString>("closer");
+    QTest::addColumn<QString>("storedUpdate");
+    QTest::addColumn<int>("minutes");
+
+    QTest::newRow("Cancel drops a typed interval")
+        << QStringLiteral("cmdCancel") << QStringLiteral("15") << 15;
+    QTest::newRow("close box drops a typed interval")
+        << QStringLiteral("close box") << QStringLiteral("15") << 15;
+    QTest::newRow("OK keeps a typed interval") << QStringLiteral("cmdOK") << QStringLiteral("30") << 30;
+}
+
+void TestFrmSettings::closingReloadsFromStore()
+{
+    QFETCH(QString, closer);
+    QFETCH(QString, storedUpdate);
+    QFETCH(int, minutes);
+
+    m_store->set(QStringLiteral("CityCode"), QStringLiteral("XY"));
+    m_store->set(QStringLiteral("State"), QStringLiteral("zz"));
+    m_state.StationCode = QStringLiteral("OLD");
+    m_state.StateCode = QStringLiteral("ol");
+    m_state.UpdateMinutes = 99;
+    m_state.MinuteCount = 7;
+
+    QVERIFY(open());
+    auto* update = child<QLineEdit>(QStringLiteral("txtUpdate"));
+    update->selectAll();
+    QTest::keyClicks(update, QStringLiteral("30"));
+    closeBy(closer);
+
+    QTRY_VERIFY_WITH_TIMEOUT(m_dialog.isNull(), 5000);
+    QCOMPARE(m_store->get(QStringLiteral("Update")), storedUpdate);
+    QCOMPARE(m_state.UpdateMinutes, qint16(minutes));
+    QCOMPARE(m_state.StationCode, QStringLiteral("XY"));
+    QCOMPARE(m_state.StateCode, m_store->get(QStringLiteral("State")));
+    QCOMPARE(m_state.MinuteCount, qint16(7));
+    QCOMPARE(m_hooks->calls.count(QStringLiteral("showMainWindow")), 1);
+    QCOMPARE(m_hooks->calls.last(), QStringLiteral("showMainWindow"));
+}
+
+void TestFrmSettings::closingAppliesTrayRule_data()
+{
+    QTest::addColumn<QString>("sysTray");
+    QTest::addColumn<QList<bool>>("before");
+    QTest::addColumn<QList<bool>>("after");
+
+    const QList<bool> rainUp{false, false, true, false, false, false, false};
+    const QList<bool> rainAndQuestionUp{false, false, true, false, false, false, true};
+    const QList<bool> allDown(trayCount, false);
+    const QList<bool> allUp(trayCount, true);
+    QTest::newRow("tray use on adds the start-up icon")
+        << QStringLiteral("-1") << rainUp << rainAndQuestionUp;
+    QTest::newRow("hand-written 1 counts as on") << QStringLiteral("1") << rainUp << rainAndQuestionUp;
+    QTest::newRow("tray use off takes every icon down") << QStringLiteral("0") << allUp << allDown;
+    QTest::newRow("absent counts as off") << QString() << allUp << allDown;
+}
+
+void TestFrmSettings::closingAppliesTrayRule()
+{
+    QFETCH(QString, sysTray);
+    QFETCH(QList<bool>, before);
+    QFETCH(QList<bool>, after);
+
+    if (sysTray.isNull())
+        m_store->remove(QStringLiteral("SysTray"));
+    else
+        m_store->set(QStringLiteral("SysTray"), sysTray);
+    for (int index = 0; index < trayCount; ++index)
+        m_tray->setIntray(index, before[index]);
+
+    QVERIFY(open());
+    QVERIFY(click(QStringLiteral("cmdCancel")));
+    QList<bool> shown;
+    for (int index = 0; index < trayCount; ++index)
+        shown.append(m_tray->intray(index));
+    QCOMPARE(shown, after);
+}
+
+void TestFrmSettings::defaultsAreWrittenAtOnceAndSurviveCancel()
+{
+    for (const QString& key : colourKeys)
+        m_store->set(key, QStringLiteral(" 255"));
+    QVERIFY(open());
+    auto* pic = child<QWidget>(QStringLiteral("Pic"));
+    QCOMPARE(pic->palette().color(QPalette::Window), QColor(Qt::red));
+
+    QVERIFY(showTab(1));
+    m_store->clearLog();
+    QVERIFY(click(QStringLiteral("cmdDefault")));
+    QCOMPARE(m_store->writtenKeys(), colourKeys);
+    QCOMPARE(m_store->readKeys(), colourKeys);
+    QCOMPARE(pic->palette().color(QPalette::Window), QColor(192, 192, 192));
+    QCOMPARE(child<QLabel>(QStringLiteral("lblLabel"))->palette().color(QPalette::Window),
+             QColor(255, 255, 192));
+    QCOMPARE(child<QLabel>(QStringLiteral("lblGen"))->palette().color(QPalette::WindowText),
+             QApplication::palette().color(QPalette::WindowText));
+    QVERIFY(m_hooks->calls.isEmpty());
+
+    QVERIFY(click(QStringLiteral("cmdCancel")));
+    for (const FirstStart::ColourDefault& colour : FirstStart::colourDefaults())
+        QCOMPARE(m_store->get(colour.key).toInt(), colour.value);
+    QCOMPARE(m_hooks->calls, QStringList{QStringLiteral("showMainWindow")});
+}
+
+void TestFrmSettings::pickingAColour_data()
+{
+    QTest::addColumn<QString>("picker");
+    QTest::addColumn<Colour>("answer");
+    QTest::addColumn<QString>("preview");
+    QTest::addColumn<QPalette::ColorRole>("role");
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QString>("stored");
+
+    const QString pic = QStringLiteral("Pic");
+    const QString label = QStringLiteral("lblLabel");
+    const QString forecast = QStringLiteral("txtForecast");
+    const Colour blue = 0xFF0000;
+    QTest::newRow("caption text") << QStringLiteral("Command1") << blue << QStringLiteral("lblGen")
+                                  << QPalette::WindowText << colourKeys[0] << QStringLiteral(" 16711680");
+    QTest::newRow("conditions text") << QStringLiteral("cmdForeColor") << blue << label
+                                     << QPalette::WindowText << colourKeys[1] << QStringLiteral(" 16711680");
+    QTest::newRow("conditions background") << QStringLiteral("cmdBack") << blue << label << QPalette::Window
+                                           << colourKeys[2] << QStringLiteral(" 16711680");
+    QTest::newRow("forecast text") << QStringLiteral("Command4") << blue << forecast << QPalette::Text
+                                   << colourKeys[3] << QStringLiteral(" 16711680");
+    QTest::newRow("forecast background") << QStringLiteral("Command3") << blue << forecast << QPalette::Base
+                                         << colourKeys[4] << QStringLiteral(" 16711680");
+    QTest::newRow("window background") << QStringLiteral("Command6") << blue << pic << QPalette::Window
+                                       << colourKeys[5] << QStringLiteral(" 16711680");
+    QTest::newRow("black is a choice") << QStringLiteral("Command6") << Colour(0) << pic << QPalette::Window
+                                       << colourKeys[5] << QStringLiteral(" 0");
+    QTest::newRow("cancelled choice changes nothing")
+        << QStringLiteral("Command6") << Colour() << pic << QPalette::Window << colourKeys[5]
+        << QStringLiteral(" 12632256");
+    QTest::newRow("cancelled choice keeps a system colour")
+        << QStringLiteral("Command1") << Colour() << QStringLiteral("lblGen") << QPalette::WindowText
+        << colourKeys[0] << windowText;
+}
+
+void TestFrmSettings::pickingAColour()
+{
+    QFETCH(QString, picker);
+    QFETCH(Colour, answer);
+    QFETCH(QString, preview);
+    QFETCH(QPalette::ColorRole, role);
+    QFETCH(QString, key);
+    QFETCH(QString, stored);
+
+    m_colours->answers.append(answer);
+    QVERIFY(open());
+    QWidget* target = child<QWidget>(preview);
+    const QColor before = target->palette().color(role);
+
+    QVERIFY(showTab(1));
+    m_store->clearLog();
+    QVERIFY(click(picker));
+    QCOMPARE(m_colours->calls, 1);
+    QCOMPARE(m_colours->lastParent, static_cast<QWidget*>(m_dialog.data()));
+    QVERIFY(m_store->log().isEmpty());
+
+    const QColor expected =
+        answer ? QColor(*answer & 0xFF, (*answer >> 8) & 0xFF, (*answer >> 16) & 0xFF) : before;
+    QCOMPARE(target->palette().color(role), expected);
+
+    QVERIFY(click(QStringLiteral("cmdApply")));
+    QCOMPARE(m_store->get(key), stored);
+    for (const FirstStart::ColourDefault& colour : FirstStart::colourDefaults()) {
+        if (colour.key != key)
+            QCOMPARE(m_store->get(colour.key).toInt(), colour.value);
+    }
+}
+
+void TestFrmSettings::unrecognisedChoicesSelectNothingAndStayUnwritten_data()
+{
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<QString>("selected");
+    QTest::addColumn<QString>("written");
+
+    const QString region = QStringLiteral("Region");
+    const QString sysTray = QStringLiteral("SysTray");
+    QTest::newRow("region absent") << region << QString() << QString() << QString();
+    QTest::newRow("region in lower case") << region << QStringLiteral("east") << QString() << QString();
+    QTest::newRow("region with trailing blank") << region << QStringLiteral("US ") << QString() << QString();
+    QTest::newRow("region US") << region << QStringLiteral("US") << QStringLiteral("optUS")
+                               << QStringLiteral("US");
+    QTest::newRow("tray hand-written 1") << sysTray << QStringLiteral("1") << QString() << QString();
+    QTest::newRow("tray absent reads as No")
+        << sysTray << QString() << QStringLiteral("OptNo") << QStringLiteral("0");
+    QTest::newRow("tray -1 with trailing text")
+        << sysTray << QStringLiteral("-1 yes") << QStringLiteral("optYes") << QStringLiteral("-1");
+}
+
+void TestFrmSettings::unrecognisedChoicesSelectNothingAndStayUnwritten()
+{
+    QFETCH(QString, key);
+    QFETCH(QString, value);
+    QFETCH(QString, selected);
+    QFETCH(QString, written);
+
+    if (value.isNull())
+        m_store->remove(key);
+    else
+        m_store->set(key, value);
+    QVERIFY(open());
+
+    const QStringList group =
+        key == QLatin1String("Region")
+            ? QStringList{QStringLiteral("optE"), QStringLiteral("optW"), QStringLiteral("optUS")}
+            : QStringList{QStringLiteral("optYes"), QStringLiteral("OptNo")};
+    for (const QString& option : group)
+        QCOMPARE(child<QRadioButton>(option)->isChecked(), option == selected);
+
+    m_store->clearLog();
+    QVERIFY(click(QStringLiteral("cmdApply")));
+    QCOMPARE(m_store->writtenKeys().contains(key), !written.isNull());
+    if (written.isNull())
+        QCOMPARE(m_store->has(key), !value.isNull());
+    else
+        QCOMPARE(m_store->get(key), written);
+}
+
+void TestFrmSettings::qtColorDialogAnswers_data()
+{
+    QTest::addColumn<bool>("accept");
+    QTest::addColumn<QColor>("colour");
+    QTest::addColumn<Colour>("expected");
+
+    QTest::newRow("red is the low byte") << true << QColor(255, 0, 0) << Colour(0x0000FF);
+    QTest::newRow("blue is the high byte") << true << QColor(0, 0, 255) << Colour(0xFF0000);
+    QTest::newRow("black is a choice") << true << QColor(Qt::black) << Colour(0);
+    QTest::newRow("cancelled gives nothing") << false << QColor(255, 0, 0) << Colour();
+}
+
+void TestFrmSettings::qtColorDialogAnswers()
+{
+    QFETCH(bool, accept);
+    QFETCH(QColor, colour);
+    QFETCH(Colour, expected);
+
+    bool wasModal = false;
+    int polls = 0;
+    QTimer driver;
+    driver.setInterval(10);
+    connect(&driver, &QTimer::timeout, this, [&] {
+        const QList<QWidget*> windows = QApplication::topLevelWidgets();
+        for (QWidget* window : windows) {
+            auto* dialog = qobject_cast<QColorDialog*>(window);
+            if (dialog == nullptr || !dialog->isVisible())
+                continue;
+            driver.stop();
+            wasModal = dialog->isModal();
+            dialog->setCurrentColor(colour);
+            if (accept)
+                dialog->accept();
+            else
+                dialog->reject();
+            return;
+        }
+        // Bounded: a dialog that never shows up must not hang the run.
+        if (++polls > 1000)
+            driver.stop();
+    });
+    driver.start();
+
+    QtColorDialog dialog;
+    const Colour answer = dialog.chooseColor(nullptr);
+    QVERIFY(wasModal);
+    QCOMPARE(answer, expected);
+}
+
+QTEST_MAIN(TestFrmSettings)
+#include "tst_frmsettings.moc"
