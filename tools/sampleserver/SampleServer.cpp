@@ -1,0 +1,413 @@
+#include "SampleServer.h"
+
+#include "SamplePages.h"
+#include "SatellitePictures.h"
+#include "StationTable.h"
+
+#include <QDateTime>
+#include <QHash>
+#include <QLocale>
+#include <QPointer>
+#include <QSet>
+#include <QTcpSocket>
+#include <QTimer>
+#include <functional>
+
+#ifdef Q_OS_UNIX
+#include <sys/socket.h>
+#endif
+
+namespace {
+
+// A request head larger than this is not a client of ours.
+constexpr qsizetype maxRequestHead = 64 * 1024;
+
+// The Huge body goes out in these pieces, at most two of them waiting in
+// the socket's buffer, so it never exists whole in memory.
+constexpr qsizetype streamChunk = 64 * 1024;
+
+QByteArray reasonPhrase(int status)
+{
+    switch (status) {
+    case 200:
+        return "OK";
+    case 400:
+        return "Bad Request";
+    case 404:
+        return "Not Found";
+    case 405:
+        return "Method Not Allowed";
+    default:
+        return "Internal Server Error";
+    }
+}
+
+QByteArray responseHead(int status, const QByteArray& contentType, qint64 contentLength)
+{
+    const QString date = QLocale::c().toString(QDateTime::currentDateTimeUtc(),
+                                               QStringLiteral("ddd, dd MMM yyyy hh:mm:ss 'GMT'"));
+    QByteArray head = "HTTP/1.1 " + QByteArray::number(status) + ' ' + reasonPhrase(status) + "\r\n";
+    head += "Date: " + date.toLatin1() + "\r\n";
+    head += "Server: ventaro-sample-server\r\n";
+    head += "Content-Type: " + contentType + "\r\n";
+    head += "Content-Length: " + QByteArray::number(contentLength) + "\r\n";
+    if (status == 405)
+        head += "Allow: GET\r\n";
+    head += "Connection: close\r\n\r\n";
+    return head;
+}
+
+const QByteArray htmlType = QByteArrayLiteral("text/html; charset=ISO-8859-1");
+
+// The station entry of each code and the state codes, from the table the
+// program picks its stations from; the first entry of a code wins.
+struct Directory
+{
+    QHash<QString, QString> entryByCode;
+    QSet<QString> states;
+};
+
+const Directory& directory()
+{
+    static const Directory built = [] {
+        Directory d;
+        for (const QString& entry : StationTable::entries()) {
+            const QString code = StationTable::stationCode(entry);
+            if (!d.entryByCode.contains(code))
+                d.entryByCode.insert(code, entry);
+            d.states.insert(StationTable::stateCode(entry));
+        }
+        return d;
+    }();
+    return built;
+}
+
+QByteArray hugeChunk()
+{
+    static const QByteArray chunk = [] {
+        const QByteArray line = "<P>Observations continue. The same filler line, again and again, "
+                                "to make a page far larger than any weather page.</P>\n";
+        QByteArray bytes;
+        while (bytes.size() < streamChunk)
+            bytes += line;
+        bytes.truncate(streamChunk);
+        return bytes;
+    }();
+    return chunk;
+}
+
+} // namespace
+
+// One accepted connection: reads one request head, hands it to the
+// server, then delivers whatever the server decided in the manner asked.
+// It deletes itself when the connection is gone.
+class SampleServer::Exchange : public QObject
+{
+public:
+    using Handler = std::function<void(Exchange&, const QByteArray& method, const QByteArray& target)>;
+
+    Exchange(QTcpSocket* socket, QObject* parent, Handler handler)
+        : QObject(parent), m_socket(socket), m_handler(std::move(handler))
+    {
+        m_socket->setParent(this);
+        connect(m_socket, &QTcpSocket::readyRead, this, &Exchange::readRequest);
+        connect(m_socket, &QTcpSocket::disconnected, this, &Exchange::finish);
+        connect(m_socket, &QTcpSocket::errorOccurred, this, &Exchange::finish);
+        connect(m_socket, &QTcpSocket::bytesWritten, this, &Exchange::drained);
+        connect(&m_trickle, &QTimer::timeout, this, &Exchange::trickle);
+        // Data may have arrived before the signals were connected.
+        if (m_socket->bytesAvailable() > 0)
+            QTimer::singleShot(0, this, &Exchange::readRequest);
+    }
+
+    void sendWhole(const QByteArray& response)
+    {
+        m_socket->write(response);
+        m_socket->disconnectFromHost();
+    }
+
+    void sendTrickled(const QByteArray& response, std::chrono::milliseconds interval)
+    {
+        m_pending = response;
+        m_trickle.start(interval);
+    }
+
+    void sendThenReset(const QByteArray& response, qsizetype cutAt)
+    {
+        m_resetWhenDrained = true;
+        m_socket->write(response.left(cutAt));
+    }
+
+    void sendStreamed(const QByteArray& head, qint64 bodyBytes)
+    {
+        m_streamLeft = bodyBytes;
+        m_socket->write(head);
+        drained();
+    }
+
+    // Closes at once, as if nobody were listening.
+    void drop() { m_socket->abort(); }
+
+private:
+    void readRequest()
+    {
+        if (m_answered) {
+            m_socket->readAll(); // a hung exchange keeps draining what comes
+            return;
+        }
+        m_head += m_socket->readAll();
+        qsizetype end = m_head.indexOf("\r\n\r\n");
+        if (end < 0)
+            end = m_head.indexOf("\n\n");
+        if (end < 0) {
+            if (m_head.size() > maxRequestHead) {
+                m_answered = true;
+                m_handler(*this, QByteArray(), QByteArray());
+            }
+            return;
+        }
+        m_answered = true;
+        const QByteArray requestLine = m_head.left(m_head.indexOf('\n')).trimmed();
+        const QList<QByteArray> parts = requestLine.split(' ');
+        m_handler(*this, parts.value(0), parts.size() >= 3 ? parts.value(1) : QByteArray());
+    }
+
+    void trickle()
+    {
+        if (m_pending.isEmpty()) {
+            m_trickle.stop();
+            m_socket->disconnectFromHost();
+            return;
+        }
+        m_socket->write(m_pending.left(trickleChunkBytes));
+        m_pending.remove(0, std::min(trickleChunkBytes, m_pending.size()));
+    }
+
+    void drained()
+    {
+        if (m_resetWhenDrained && m_socket->bytesToWrite() == 0) {
+            m_resetWhenDrained = false;
+            reset();
+            return;
+        }
+        if (m_streamLeft <= 0)
+            return;
+        while (m_streamLeft > 0 && m_socket->bytesToWrite() < 2 * streamChunk) {
+            const QByteArray chunk = hugeChunk();
+            const qsizetype size = static_cast<qsizetype>(std::min<qint64>(chunk.size(), m_streamLeft));
+            m_socket->write(chunk.constData(), size);
+            m_streamLeft -= size;
+        }
+        if (m_streamLeft <= 0)
+            m_socket->disconnectFromHost();
+    }
+
+    // A linger time of zero makes the close send a reset instead of the
+    // orderly end of stream, so the client sees a broken transfer rather
+    // than a short one.
+    void reset()
+    {
+#ifdef Q_OS_UNIX
+        const linger abortive{1, 0};
+        ::setsockopt(static_cast<int>(m_socket->socketDescriptor()), SOL_SOCKET, SO_LINGER, &abortive,
+                     sizeof abortive);
+#endif
+        m_socket->abort();
+    }
+
+    void finish()
+    {
+        m_trickle.stop();
+        m_streamLeft = 0;
+        deleteLater();
+    }
+
+    QTcpSocket* m_socket;
+    Handler m_handler;
+    QByteArray m_head;
+    bool m_answered = false;
+    QTimer m_trickle;
+    QByteArray m_pending;
+    bool m_resetWhenDrained = false;
+    qint64 m_streamLeft = 0;
+};
+
+SampleServer::SampleServer(QObject* parent) : QObject(parent)
+{
+    connect(&m_server, &QTcpServer::newConnection, this, &SampleServer::acceptConnections);
+}
+
+SampleServer::~SampleServer() = default;
+
+bool SampleServer::listen(quint16 port)
+{
+    if (!m_server.listen(QHostAddress::LocalHost, port))
+        return false;
+    m_port = m_server.serverPort();
+    if (m_fault == Fault::Refuse)
+        m_server.close();
+    return true;
+}
+
+quint16 SampleServer::port() const
+{
+    return m_port;
+}
+
+QString SampleServer::host() const
+{
+    return QStringLiteral("127.0.0.1:%1").arg(m_port);
+}
+
+QString SampleServer::errorString() const
+{
+    return m_server.errorString();
+}
+
+void SampleServer::setFault(Fault fault)
+{
+    m_fault = fault;
+    if (fault == Fault::Refuse) {
+        m_server.close();
+    } else if (m_port != 0 && !m_server.isListening()) {
+        if (!m_server.listen(QHostAddress::LocalHost, m_port))
+            qWarning("sample server: cannot listen on %s again: %s", qPrintable(host()),
+                     qPrintable(m_server.errorString()));
+    }
+}
+
+void SampleServer::setCrlf(bool crlf)
+{
+    m_crlf = crlf;
+}
+
+void SampleServer::setTrickleInterval(std::chrono::milliseconds interval)
+{
+    m_trickleInterval = interval;
+}
+
+QStringList SampleServer::requestedPaths() const
+{
+    return m_requestedPaths;
+}
+
+std::optional<SampleServer::Fault> SampleServer::faultFromName(const QString& name)
+{
+    static const QHash<QString, Fault> names{
+        {QStringLiteral("none"), Fault::None},       {QStringLiteral("refuse"), Fault::Refuse},
+        {QStringLiteral("hang"), Fault::Hang},       {QStringLiteral("reset"), Fault::ResetMidBody},
+        {QStringLiteral("trickle"), Fault::Trickle}, {QStringLiteral("404"), Fault::NotFound},
+        {QStringLiteral("500"), Fault::ServerError}, {QStringLiteral("nomarkup"), Fault::NoMarkup},
+        {QStringLiteral("huge"), Fault::Huge},
+    };
+    const auto found = names.constFind(name);
+    if (found == names.constEnd())
+        return std::nullopt;
+    return *found;
+}
+
+void SampleServer::acceptConnections()
+{
+    while (QTcpSocket* socket = m_server.nextPendingConnection()) {
+        new Exchange(socket, this,
+                     [this](Exchange& exchange, const QByteArray& method, const QByteArray& target) {
+                         answer(exchange, method, target);
+                     });
+    }
+}
+
+void SampleServer::answer(Exchange& exchange, const QByteArray& method, const QByteArray& target)
+{
+    if (target.isEmpty()) {
+        const QByteArray body = SamplePages::badRequestPage(host(), m_crlf);
+        exchange.sendWhole(responseHead(400, htmlType, body.size()) + body);
+        return;
+    }
+    const QString path = QString::fromLatin1(target);
+    m_requestedPaths.append(path);
+    // The fault in force when the request arrived decides, even if the
+    // signal's receiver changes it.
+    const Fault fault = m_fault;
+    Q_EMIT requestReceived(path);
+
+    switch (fault) {
+    case Fault::Refuse:
+        exchange.drop();
+        return;
+    case Fault::Hang:
+        return;
+    case Fault::Huge:
+        exchange.sendStreamed(responseHead(200, htmlType, hugeBodyBytes), hugeBodyBytes);
+        return;
+    case Fault::NotFound: {
+        const Response response = page(404, SamplePages::notFoundPage(target, host(), m_crlf));
+        exchange.sendWhole(responseHead(response.status, response.contentType, response.body.size()) +
+                           response.body);
+        return;
+    }
+    case Fault::ServerError: {
+        const Response response = page(500, SamplePages::serverErrorPage(host(), m_crlf));
+        exchange.sendWhole(responseHead(response.status, response.contentType, response.body.size()) +
+                           response.body);
+        return;
+    }
+    case Fault::NoMarkup: {
+        const QByteArray body = SamplePages::plainTextNotice(m_crlf);
+        exchange.sendWhole(responseHead(200, "text/plain; charset=ISO-8859-1", body.size()) + body);
+        return;
+    }
+    case Fault::None:
+    case Fault::Trickle:
+    case Fault::ResetMidBody:
+        break;
+    }
+
+    const Response response = route(method, target);
+    const QByteArray head = responseHead(response.status, response.contentType, response.body.size());
+    if (fault == Fault::Trickle)
+        exchange.sendTrickled(head + response.body, m_trickleInterval);
+    else if (fault == Fault::ResetMidBody)
+        exchange.sendThenReset(head + response.body, head.size() + response.body.size() / 2);
+    else
+        exchange.sendWhole(head + response.body);
+}
+
+SampleServer::Response SampleServer::page(int status, const QByteArray& body) const
+{
+    return {status, htmlType, body};
+}
+
+SampleServer::Response SampleServer::route(const QByteArray& method, const QByteArray& target) const
+{
+    if (method != "GET")
+        return page(405, SamplePages::methodNotAllowedPage(method, host(), m_crlf));
+
+    const qsizetype query = target.indexOf('?');
+    const QString path =
+        QString::fromLatin1(QByteArray::fromPercentEncoding(query < 0 ? target : target.left(query)));
+    const Directory& known = directory();
+
+    static const QString conditionsPrefix = QStringLiteral("/weather/current/K");
+    static const QString conditionsSuffix = QStringLiteral(".html");
+    if (path.startsWith(conditionsPrefix) && path.endsWith(conditionsSuffix)) {
+        const QString code = path.mid(conditionsPrefix.size(),
+                                      path.size() - conditionsPrefix.size() - conditionsSuffix.size());
+        const auto entry = known.entryByCode.constFind(code);
+        if (entry != known.entryByCode.constEnd())
+            return page(200, SamplePages::conditionsPage(*entry, m_crlf));
+    }
+
+    static const QString forecastPrefix = QStringLiteral("/iwin/");
+    static const QString forecastSuffix = QStringLiteral("/state.html");
+    if (path.startsWith(forecastPrefix) && path.endsWith(forecastSuffix)) {
+        const QString state =
+            path.mid(forecastPrefix.size(), path.size() - forecastPrefix.size() - forecastSuffix.size());
+        if (known.states.contains(state))
+            return page(200, SamplePages::stateForecastPage(state, m_crlf));
+    }
+
+    if (const std::optional<SatellitePictures::Picture> picture = SatellitePictures::find(path))
+        return {200, picture->contentType, picture->bytes};
+
+    return page(404, SamplePages::notFoundPage(target, host(), m_crlf));
+}

@@ -1,0 +1,98 @@
+#pragma once
+
+#include <QObject>
+#include <QStringList>
+#include <QTcpServer>
+#include <chrono>
+#include <optional>
+
+// A small HTTP/1.1 server on 127.0.0.1 that stands in for the weather
+// service's three servers: the current-conditions pages of the stations
+// in the station table, the state forecast pages of their states and the
+// satellite pictures. Each response carries Content-Length and closes its
+// connection. All socket work is asynchronous on the thread that owns the
+// server, so it can serve a client that waits in a local event loop of the
+// same thread. Drawing the pictures needs a QGuiApplication.
+class SampleServer : public QObject
+{
+    Q_OBJECT
+public:
+    // Ways to misbehave, each applying to every request from the moment it
+    // is set:
+    // - Refuse: nothing listens on the port (until another fault is set;
+    //   then the server listens on the same port again);
+    // - Hang: the request is read and never answered;
+    // - ResetMidBody: headers and about half of the body, then a reset;
+    // - Trickle: the normal response, trickleChunkBytes per interval;
+    // - NotFound, ServerError: a 404 or 500 error page for every path;
+    // - NoMarkup: status 200 with a plain-text body without any "<";
+    // - Huge: status 200 and a text/html body of hugeBodyBytes, written as
+    //   the connection drains.
+    enum class Fault
+    {
+        None,
+        Refuse,
+        Hang,
+        ResetMidBody,
+        Trickle,
+        NotFound,
+        ServerError,
+        NoMarkup,
+        Huge
+    };
+
+    static constexpr qint64 hugeBodyBytes = 50 * 1024 * 1024;
+    static constexpr qsizetype trickleChunkBytes = 8;
+
+    explicit SampleServer(QObject* parent = nullptr);
+    ~SampleServer() override;
+
+    // Listens on 127.0.0.1; port 0 picks a free port. False when the port
+    // cannot be bound.
+    bool listen(quint16 port = 0);
+    quint16 port() const;
+    QString host() const; // "127.0.0.1:<port>"
+    QString errorString() const;
+
+    void setFault(Fault fault);
+    Fault fault() const { return m_fault; }
+
+    // Line ends of served pages: CR LF instead of LF. Header lines always
+    // end in CR LF, as HTTP wants.
+    void setCrlf(bool crlf);
+
+    void setTrickleInterval(std::chrono::milliseconds interval);
+
+    // Every request target in the order received, as sent (still
+    // percent-encoded, with any query).
+    QStringList requestedPaths() const;
+
+    // The fault of a command-line name: none, refuse, hang, reset,
+    // trickle, 404, 500, nomarkup, huge.
+    static std::optional<Fault> faultFromName(const QString& name);
+
+Q_SIGNALS:
+    void requestReceived(const QString& path);
+
+private:
+    class Exchange;
+
+    struct Response
+    {
+        int status = 200;
+        QByteArray contentType;
+        QByteArray body;
+    };
+
+    void acceptConnections();
+    void answer(Exchange& exchange, const QByteArray& method, const QByteArray& target);
+    Response route(const QByteArray& method, const QByteArray& target) const;
+    Response page(int status, const QByteArray& body) const;
+
+    QTcpServer m_server;
+    quint16 m_port = 0;
+    Fault m_fault = Fault::None;
+    bool m_crlf = false;
+    std::chrono::milliseconds m_trickleInterval{20};
+    QStringList m_requestedPaths;
+};
