@@ -68,7 +68,12 @@ int main(int argc, char* argv[])
         QStringLiteral(
             "Misbehave on every request: none, refuse, hang, reset, trickle, 404, 500, nomarkup, huge."),
         QStringLiteral("kind"), QStringLiteral("none"));
+    const QCommandLineOption trickleOption(
+        QStringLiteral("trickle-interval"),
+        QStringLiteral("With --fault trickle: milliseconds between two pieces."), QStringLiteral("ms"),
+        QStringLiteral("20"));
     parser.addOption(portOption);
+    parser.addOption(trickleOption);
     parser.addOption(crlfOption);
     parser.addOption(faultOption);
     parser.process(app);
@@ -86,6 +91,14 @@ int main(int argc, char* argv[])
         return 2;
     }
 
+    bool intervalOk = false;
+    const int trickleInterval = parser.value(trickleOption).toInt(&intervalOk);
+    if (!intervalOk || trickleInterval < 0) {
+        std::fprintf(stderr, "ventaro-sample-server: not an interval: %s\n",
+                     qPrintable(parser.value(trickleOption)));
+        return 2;
+    }
+
 #ifdef Q_OS_UNIX
     if (!quitOnTerminate(app))
         std::fprintf(stderr, "ventaro-sample-server: SIGTERM and SIGINT end the process abruptly\n");
@@ -93,6 +106,7 @@ int main(int argc, char* argv[])
 
     SampleServer server;
     server.setCrlf(parser.isSet(crlfOption));
+    server.setTrickleInterval(std::chrono::milliseconds(trickleInterval));
     if (!server.listen(port)) {
         std::fprintf(stderr, "ventaro-sample-server: cannot listen on 127.0.0.1:%u: %s\n", unsigned{port},
                      qPrintable(server.errorString()));

@@ -1,0 +1,767 @@
+#include "Fakes.h"
+#include "GifEncoder.h"
+#include "ModuleState.h"
+#include "QtHttpClient.h"
+#include "SamplePages.h"
+#include "SampleServer.h"
+#include "SatellitePictures.h"
+#include "SkyClasses.h"
+#include "StationTable.h"
+#include "WeatherService.h"
+
+#include <QElapsedTimer>
+#include <QImage>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QSet>
+#include <QSignalSpy>
+#include <QStandardPaths>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace std::chrono_literals;
+using Fault = SampleServer::Fault;
+
+namespace {
+
+// The first entry of every station code, in table order.
+QStringList firstEntryOfEachCode()
+{
+    QStringList entries;
+    QSet<QString> seen;
+    for (const QString& entry : StationTable::entries()) {
+        if (!seen.contains(StationTable::stationCode(entry))) {
+            seen.insert(StationTable::stationCode(entry));
+            entries.append(entry);
+        }
+    }
+    return entries;
+}
+
+QStringList stateCodes()
+{
+    QStringList codes;
+    for (const QString& entry : StationTable::entries()) {
+        const QString state = StationTable::stateCode(entry);
+        if (!codes.contains(state))
+            codes.append(state);
+    }
+    return codes;
+}
+
+// The weather routines as the program runs them: the real HTTP client
+// against the sample server for all three hosts.
+struct Weather
+{
+    explicit Weather(const SampleServer& server,
+                     std::chrono::milliseconds timeout = QtHttpClient::defaultTimeout)
+        : http(timeout),
+          service(http, status, yielder, state, ServerHosts{server.host(), server.host(), server.host()})
+    {}
+
+    RecordingStatusLine status;
+    CountingYielder yielder;
+    ModuleState state;
+    QtHttpClient http;
+    WeatherService service;
+};
+
+// One exchange seen from a plain socket, to look at what the client
+// library hides: the status, the headers and how the bytes arrive.
+struct RawReply
+{
+    bool closed = false;
+    int status = 0;
+    QMap<QByteArray, QByteArray> headers; // names in lower case
+    QByteArray body;
+    qint64 bodyBytes = 0;
+    int reads = 0;
+};
+
+RawReply rawRequest(quint16 port, const QByteArray& method, const QByteArray& target, bool keepBody = true,
+                    std::chrono::milliseconds timeout = 20s)
+{
+    RawReply reply;
+    QTcpSocket socket;
+    QByteArray head;
+    bool headDone = false;
+    const auto take = [&](const QByteArray& bytes) {
+        if (headDone) {
+            reply.bodyBytes += bytes.size();
+            if (keepBody)
+                reply.body += bytes;
+            return;
+        }
+        head += bytes;
+        const qsizetype end = head.indexOf("\r\n\r\n");
+        if (end < 0)
+            return;
+        headDone = true;
+        const QList<QByteArray> lines = head.left(end).split('\n');
+        reply.status = lines.value(0).split(' ').value(1).toInt();
+        for (qsizetype i = 1; i < lines.size(); ++i) {
+            const qsizetype colon = lines[i].indexOf(':');
+            reply.headers.insert(lines[i].left(colon).trimmed().toLower(), lines[i].mid(colon + 1).trimmed());
+        }
+        const QByteArray rest = head.mid(end + 4);
+        head.clear();
+        reply.bodyBytes += rest.size();
+        if (keepBody)
+            reply.body += rest;
+    };
+    QObject::connect(&socket, &QTcpSocket::readyRead, [&] {
+        ++reply.reads;
+        take(socket.readAll());
+    });
+    QSignalSpy closed(&socket, &QTcpSocket::disconnected);
+    socket.connectToHost(QHostAddress::LocalHost, port);
+    socket.write(method + ' ' + target + " HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n\r\n");
+
+    QElapsedTimer clock;
+    clock.start();
+    while (closed.isEmpty() && clock.elapsed() < timeout.count())
+        closed.wait(static_cast<int>(timeout.count() - clock.elapsed()));
+    take(socket.readAll());
+    reply.closed = !closed.isEmpty();
+    return reply;
+}
+
+QString attempting(const SampleServer& server)
+{
+    return WeatherService::attempting + server.host();
+}
+
+// A deterministic sequence for test pictures.
+class Lcg
+{
+public:
+    quint32 next()
+    {
+        m_state = m_state * 1664525u + 1013904223u;
+        return m_state >> 8;
+    }
+
+private:
+    quint32 m_state = 12345;
+};
+
+QImage noiseImage(int width, int height, int colours)
+{
+    Lcg lcg;
+    QList<QRgb> palette;
+    for (int i = 0; i < colours; ++i)
+        palette.append(qRgb(static_cast<int>(lcg.next() & 0xff), static_cast<int>(lcg.next() & 0xff), i));
+    QImage image(width, height, QImage::Format_RGB32);
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x)
+            image.setPixel(x, y, palette[static_cast<qsizetype>(lcg.next() % static_cast<quint32>(colours))]);
+    }
+    return image;
+}
+
+QImage gradientImage(int width, int height)
+{
+    QImage image(width, height, QImage::Format_RGB32);
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x)
+            image.setPixel(
+                x, y, qRgb(x * 255 / (width - 1), y * 255 / (height - 1), (x + y) * 255 / (width + height)));
+    }
+    return image;
+}
+
+int distinctColours(const QImage& image)
+{
+    QSet<QRgb> colours;
+    for (int y = 0; y < image.height(); y += 3) {
+        for (int x = 0; x < image.width(); x += 3)
+            colours.insert(image.pixel(x, y));
+    }
+    return static_cast<int>(colours.size());
+}
+
+} // namespace
+
+class TestSampleServer : public QObject
+{
+    Q_OBJECT
+
+private:
+    SampleServer m_server;
+
+private Q_SLOTS:
+    void initTestCase() { QVERIFY(m_server.listen()); }
+
+    void init()
+    {
+        m_server.setFault(Fault::None);
+        m_server.setCrlf(false);
+        m_server.setTrickleInterval(1ms);
+    }
+
+    void routes_data()
+    {
+        QTest::addColumn<QByteArray>("method");
+        QTest::addColumn<QByteArray>("target");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QByteArray>("contentType");
+
+        const QByteArray html = "text/html; charset=ISO-8859-1";
+        QTest::newRow("station page")
+            << QByteArray("GET") << QByteArray("/weather/current/KDEN.html") << 200 << html;
+        QTest::newRow("station code with a digit")
+            << QByteArray("GET") << QByteArray("/weather/current/KE23.html") << 200 << html;
+        QTest::newRow("station code percent-encoded")
+            << QByteArray("GET") << QByteArray("/weather/current/K%44EN.html") << 200 << html;
+        QTest::newRow("station page with a query")
+            << QByteArray("GET") << QByteArray("/weather/current/KDEN.html?refresh=1") << 200 << html;
+        QTest::newRow("unknown station")
+            << QByteArray("GET") << QByteArray("/weather/current/KXYZ.html") << 404 << html;
+        QTest::newRow("station code in lower case")
+            << QByteArray("GET") << QByteArray("/weather/current/Kden.html") << 404 << html;
+        QTest::newRow("state page") << QByteArray("GET") << QByteArray("/iwin/co/state.html") << 200 << html;
+        QTest::newRow("territory state page")
+            << QByteArray("GET") << QByteArray("/iwin/pr/state.html") << 200 << html;
+        QTest::newRow("unknown state")
+            << QByteArray("GET") << QByteArray("/iwin/zz/state.html") << 404 << html;
+        QTest::newRow("state code in upper case")
+            << QByteArray("GET") << QByteArray("/iwin/CO/state.html") << 404 << html;
+        QTest::newRow("JPEG picture")
+            << QByteArray("GET") << QByteArray("/GIFS/WCIR.JPG") << 200 << QByteArray("image/jpeg");
+        QTest::newRow("GIF picture") << QByteArray("GET") << QByteArray("/GIFS/NHWV.GIF") << 200
+                                     << QByteArray("image/gif");
+        QTest::newRow("infrared has no GIF")
+            << QByteArray("GET") << QByteArray("/GIFS/ECIR.GIF") << 404 << html;
+        QTest::newRow("root") << QByteArray("GET") << QByteArray("/") << 404 << html;
+        QTest::newRow("other method")
+            << QByteArray("POST") << QByteArray("/weather/current/KDEN.html") << 405 << html;
+    }
+
+    void routes()
+    {
+        QFETCH(QByteArray, method);
+        QFETCH(QByteArray, target);
+        QFETCH(int, status);
+        QFETCH(QByteArray, contentType);
+
+        QSignalSpy received(&m_server, &SampleServer::requestReceived);
+        const RawReply reply = rawRequest(m_server.port(), method, target);
+        QVERIFY(reply.closed);
+        QCOMPARE(reply.status, status);
+        QCOMPARE(reply.headers.value("content-type"), contentType);
+        QCOMPARE(reply.headers.value("content-length").toLongLong(), reply.body.size());
+        QCOMPARE(reply.headers.value("connection"), QByteArray("close"));
+        QCOMPARE(m_server.requestedPaths().constLast(), QString::fromLatin1(target));
+        QCOMPARE(received.size(), 1);
+        QCOMPARE(received.first().first().toString(), QString::fromLatin1(target));
+        if (status == 404)
+            QVERIFY(reply.body.contains("<TITLE>404 Not Found</TITLE>"));
+    }
+
+    void everyStationGivesItsValues_data()
+    {
+        QTest::addColumn<bool>("crlf");
+        QTest::newRow("LF pages") << false;
+        QTest::newRow("CR LF pages") << true;
+    }
+
+    void everyStationGivesItsValues()
+    {
+        QFETCH(bool, crlf);
+        m_server.setCrlf(crlf);
+        Weather weather(m_server);
+        const QString end = crlf ? QStringLiteral("\r") : QString();
+
+        QSet<int> classesSeen;
+        int unmatched = 0;
+        const QStringList entries = firstEntryOfEachCode();
+        for (const QString& entry : entries) {
+            const QString code = StationTable::stationCode(entry);
+            weather.state.StationCode = code;
+            QVERIFY2(weather.service.GetCurrentConditions(), qPrintable(code));
+
+            const SamplePages::Observation expected = SamplePages::observationFor(entry);
+            const QStringList got{
+                weather.service.GetLocation(),      weather.service.GetTemperature(),
+                weather.service.GetHumidity(),      weather.service.GetDewPoint(),
+                weather.service.GetWind(),          weather.service.GetPressure(),
+                weather.service.GetSkyConditions(), weather.service.GetVisibility(),
+            };
+            const QStringList want{
+                expected.location, expected.temperature, expected.humidity, expected.dewPoint,
+                expected.wind,     expected.pressure,    expected.sky,      expected.visibility,
+            };
+            for (qsizetype i = 0; i < got.size(); ++i) {
+                QVERIFY2(!want[i].isEmpty(), qPrintable(code));
+                QCOMPARE(got[i], want[i] + end);
+            }
+            QVERIFY2(got[0].contains(QStringLiteral("(K") + code + QLatin1Char(')')), qPrintable(got[0]));
+
+            QString sky = weather.service.GetSkyConditions();
+            sky.chop(end.size());
+            const SkyClasses::Choice choice = SkyClasses::classify(sky);
+            for (const int index : choice.shown)
+                classesSeen.insert(index);
+            if (choice.shown.isEmpty())
+                ++unmatched;
+        }
+        for (const int index : {SkyClasses::Overcast, SkyClasses::Cloud, SkyClasses::Rain, SkyClasses::Snow,
+                                SkyClasses::ClearOrSun, SkyClasses::Thunder})
+            QVERIFY2(classesSeen.contains(index), qPrintable(QString::number(index)));
+        QVERIFY(unmatched > 0);
+    }
+
+    void firstStartStationIsFixed()
+    {
+        Weather weather(m_server);
+        weather.state.StationCode = QStringLiteral("DEN");
+        QVERIFY(weather.service.GetCurrentConditions());
+        QCOMPARE(weather.service.GetLocation(),
+                 QStringLiteral("Denver, CO, United States (KDEN) 39-50-N 104-39-W 1655M"));
+        QCOMPARE(weather.service.GetTemperature(), QStringLiteral("45 F (7 C)"));
+        QCOMPARE(weather.service.GetSkyConditions(), QStringLiteral("partly cloudy"));
+        QCOMPARE(weather.service.GetWind(), QStringLiteral("from the S (180 degrees) at 8 MPH (7 KT)"));
+        QCOMPARE(weather.service.GetPressure(), QStringLiteral("30.12 in. Hg (1020 hPa)"));
+    }
+
+    void locationNeverPosesAsALabel_data()
+    {
+        QTest::addColumn<QString>("entry");
+        QTest::addColumn<QString>("location");
+        QTest::newRow("Wind in the city name") << QStringLiteral("BDL         WINDSOR LOCKS, CT")
+                                               << QStringLiteral("WINDSOR LOCKS, CT, United States (KBDL)");
+        QTest::newRow("Dew Point in the city name") << QStringLiteral("DPX         DEW POINT, GA")
+                                                    << QStringLiteral("DEW POINT, GA, United States (KDPX)");
+        QTest::newRow("an ordinary name") << QStringLiteral("BDL         HARTFORD, CT")
+                                          << QStringLiteral("Hartford, CT, United States (KBDL)");
+        QTest::newRow("the entry abroad")
+            << QStringLiteral("CUN         CANCUN, MEXICO") << QStringLiteral("Cancun, Mexico (KCUN)");
+    }
+
+    void locationNeverPosesAsALabel()
+    {
+        QFETCH(QString, entry);
+        QFETCH(QString, location);
+        const SamplePages::Observation expected = SamplePages::observationFor(entry);
+        QVERIFY2(expected.location.startsWith(location + QLatin1Char(' ')), qPrintable(expected.location));
+
+        // The page read by the program's own routines: every value must
+        // still be found below its label.
+        FakeHttpClient http;
+        http.servePage(QStringLiteral("/weather/current/K") + StationTable::stationCode(entry) +
+                           QStringLiteral(".html"),
+                       QString::fromLatin1(SamplePages::conditionsPage(entry, false)));
+        RecordingStatusLine status;
+        CountingYielder yielder;
+        ModuleState state;
+        state.StationCode = StationTable::stationCode(entry);
+        WeatherService service(http, status, yielder, state,
+                               ServerHosts{QStringLiteral("conditions.test"), {}, {}});
+        QVERIFY(service.GetCurrentConditions());
+        QCOMPARE(service.GetLocation(), expected.location);
+        QCOMPARE(service.GetWind(), expected.wind);
+        QCOMPARE(service.GetDewPoint(), expected.dewPoint);
+        QCOMPARE(service.GetTemperature(), expected.temperature);
+    }
+
+    void everyStateForecast_data()
+    {
+        QTest::addColumn<bool>("crlf");
+        QTest::newRow("LF pages") << false;
+        QTest::newRow("CR LF pages") << true;
+    }
+
+    void everyStateForecast()
+    {
+        QFETCH(bool, crlf);
+        m_server.setCrlf(crlf);
+        Weather weather(m_server);
+        const QString lineEnd = crlf ? QStringLiteral("\r\n") : QStringLiteral("\n");
+        const QRegularExpression issueLine(QStringLiteral("^\\d{3,4} AM [A-Z]{3,4} MON DEC 7 1998$"));
+
+        for (const QString& state : stateCodes()) {
+            weather.state.StateCode = state;
+            const QString forecast = weather.service.GetStateForecast();
+            QCOMPARE(weather.status.current(), WeatherService::idle);
+            QVERIFY2(!forecast.contains(QStringLiteral("$$")), qPrintable(state));
+            QVERIFY2(!forecast.contains(QStringLiteral("NNNN")), qPrintable(state));
+
+            const QStringList product = SamplePages::forecastProduct(state);
+            const QStringList lines = forecast.split(lineEnd);
+            if (crlf) {
+                QVERIFY2(issueLine.match(lines.value(0)).hasMatch(),
+                         qPrintable(state + ": " + lines.value(0)));
+            } else {
+                // With LF line ends the year cut finds no CR to cut at: the
+                // text keeps the 28 characters before the year, which
+                // reach back into the office line.
+                QVERIFY2(issueLine.match(lines.value(1)).hasMatch(),
+                         qPrintable(state + ": " + lines.value(1)));
+                QVERIFY2(product.value(4).endsWith(lines.value(0)),
+                         qPrintable(state + ": " + lines.value(0)));
+            }
+            const QString lastZoneLine = product.value(product.indexOf(QStringLiteral("$$")) - 2);
+            QVERIFY2(forecast.endsWith(lastZoneLine + (crlf ? lineEnd : QString())), qPrintable(state));
+        }
+    }
+
+    void coloradoForecastIsCutExactly_data()
+    {
+        QTest::addColumn<bool>("crlf");
+        QTest::addColumn<QString>("expected");
+
+        const QStringList zones{
+            QStringLiteral("COZ001>010-080000-"),
+            QStringLiteral("NORTHWEST COLORADO AND THE NORTHERN MOUNTAINS-"),
+            QStringLiteral(".TODAY...PARTLY CLOUDY. ISOLATED SNOW SHOWERS OVER THE HIGHER PEAKS."),
+            QStringLiteral("HIGHS 20S AND 30S MOUNTAINS...MID 40S VALLEYS."),
+            QStringLiteral(".TONIGHT...MOSTLY CLOUDY. LOWS ZERO TO 15 ABOVE."),
+            QStringLiteral(".TUESDAY...SNOW LIKELY IN THE MOUNTAINS. HIGHS 20S AND 30S."),
+            QStringLiteral(".WEDNESDAY...SNOW SHOWERS ENDING. COLDER."),
+            QString(),
+            QStringLiteral("COZ035>041-080000-"),
+            QStringLiteral("DENVER METRO AREA AND THE URBAN CORRIDOR-"),
+            QStringLiteral(".TODAY...PARTLY CLOUDY AND MILD. HIGHS AROUND 50."),
+            QStringLiteral(".TONIGHT...PARTLY CLOUDY. LOWS 20 TO 25."),
+            QStringLiteral(".TUESDAY...INCREASING CLOUDS. A CHANCE OF SNOW SHOWERS IN THE"),
+            QStringLiteral("AFTERNOON. HIGHS 40 TO 45."),
+            QStringLiteral(".WEDNESDAY...MOSTLY CLOUDY AND COLDER WITH A CHANCE OF SNOW."),
+            QStringLiteral("HIGHS IN THE UPPER 20S."),
+            QString(),
+            QStringLiteral("COZ042>051-080000-"),
+            QStringLiteral("NORTHEAST AND EAST CENTRAL PLAINS-"),
+            QStringLiteral(".TODAY...MOSTLY SUNNY. HIGHS IN THE 50S."),
+            QStringLiteral(".TONIGHT...PARTLY CLOUDY. LOWS 20 TO 30."),
+            QStringLiteral(".TUESDAY...PARTLY CLOUDY AND WINDY. HIGHS 45 TO 55."),
+            QStringLiteral(".WEDNESDAY...MOSTLY CLOUDY AND COLDER. HIGHS 30 TO 35."),
+            QString(),
+            QStringLiteral("COZ060>075-080000-"),
+            QStringLiteral("SOUTHERN COLORADO-"),
+            QStringLiteral(".TODAY...SUNNY. HIGHS 45 TO 55."),
+            QStringLiteral(".TONIGHT...CLEAR. LOWS 15 TO 25."),
+            QStringLiteral(".TUESDAY...PARTLY CLOUDY. HIGHS IN THE 50S."),
+            QStringLiteral(".WEDNESDAY...MOSTLY CLOUDY WITH A CHANCE OF SNOW. HIGHS 35 TO 45."),
+        };
+        // CR LF: from the issue line to the line end before the blank line
+        // that precedes "$$".
+        QTest::newRow("CR LF pages") << true
+                                     << QStringLiteral("830 AM MST MON DEC 7 1998\r\n\r\n") +
+                                            zones.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n");
+        // LF: the end of the office line stays in front, and the two
+        // characters cut before "$$" are the two LFs.
+        QTest::newRow("LF pages") << false
+                                  << QStringLiteral("VER CO\n830 AM MST MON DEC 7 1998\n\n") +
+                                         zones.join(QStringLiteral("\n"));
+    }
+
+    void coloradoForecastIsCutExactly()
+    {
+        QFETCH(bool, crlf);
+        QFETCH(QString, expected);
+        m_server.setCrlf(crlf);
+        Weather weather(m_server);
+        weather.state.StateCode = QStringLiteral("co");
+        QCOMPARE(weather.service.GetStateForecast(), expected);
+        QCOMPARE(weather.status.texts,
+                 QStringList({attempting(m_server), WeatherService::parsingForecast, WeatherService::idle}));
+    }
+
+    void conditionsThroughTheClient_data()
+    {
+        QTest::addColumn<Fault>("fault");
+        QTest::addColumn<int>("timeoutMs");
+        QTest::addColumn<bool>("usable");
+        QTest::addColumn<QString>("error"); // "*": any description
+        QTest::addColumn<bool>("parsed");   // the parsing status was shown
+        QTest::addColumn<int>("requests");
+
+        QTest::newRow("usable page") << Fault::None << 30000 << true << QString() << true << 1;
+        QTest::newRow("trickled page") << Fault::Trickle << 30000 << true << QString() << true << 1;
+        QTest::newRow("page without markup") << Fault::NoMarkup << 30000 << false << QString() << true << 1;
+        QTest::newRow("404 page") << Fault::NotFound << 30000 << false << QString() << true << 1;
+        QTest::newRow("500 page") << Fault::ServerError << 30000 << false << QString() << true << 1;
+        QTest::newRow("refused connection")
+            << Fault::Refuse << 30000 << false << QStringLiteral("Connection refused") << false << 0;
+        QTest::newRow("reset mid-body")
+            << Fault::ResetMidBody << 30000 << false << QStringLiteral("*") << false << 1;
+        QTest::newRow("50 MB body") << Fault::Huge << 30000 << false
+                                    << QStringLiteral("Response body exceeds 16777216 bytes") << false << 1;
+        QTest::newRow("no answer") << Fault::Hang << 1000 << false
+                                   << QStringLiteral("Request timed out after 1 seconds") << false << 1;
+    }
+
+    void conditionsThroughTheClient()
+    {
+        QFETCH(Fault, fault);
+        QFETCH(int, timeoutMs);
+        QFETCH(bool, usable);
+        QFETCH(QString, error);
+        QFETCH(bool, parsed);
+        QFETCH(int, requests);
+
+        m_server.setFault(fault);
+        Weather weather(m_server, std::chrono::milliseconds(timeoutMs));
+        weather.state.StationCode = QStringLiteral("DEN");
+        const qsizetype before = m_server.requestedPaths().size();
+
+        QCOMPARE(weather.service.GetCurrentConditions(), usable);
+
+        if (error == QLatin1String("*"))
+            QVERIFY(!weather.service.lastConditionsError().isEmpty());
+        else
+            QCOMPARE(weather.service.lastConditionsError(), error);
+        const QStringList statuses =
+            parsed
+                ? QStringList{attempting(m_server), WeatherService::parsingConditions, WeatherService::idle}
+                : QStringList{attempting(m_server), WeatherService::idle};
+        QCOMPARE(weather.status.texts, statuses);
+        QCOMPARE(m_server.requestedPaths().size() - before, requests);
+        if (requests > 0)
+            QCOMPARE(m_server.requestedPaths().constLast(), QStringLiteral("/weather/current/KDEN.html"));
+        if (usable)
+            QCOMPARE(weather.service.GetTemperature(), QStringLiteral("45 F (7 C)"));
+    }
+
+    void refusedForecastReportsTheClientsDescription()
+    {
+        m_server.setFault(Fault::Refuse);
+        Weather weather(m_server);
+        weather.state.StateCode = QStringLiteral("co");
+        QCOMPARE(weather.service.GetStateForecast(),
+                 QStringLiteral(
+                     "Error Recieving State Forecast Data\r\n\r\nError Description : Connection refused"));
+        QCOMPARE(weather.status.texts, QStringList{attempting(m_server)});
+
+        // Serving again on the same port.
+        m_server.setFault(Fault::None);
+        QVERIFY(weather.service.GetStateForecast().startsWith(QStringLiteral("VER CO\n830 AM MST")));
+    }
+
+    void forecastWithoutMarkupIsNotReceived()
+    {
+        m_server.setFault(Fault::NoMarkup);
+        Weather weather(m_server);
+        weather.state.StateCode = QStringLiteral("tx");
+        QCOMPARE(weather.service.GetStateForecast(), WeatherService::forecastNotReceived);
+        QCOMPARE(weather.status.texts,
+                 QStringList({attempting(m_server), WeatherService::parsingForecast, WeatherService::idle}));
+    }
+
+    void trickleSendsTheSameBytesInPieces()
+    {
+        const RawReply whole = rawRequest(m_server.port(), "GET", "/iwin/co/state.html");
+        m_server.setFault(Fault::Trickle);
+        const RawReply trickled = rawRequest(m_server.port(), "GET", "/iwin/co/state.html");
+        QVERIFY(trickled.closed);
+        QCOMPARE(trickled.body, whole.body);
+        QVERIFY2(trickled.reads > 20, qPrintable(QString::number(trickled.reads)));
+    }
+
+    void resetEndsTheBodyEarly()
+    {
+        m_server.setFault(Fault::ResetMidBody);
+        const RawReply reply = rawRequest(m_server.port(), "GET", "/weather/current/KDEN.html");
+        QVERIFY(reply.closed);
+        const qint64 length = reply.headers.value("content-length").toLongLong();
+        QVERIFY(length > 0);
+        QVERIFY2(reply.bodyBytes < length, qPrintable(QString::number(reply.bodyBytes)));
+    }
+
+    void hugeBodyIsSentInFull()
+    {
+        m_server.setFault(Fault::Huge);
+        const RawReply reply = rawRequest(m_server.port(), "GET", "/iwin/co/state.html", false, 120s);
+        QVERIFY(reply.closed);
+        QCOMPARE(reply.status, 200);
+        QCOMPARE(reply.headers.value("content-length").toLongLong(), qint64(52428800));
+        QCOMPARE(reply.bodyBytes, qint64(52428800));
+    }
+
+    void pagesFollowTheLineEnds_data()
+    {
+        QTest::addColumn<Fault>("fault");
+        QTest::addColumn<QByteArray>("target");
+        QTest::newRow("conditions page") << Fault::None << QByteArray("/weather/current/KORD.html");
+        QTest::newRow("forecast page") << Fault::None << QByteArray("/iwin/il/state.html");
+        QTest::newRow("404 page") << Fault::None << QByteArray("/nowhere");
+        QTest::newRow("500 page") << Fault::ServerError << QByteArray("/iwin/il/state.html");
+        QTest::newRow("page without markup") << Fault::NoMarkup << QByteArray("/iwin/il/state.html");
+    }
+
+    void pagesFollowTheLineEnds()
+    {
+        QFETCH(Fault, fault);
+        QFETCH(QByteArray, target);
+        m_server.setFault(fault);
+        for (const bool crlf : {false, true}) {
+            m_server.setCrlf(crlf);
+            const RawReply reply = rawRequest(m_server.port(), "GET", target);
+            QVERIFY(reply.closed);
+            const qsizetype lineFeeds = reply.body.count('\n');
+            QVERIFY(lineFeeds > 2);
+            QCOMPARE(reply.body.count("\r\n"), crlf ? lineFeeds : 0);
+            QCOMPARE(reply.body.count('\r'), crlf ? lineFeeds : 0);
+        }
+    }
+
+    void picturesDecode_data()
+    {
+        QTest::addColumn<QString>("path");
+        for (const QString& path : SatellitePictures::paths())
+            QTest::newRow(qPrintable(path)) << path;
+    }
+
+    void picturesDecode()
+    {
+        QFETCH(QString, path);
+        QCOMPARE(SatellitePictures::paths().size(), 12);
+        const RawReply reply = rawRequest(m_server.port(), "GET", path.toLatin1());
+        QCOMPARE(reply.status, 200);
+        const bool gif = path.endsWith(QLatin1String(".GIF"));
+        QVERIFY(reply.body.startsWith(gif ? QByteArray("GIF89a") : QByteArray("\xff\xd8")));
+        const QImage image = QImage::fromData(reply.body, gif ? "GIF" : "JPG");
+        QVERIFY(!image.isNull());
+        QCOMPARE(image.size(), QSize(640, 480));
+        QVERIFY(distinctColours(image) > 32); // a drawn picture, not a blank
+    }
+
+    void gifRoundTrip_data()
+    {
+        QTest::addColumn<QImage>("image");
+        QTest::addColumn<bool>("exact");
+
+        QImage single(1, 1, QImage::Format_RGB32);
+        single.fill(qRgb(10, 200, 30));
+        QTest::newRow("one pixel") << single << true;
+
+        QImage checker(7, 5, QImage::Format_RGB32);
+        for (int y = 0; y < checker.height(); ++y) {
+            for (int x = 0; x < checker.width(); ++x)
+                checker.setPixel(x, y, (x + y) % 2 ? qRgb(255, 255, 255) : qRgb(0, 0, 0));
+        }
+        QTest::newRow("two colours, smallest code size") << checker << true;
+        QTest::newRow("five colours, palette padded to eight") << noiseImage(33, 17, 5) << true;
+
+        QImage flat(640, 480, QImage::Format_RGB32);
+        flat.fill(qRgb(0, 40, 120));
+        QTest::newRow("one colour, long runs") << flat << true;
+        QTest::newRow("256 colours of noise, many table resets") << noiseImage(300, 200, 256) << true;
+        QTest::newRow("more than 256 colours, reduced") << gradientImage(320, 240) << false;
+    }
+
+    void gifRoundTrip()
+    {
+        QFETCH(QImage, image);
+        QFETCH(bool, exact);
+        const QByteArray gif = GifEncoder::encode(image);
+        const QImage decoded = QImage::fromData(gif, "GIF").convertToFormat(QImage::Format_RGB32);
+        QVERIFY(!decoded.isNull());
+        QCOMPARE(decoded.size(), image.size());
+
+        qint64 totalError = 0;
+        int worst = 0;
+        for (int y = 0; y < image.height(); ++y) {
+            for (int x = 0; x < image.width(); ++x) {
+                const QRgb a = image.pixel(x, y);
+                const QRgb b = decoded.pixel(x, y);
+                if (exact && a != b)
+                    QFAIL(qPrintable(QStringLiteral("pixel %1,%2: %3 became %4")
+                                         .arg(x)
+                                         .arg(y)
+                                         .arg(a, 8, 16)
+                                         .arg(b, 8, 16)));
+                const int error = std::abs(qRed(a) - qRed(b)) + std::abs(qGreen(a) - qGreen(b)) +
+                                  std::abs(qBlue(a) - qBlue(b));
+                totalError += error;
+                worst = std::max(worst, error);
+            }
+        }
+        // A smooth gradient over 256 colours: small errors everywhere.
+        QVERIFY2(totalError < 16LL * image.width() * image.height(), qPrintable(QString::number(totalError)));
+        QVERIFY2(worst < 48, qPrintable(QString::number(worst)));
+    }
+
+    void gifDecodesWithImageMagick()
+    {
+        const QString convert = QStandardPaths::findExecutable(QStringLiteral("convert"));
+        if (convert.isEmpty())
+            QSKIP("ImageMagick's convert is not installed");
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        const QImage image = noiseImage(300, 200, 256);
+        QFile file(dir.filePath(QStringLiteral("noise.gif")));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(GifEncoder::encode(image));
+        file.close();
+
+        QProcess process;
+        process.start(convert, {file.fileName(), QStringLiteral("-depth"), QStringLiteral("8"),
+                                QStringLiteral("rgb:-")});
+        QVERIFY(process.waitForFinished(30000));
+        QCOMPARE(process.exitCode(), 0);
+        const QByteArray rgb = process.readAllStandardOutput();
+        QCOMPARE(rgb.size(), qsizetype(300 * 200 * 3));
+        for (int y = 0; y < image.height(); ++y) {
+            for (int x = 0; x < image.width(); ++x) {
+                const qsizetype at = (static_cast<qsizetype>(y) * image.width() + x) * 3;
+                const QRgb decoded = qRgb(static_cast<uchar>(rgb[at]), static_cast<uchar>(rgb[at + 1]),
+                                          static_cast<uchar>(rgb[at + 2]));
+                if (decoded != image.pixel(x, y))
+                    QFAIL(qPrintable(QStringLiteral("pixel %1,%2 differs").arg(x).arg(y)));
+            }
+        }
+    }
+
+    void commandLine_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<bool>("crlf");
+        QTest::newRow("plain") << QStringList() << 200 << false;
+        QTest::newRow("CR LF") << QStringList{QStringLiteral("--crlf")} << 200 << true;
+        QTest::newRow("404 for everything")
+            << QStringList{QStringLiteral("--fault"), QStringLiteral("404")} << 404 << false;
+        QTest::newRow("500 for everything")
+            << QStringList{QStringLiteral("--fault"), QStringLiteral("500")} << 500 << false;
+    }
+
+    void commandLine()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(int, status);
+        QFETCH(bool, crlf);
+
+        QProcess process;
+        process.start(QStringLiteral(VENTARO_SAMPLE_SERVER),
+                      QStringList{QStringLiteral("--port"), QStringLiteral("0")} + arguments);
+        QVERIFY(process.waitForStarted());
+        QTRY_VERIFY_WITH_TIMEOUT(process.canReadLine(), 20000);
+        const QString line = QString::fromLatin1(process.readLine()).trimmed();
+        const QRegularExpressionMatch match =
+            QRegularExpression(QStringLiteral("^listening on 127\\.0\\.0\\.1:(\\d+)$")).match(line);
+        QVERIFY2(match.hasMatch(), qPrintable(line));
+
+        const RawReply reply = rawRequest(match.captured(1).toUShort(), "GET", "/weather/current/KDEN.html");
+        QCOMPARE(reply.status, status);
+        QCOMPARE(reply.body.contains("\r\n"), crlf);
+
+        process.terminate(); // SIGTERM ends it cleanly
+        QVERIFY(process.waitForFinished(20000));
+        QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(process.exitCode(), 0);
+    }
+
+    void commandLineRejectsAnUnknownFault()
+    {
+        QProcess process;
+        process.start(QStringLiteral(VENTARO_SAMPLE_SERVER),
+                      {QStringLiteral("--fault"), QStringLiteral("sometimes")});
+        QVERIFY(process.waitForFinished(20000));
+        QCOMPARE(process.exitCode(), 2);
+        QVERIFY(process.readAllStandardOutput().isEmpty());
+    }
+};
+
+QTEST_MAIN(TestSampleServer)
+#include "tst_sampleserver.moc"

@@ -1,0 +1,42 @@
+#!/usr/bin/env bash
+# Runs Ventaro against the sample server on a free local port, so that the
+# program has weather to show without a network.
+#
+#   tools/demo.sh [sample server options, e.g. --crlf or --fault trickle]
+#
+# VENTARO_BUILD_DIR names the build directory (default: build under the
+# repository root).
+set -euo pipefail
+
+root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+build="${VENTARO_BUILD_DIR:-$root/build}"
+server="$build/tools/sampleserver/ventaro-sample-server"
+program="$build/app/ventaro"
+
+for executable in "$server" "$program"; do
+    if [[ ! -x "$executable" ]]; then
+        echo "demo: $executable is missing; build it first" >&2
+        exit 1
+    fi
+done
+
+coproc SAMPLE_SERVER { exec "$server" --port 0 "$@"; }
+server_pid=$SAMPLE_SERVER_PID
+trap 'kill "$server_pid" 2>/dev/null || true; wait "$server_pid" 2>/dev/null || true' EXIT
+
+# The server's first line names its port once it listens.
+if ! read -r -t 30 line <&"${SAMPLE_SERVER[0]}"; then
+    echo "demo: the sample server did not start" >&2
+    exit 1
+fi
+host="${line#listening on }"
+if [[ "$host" == "$line" ]]; then
+    echo "demo: unexpected first line from the sample server: $line" >&2
+    exit 1
+fi
+echo "demo: sample server at $host" >&2
+
+export VENTARO_CONDITIONS_HOST="$host"
+export VENTARO_FORECAST_HOST="$host"
+export VENTARO_SATELLITE_HOST="$host"
+"$program"
