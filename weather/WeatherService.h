@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ServerHosts.h"
+#include "SkyClasses.h"
 
 #include <QString>
 #include <QUrl>
@@ -31,6 +32,9 @@ public:
     QString GetPressure() const;
     QString GetSkyConditions() const;
     QString GetVisibility() const;
+
+    // The tray pictures for the sky conditions in CurrentPage.
+    SkyClasses::Choice skyChoice() const { return SkyClasses::classify(GetSkyConditions()); }
 
     // The forecast text, "Unable to recieve forecast", or the error text.
     QString GetStateForecast();

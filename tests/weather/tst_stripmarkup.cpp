@@ -95,6 +95,7 @@ void TestStripMarkup::agreesWithOnePassPerTag_data()
     QTest::newRow("short pages") << 1u << 3000 << 8;
     QTest::newRow("medium pages") << 2u << 1000 << 60;
     QTest::newRow("long pages") << 3u << 100 << 800;
+    QTest::newRow("pages spanning several scan slices") << 4u << 3 << 30000;
 }
 
 void TestStripMarkup::agreesWithOnePassPerTag()
@@ -106,8 +107,10 @@ void TestStripMarkup::agreesWithOnePassPerTag()
     for (int i = 0; i < pages; ++i) {
         const QString page = randomPage(random, random.bounded(pieces) + 1);
         const QString expected = literalStripMarkup(page);
+        CountingYielder yielder;
         const QString actual = StripMarkup(page);
-        if (actual != expected) {
+        const QString yielding = StripMarkup(page, &yielder, std::chrono::milliseconds(0));
+        if (actual != expected || yielding != expected) {
             QString escaped = page;
             escaped.replace(QLatin1Char('\n'), QStringLiteral("\\n"))
                 .replace(QLatin1Char('\r'), QStringLiteral("\\r"));
