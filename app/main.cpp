@@ -1,10 +1,70 @@
+#include "EventLoopYielder.h"
+#include "ModuleState.h"
+#include "QtColorDialog.h"
+#include "QtHttpClient.h"
+#include "QtSettingsStore.h"
+#include "QtTrayIcons.h"
+#include "Resources.h"
+#include "ServerHosts.h"
+#include "SingleInstance.h"
+#include "SkyClasses.h"
+#include "TerminationSignals.h"
+#include "frmForecast.h"
+
 #include <QApplication>
-#include <QWidget>
+#include <QSessionManager>
+
+namespace {
+
+QList<QtTrayIcons::Design> trayDesign()
+{
+    QList<QtTrayIcons::Design> design;
+    for (int index = 0; index < SkyClasses::iconCount; ++index) {
+        const bool startUp = index == SkyClasses::StartUp;
+        design.append({trayIcon(index), startUp ? QStringLiteral("Ventaro") : QStringLiteral(".")});
+    }
+    return design;
+}
+
+} // namespace
 
 int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
-    QWidget window;
-    window.show();
+    QApplication::setApplicationName(QStringLiteral("Ventaro"));
+    QApplication::setApplicationVersion(QStringLiteral("%1.%2.%3")
+                                            .arg(VENTARO_VERSION_MAJOR)
+                                            .arg(VENTARO_VERSION_MINOR)
+                                            .arg(VENTARO_VERSION_PATCH));
+    QApplication::setDesktopFileName(QStringLiteral("ventaro"));
+    // The main window hides rather than closes; the program ends only
+    // through its own quit path.
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    SingleInstance instance;
+    if (!instance.acquire())
+        return 0;
+
+    initVentaroResources();
+    QtSettingsStore store;
+    QtHttpClient http;
+    EventLoopYielder yielder;
+    QtTrayIcons tray(trayDesign());
+    QtColorDialog colorDialog;
+    ModuleState state;
+
+    frmForecast window({store, http, yielder, tray, colorDialog, state, ServerHosts::fromEnvironment()});
+    QObject::connect(&window, &frmForecast::programEnding, &app, &QCoreApplication::quit,
+                     Qt::QueuedConnection);
+
+    // Logging out, shutting down and termination signals end the program
+    // as "Unload Ventaro" does, even while it lives in the tray.
+    TerminationSignals signals_;
+    QObject::connect(&signals_, &TerminationSignals::terminationRequested, &window,
+                     &frmForecast::mnuUnload_Click);
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, &window,
+                     [&window](QSessionManager&) { window.mnuUnload_Click(); });
+
+    window.Form_Load();
     return QApplication::exec();
 }

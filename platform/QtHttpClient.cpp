@@ -82,9 +82,14 @@ FetchResult QtHttpClient::FetchPage(const QUrl& url)
     if (!reply->isFinished())
         loop.exec();
     deadline.stop();
+    // The loop also ends when the application is told to quit; a reply
+    // still running then is cut off rather than taken as complete.
+    if (!reply->isFinished())
+        reply->abort();
 
     FetchResult result;
-    if (!tooLarge)
+    // An aborted reply is closed; reading it would only draw a warning.
+    if (reply->isOpen())
         body += reply->readAll();
 
     if (tooLarge) {

@@ -1,0 +1,517 @@
+#include "frmForecast.h"
+
+#include "FirstStart.h"
+#include "HttpClient.h"
+#include "ModuleState.h"
+#include "NumberForm.h"
+#include "ResourcePaths.h"
+#include "Resources.h"
+#include "SettingsKeys.h"
+#include "StationTable.h"
+#include "SystemColors.h"
+#include "TrayIcons.h"
+#include "TrayRule.h"
+#include "Twips.h"
+#include "frmBrowser.h"
+#include "frmSettings.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QCursor>
+#include <QLabel>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScopeGuard>
+#include <QScreen>
+#include <QTimer>
+
+namespace {
+
+const QString arial = QStringLiteral("Arial");
+const QColor designPaleYellow(255, 255, 192);
+const QColor designLightGrey(192, 192, 192);
+
+QFont arialFont(qreal points)
+{
+    QFont font(arial);
+    font.setStyleHint(QFont::SansSerif);
+    font.setPointSizeF(points);
+    return font;
+}
+
+void setRole(QWidget* widget, QPalette::ColorRole role, const QColor& colour)
+{
+    QPalette palette = widget->palette();
+    palette.setColor(role, colour);
+    widget->setPalette(palette);
+}
+
+// Tops in twips of the controls that move between the two views.
+struct ViewLayout
+{
+    int text3;
+    int cmdExit;
+    int cmdSettings;
+    int cmdGetForecast;
+    int cmdSat;
+    int cmdExtended;
+    int outerHeight;
+    const char* caption;
+    int lblStatus;
+};
+
+constexpr ViewLayout extendedView{2520,  4560, 4195, 4195, 4195, 4200, frmForecast::extendedOuterHeight,
+                                  "<<<", 5100};
+constexpr ViewLayout compactView{3820,  2880, 2520, 2520, 2520, 2520, frmForecast::compactOuterHeight,
+                                 ">>>", 3480};
+
+void moveTop(QWidget* widget, int topTwips)
+{
+    widget->move(widget->x(), Twips::toPixels(topTwips));
+}
+
+} // namespace
+
+frmForecast::frmForecast(Services services, std::chrono::milliseconds tickInterval)
+    : QWidget(nullptr,
+              Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
+      m_services(std::move(services)), m_settings(m_services.store),
+      m_weather(m_services.http, *this, m_services.yielder, m_services.state, m_services.hosts)
+{
+    initVentaroResources();
+    setObjectName(QStringLiteral("frmForecast"));
+    setWindowTitle(QStringLiteral("Ventaro"));
+    setWindowIcon(windowIcon());
+    setFixedSize(Twips::size(designWidth, designHeight));
+    setAutoFillBackground(true);
+
+    createValueLabels();
+    createButtons();
+    createForecastBox();
+    createStatusLine();
+    createPopUpMenu();
+    connectTray();
+
+    setTabOrder(m_cmdGetForecast, m_cmdSettings);
+    setTabOrder(m_cmdSettings, m_cmdExit);
+    setTabOrder(m_cmdExit, m_Text3);
+    setTabOrder(m_Text3, m_cmdExtended);
+    setTabOrder(m_cmdExtended, m_cmdSat);
+
+    m_Timer1 = new QTimer(this);
+    m_Timer1->setObjectName(QStringLiteral("Timer1"));
+    m_Timer1->setInterval(tickInterval);
+    connect(m_Timer1, &QTimer::timeout, this, &frmForecast::Timer1_Timer);
+}
+
+frmForecast::~frmForecast()
+{
+    closeOtherWindows();
+}
+
+QLabel* frmForecast::createHeading(int index, const QString& text, int left, int top, int width)
+{
+    auto* label = new QLabel(text, this);
+    label->setObjectName(QStringLiteral("lblMain(%1)").arg(index));
+    label->setFont(arialFont(9));
+    label->setGeometry(Twips::rect(left, top, width, 255));
+    m_lblMain[static_cast<size_t>(index)] = label;
+    return label;
+}
+
+QLabel* frmForecast::createValue(const char* name, const QString& heading, int left, int top, int width)
+{
+    auto* label = new QLabel(this);
+    label->setObjectName(QString::fromLatin1(name));
+    // Page text is shown as it stands; rich text would let a page's own
+    // markup-like text restyle or link the window.
+    label->setTextFormat(Qt::PlainText);
+    label->setFont(arialFont(9));
+    label->setGeometry(Twips::rect(left, top, width, 300));
+    label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    label->setAutoFillBackground(true);
+    setRole(label, QPalette::Window, designPaleYellow);
+    // A screen reader reads the value as the label's text, with the heading
+    // above it as its description.
+    label->setAccessibleDescription(heading);
+    return label;
+}
+
+void frmForecast::createValueLabels()
+{
+    createHeading(0, QStringLiteral("Location"), 120, 0, 855);
+    m_lblCity = createValue("lblCity", QStringLiteral("Location"), 120, 240, 6975);
+    createHeading(1, QStringLiteral("Wind"), 120, 600, 855);
+    m_lblWind = createValue("lblWind", QStringLiteral("Wind"), 120, 840, 6975);
+    createHeading(2, QStringLiteral("Conditions"), 120, 1200, 1095);
+    createHeading(3, QStringLiteral("Visibility"), 3600, 1200, 1095);
+    m_lblConditions = createValue("lblConditions", QStringLiteral("Conditions"), 120, 1440, 3375);
+    m_lblVisibility = createValue("lblVisibility", QStringLiteral("Visibility"), 3600, 1440, 3495);
+    createHeading(4, QStringLiteral("Temperature"), 120, 1800, 1095);
+    createHeading(5, QStringLiteral("Dewpoint"), 1920, 1800, 855);
+    createHeading(6, QStringLiteral("Humidity"), 3600, 1800, 855);
+    createHeading(7, QStringLiteral("Pressure"), 4680, 1800, 855);
+    m_lblTemp = createValue("lblTemp", QStringLiteral("Temperature"), 120, 2040, 1695);
+    m_lblDew = createValue("lblDew", QStringLiteral("Dewpoint"), 1920, 2040, 1575);
+    m_lblHumidity = createValue("lblHumidity", QStringLiteral("Humidity"), 3600, 2040, 975);
+    m_lblPressure = createValue("lblPressure", QStringLiteral("Pressure"), 4680, 2040, 2415);
+}
+
+QPushButton* frmForecast::createPictureButton(const char* name, const QString& picture, const QString& words,
+                                              const QString& toolTip, QRect twips, QSize pictureSize)
+{
+    auto* button = new QPushButton(this);
+    button->setObjectName(QString::fromLatin1(name));
+    button->setFont(arialFont(9));
+    button->setGeometry(Twips::rect(twips.x(), twips.y(), twips.width(), twips.height()));
+    button->setIcon(QIcon(picture));
+    button->setIconSize(pictureSize);
+    button->setToolTip(toolTip);
+    button->setAccessibleName(words.isEmpty() ? toolTip : words);
+    // Enter presses the focused button, as Space does.
+    button->setAutoDefault(true);
+    return button;
+}
+
+void frmForecast::createButtons()
+{
+    m_cmdGetForecast =
+        createPictureButton("cmdGetForecast", ResourcePaths::getForecast, QStringLiteral("Get Forecast"),
+                            QString(), QRect(120, 2550, 3375, 735), QSize(210, 40));
+    setRole(m_cmdGetForecast, QPalette::Button, designLightGrey);
+    m_cmdSat = createPictureButton("cmdSat", ResourcePaths::satelliteDish, QString(),
+                                   QStringLiteral("View Satalite Images"), QRect(3720, 2520, 735, 735),
+                                   QSize(32, 32));
+    setRole(m_cmdSat, QPalette::Button, designLightGrey);
+    m_cmdSettings =
+        createPictureButton("cmdSettings", ResourcePaths::tools, QString(), QStringLiteral("Settings"),
+                            QRect(4680, 2520, 735, 735), QSize(32, 32));
+    m_cmdExit =
+        createPictureButton("cmdExit", ResourcePaths::exitWord, QStringLiteral("Exit"),
+                            QStringLiteral("Exit Ventaro"), QRect(5640, 2880, 1455, 375), QSize(49, 24));
+
+    m_cmdExtended = new QPushButton(QStringLiteral(">>>"), this);
+    m_cmdExtended->setObjectName(QStringLiteral("cmdExtended"));
+    m_cmdExtended->setFont(arialFont(9));
+    m_cmdExtended->setGeometry(Twips::rect(5640, 2520, 1455, 255));
+    m_cmdExtended->setToolTip(QStringLiteral("View Extended Forecast Information"));
+    m_cmdExtended->setAutoDefault(true);
+
+    connect(m_cmdGetForecast, &QPushButton::clicked, this, &frmForecast::cmdGetForecast_Click);
+    connect(m_cmdSat, &QPushButton::clicked, this, &frmForecast::cmdSat_Click);
+    connect(m_cmdSettings, &QPushButton::clicked, this, &frmForecast::cmdSettings_Click);
+    connect(m_cmdExtended, &QPushButton::clicked, this, &frmForecast::cmdExtended_Click);
+    connect(m_cmdExit, &QPushButton::clicked, this, &frmForecast::cmdExit_Click);
+}
+
+void frmForecast::createForecastBox()
+{
+    m_Text3 = new QPlainTextEdit(this);
+    m_Text3->setObjectName(QStringLiteral("Text3"));
+    m_Text3->setFont(arialFont(8.25));
+    m_Text3->setGeometry(Twips::rect(75, 3825, 6975, 1575));
+    m_Text3->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    m_Text3->setReadOnly(true);
+    m_Text3->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    m_Text3->setTabChangesFocus(true);
+    m_Text3->setAccessibleName(QStringLiteral("Forecast"));
+    setRole(m_Text3, QPalette::Base, designPaleYellow);
+}
+
+void frmForecast::createStatusLine()
+{
+    m_lblStatus = new QLabel(QStringLiteral("  Idle"), this);
+    m_lblStatus->setObjectName(QStringLiteral("lblStatus"));
+    m_lblStatus->setTextFormat(Qt::PlainText);
+    m_lblStatus->setFont(arialFont(8.25));
+    m_lblStatus->setGeometry(Twips::rect(0, 3480, 7095, 255));
+    m_lblStatus->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    m_lblStatus->setAutoFillBackground(true);
+    // Set explicitly so the window's own background colour, which the
+    // colour scheme changes, does not reach the status line.
+    const QPalette application = QApplication::palette();
+    setRole(m_lblStatus, QPalette::Window, application.color(QPalette::Window));
+    setRole(m_lblStatus, QPalette::WindowText, application.color(QPalette::WindowText));
+}
+
+void frmForecast::createPopUpMenu()
+{
+    m_mnuPopUp = new QMenu(QStringLiteral("PopUp"), this);
+    m_mnuPopUp->setObjectName(QStringLiteral("mnuPopUp"));
+    const auto add = [this](const char* name, const QString& caption, void (frmForecast::*handler)()) {
+        QAction* action = m_mnuPopUp->addAction(caption);
+        action->setObjectName(QString::fromLatin1(name));
+        connect(action, &QAction::triggered, this, handler);
+    };
+    add("mnuForecast", QStringLiteral("Display Ventaro"), &frmForecast::mnuForecast_Click);
+    add("mnuGetForecast", QStringLiteral("Get Forecast"), &frmForecast::mnuGetForecast_Click);
+    m_mnuPopUp->addSeparator()->setObjectName(QStringLiteral("mnuSep"));
+    add("mnuUnload", QStringLiteral("Unload Ventaro"), &frmForecast::mnuUnload_Click);
+}
+
+void frmForecast::connectTray()
+{
+    connect(&m_services.tray, &TrayIcons::buttonEvent, this, &frmForecast::cSysTray_Button);
+    connect(&m_services.tray, &TrayIcons::showEvent, this, &frmForecast::cSysTray_Show);
+}
+
+void frmForecast::Form_Load()
+{
+    QScreen* screen = QGuiApplication::primaryScreen();
+    const QSizeF screenTwips = screen ? QSizeF(Twips::fromPixels(screen->geometry().width()),
+                                               Twips::fromPixels(screen->geometry().height()))
+                                      : QSizeF();
+    InitializeSettings(
+        m_services.store, screenTwips, QSizeF(designWidth + frameWidth, compactOuterHeight),
+        FirstStart::appVersionText(VENTARO_VERSION_MAJOR, VENTARO_VERSION_MINOR, VENTARO_VERSION_PATCH));
+
+    ModuleState& state = m_services.state;
+    state.StationCode = StationTable::stationCode(m_settings.get(SettingsKeys::CityCode));
+    state.StateCode = m_settings.get(SettingsKeys::State);
+    m_Timer1->start();
+    state.UpdateMinutes = m_settings.int16(SettingsKeys::Update);
+    ApplyColorScheme();
+    placeAtStoredPosition();
+    applyTrayRule();
+
+    m_cmdGetForecast->setFocus();
+    show();
+}
+
+void frmForecast::placeAtStoredPosition()
+{
+    const double top = m_settings.number(SettingsKeys::Top);
+    const double left = m_settings.number(SettingsKeys::Left);
+    QPoint position = Twips::point(left, top);
+
+    // A position that leaves the window entirely off every screen (a
+    // screen since removed, a hand-edited value) would make it unreachable;
+    // any position that shows part of it is kept as stored.
+    const QRect outer(position, Twips::size(designWidth + frameWidth, compactOuterHeight));
+    bool visible = false;
+    for (const QScreen* screen : QGuiApplication::screens())
+        visible = visible || screen->geometry().intersects(outer);
+    if (!visible) {
+        if (const QScreen* primary = QGuiApplication::primaryScreen()) {
+            const QRect area = primary->availableGeometry();
+            position = area.topLeft() +
+                       QPoint((area.width() - outer.width()) / 2, (area.height() - outer.height()) / 2);
+        }
+    }
+    move(position);
+}
+
+void frmForecast::setStatus(const QString& text)
+{
+    m_lblStatus->setText(text);
+}
+
+void frmForecast::ApplyColorScheme()
+{
+    // Each property reads its key afresh, as the store may change between
+    // any two reads; system colour references resolve through the
+    // application's palette, not the widget's own, which this repaints.
+    const QPalette system = QApplication::palette();
+    const auto colour = [&](const QString& key) {
+        return SystemColors::toColor(m_settings.colour(key), system);
+    };
+
+    for (QLabel* heading : m_lblMain)
+        setRole(heading, QPalette::WindowText, colour(SettingsKeys::LabelForeColor));
+    for (QLabel* value : {m_lblCity, m_lblWind, m_lblConditions, m_lblVisibility, m_lblTemp, m_lblDew,
+                          m_lblHumidity, m_lblPressure}) {
+        setRole(value, QPalette::WindowText, colour(SettingsKeys::ConditionsForeColor));
+        setRole(value, QPalette::Window, colour(SettingsKeys::ConditionsBackColor));
+    }
+    setRole(m_Text3, QPalette::Text, colour(SettingsKeys::ForecastForeColor));
+    setRole(m_Text3, QPalette::Base, colour(SettingsKeys::ForecastBackColor));
+    setRole(this, QPalette::Window, colour(SettingsKeys::BackBackColor));
+}
+
+void frmForecast::showMainWindow()
+{
+    if (!m_ending)
+        show();
+}
+
+void frmForecast::cmdGetForecast_Click()
+{
+    // One refresh at a time: the routines yield to the event loop, and a
+    // click, a tick or the tray menu arriving meanwhile is ignored rather
+    // than run inside the one already running.
+    if (m_refreshing || m_ending)
+        return;
+    m_refreshing = true;
+    const auto done = qScopeGuard([this] { m_refreshing = false; });
+
+    const bool received = m_weather.GetCurrentConditions();
+    if (m_ending)
+        return;
+    if (received) {
+        m_lblCity->setText(QLatin1Char(' ') + m_weather.GetLocation());
+        m_lblTemp->setText(QLatin1Char(' ') + m_weather.GetTemperature());
+        m_lblHumidity->setText(QLatin1Char(' ') + m_weather.GetHumidity());
+        m_lblDew->setText(QLatin1Char(' ') + m_weather.GetDewPoint());
+        m_lblPressure->setText(QLatin1Char(' ') + m_weather.GetPressure());
+        m_lblWind->setText(QLatin1Char(' ') + m_weather.GetWind());
+        m_lblVisibility->setText(QLatin1Char(' ') + m_weather.GetVisibility());
+        m_lblConditions->setText(QLatin1Char(' ') + m_weather.GetSkyConditions());
+        if (m_settings.trayUseOn())
+            UpdateTrayIcon();
+        const QString forecast = m_weather.GetStateForecast();
+        if (!m_ending)
+            m_Text3->setPlainText(forecast);
+    } else {
+        m_lblCity->setText(QStringLiteral(" Unavailable"));
+        for (QLabel* label :
+             {m_lblTemp, m_lblHumidity, m_lblDew, m_lblPressure, m_lblWind, m_lblConditions, m_lblVisibility})
+            label->clear();
+        m_Text3->clear();
+    }
+}
+
+void frmForecast::UpdateTrayIcon()
+{
+    TrayIcons& tray = m_services.tray;
+    const QString sky = m_weather.GetSkyConditions();
+    const SkyClasses::Choice choice = m_weather.skyChoice();
+    for (int index = 0; index < tray.count(); ++index)
+        tray.setIntray(index, false);
+    for (int index : choice.shown) {
+        setWindowIcon(tray.trayicon(index));
+        tray.setIntray(index, true);
+        tray.setTraytip(index, sky);
+    }
+    // Sky conditions that match no keyword would leave no icon at all, and
+    // a hidden window would then be out of reach: the start-up icon stands in.
+    if (choice.shown.isEmpty())
+        tray.setIntray(SkyClasses::StartUp, true);
+}
+
+void frmForecast::Timer1_Timer()
+{
+    ModuleState& state = m_services.state;
+    state.MinuteCount = static_cast<qint16>(std::min<int>(state.MinuteCount + 1, 32767));
+    if (state.MinuteCount >= state.UpdateMinutes) {
+        cmdGetForecast_Click();
+        state.MinuteCount = 0;
+    }
+}
+
+void frmForecast::cmdExtended_Click()
+{
+    const ViewLayout& view = m_cmdExtended->text() == QLatin1String(">>>") ? extendedView : compactView;
+    moveTop(m_Text3, view.text3);
+    moveTop(m_cmdExit, view.cmdExit);
+    moveTop(m_cmdSettings, view.cmdSettings);
+    moveTop(m_cmdGetForecast, view.cmdGetForecast);
+    moveTop(m_cmdSat, view.cmdSat);
+    moveTop(m_cmdExtended, view.cmdExtended);
+    setClientHeightForOuter(view.outerHeight);
+    m_cmdExtended->setText(QString::fromLatin1(view.caption));
+    moveTop(m_lblStatus, view.lblStatus);
+}
+
+void frmForecast::setClientHeightForOuter(int outerTwips)
+{
+    setFixedSize(Twips::size(designWidth, outerTwips - frameHeight));
+}
+
+void frmForecast::cmdSat_Click()
+{
+    hide();
+    auto* browser = new frmBrowser(m_services.store, nullptr, m_services.hosts.satellite);
+    connect(browser, &frmBrowser::closed, this, &frmForecast::showMainWindow);
+    m_otherWindow = browser;
+    browser->Form_Load();
+}
+
+void frmForecast::cmdSettings_Click()
+{
+    hide();
+    auto* settings =
+        new frmSettings(m_services.store, m_services.colorDialog, m_services.tray, m_services.state, *this);
+    m_otherWindow = settings;
+    settings->show();
+}
+
+void frmForecast::cmdExit_Click()
+{
+    if (!m_settings.trayUseOn())
+        m_services.state.ExitRequested = true;
+    close();
+}
+
+void frmForecast::mnuUnload_Click()
+{
+    m_services.state.ExitRequested = true;
+    close();
+}
+
+void frmForecast::mnuForecast_Click()
+{
+    showMainWindow();
+}
+
+void frmForecast::mnuGetForecast_Click()
+{
+    cmdGetForecast_Click();
+}
+
+void frmForecast::cSysTray_Button(int, int button, int)
+{
+    if (button == TrayIcons::rightButton)
+        m_mnuPopUp->popup(QCursor::pos());
+}
+
+void frmForecast::cSysTray_Show(int)
+{
+    showMainWindow();
+}
+
+void frmForecast::applyTrayRule()
+{
+    applyStartupTrayRule(m_settings, m_services.tray);
+}
+
+bool frmForecast::hidesOnClose() const
+{
+    // Without a notification area a hidden window could never come back,
+    // so closing ends the program as with tray use off.
+    return !m_services.state.ExitRequested && m_settings.trayUseOn() && m_services.tray.trayAvailable();
+}
+
+void frmForecast::saveWindowPosition()
+{
+    m_settings.save(SettingsKeys::Left, NumberForm::numberToText(Twips::fromPixels(x())));
+    m_settings.save(SettingsKeys::Top, NumberForm::numberToText(Twips::fromPixels(y())));
+}
+
+void frmForecast::closeOtherWindows()
+{
+    delete m_otherWindow.data();
+}
+
+void frmForecast::closeEvent(QCloseEvent* event)
+{
+    if (m_ending) {
+        event->accept();
+        return;
+    }
+    if (hidesOnClose()) {
+        hide();
+        event->ignore();
+        return;
+    }
+    saveWindowPosition();
+    m_ending = true;
+    m_Timer1->stop();
+    closeOtherWindows();
+    // A transfer still running would hold the program until its time-out.
+    if (m_refreshing)
+        m_services.http.abort();
+    event->accept();
+    Q_EMIT programEnding();
+}
