@@ -64,6 +64,10 @@ public:
     // logout, shutdown and termination signals too.
     void mnuUnload_Click();
 
+    // The refresh and the timer tick; also run by the tray menu and the timer.
+    void cmdGetForecast_Click();
+    void Timer1_Timer();
+
     bool refreshRunning() const { return m_refreshing; }
 
     // The designed client size and the outer sizes of the two views, in twips.
@@ -96,8 +100,6 @@ private:
     QPushButton* createPictureButton(const char* name, const QString& picture, const QString& words,
                                      const QString& toolTip, QRect twips, QSize pictureSize);
 
-    void cmdGetForecast_Click();
-    void Timer1_Timer();
     void cmdExtended_Click();
     void cmdSat_Click();
     void cmdSettings_Click();

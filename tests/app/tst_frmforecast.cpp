@@ -1,0 +1,716 @@
+#include "FirstStart.h"
+#include "ForecastRig.h"
+#include "NumberForm.h"
+#include "SamplePages.h"
+#include "StationTable.h"
+#include "SystemColors.h"
+#include "Twips.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QTest>
+#include <QTimer>
+
+class TestFrmForecast : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void firstStart();
+    void layoutAndAccessibility();
+    void focusOrderAndKeys();
+    void successfulRefresh();
+    void failedRefresh_data();
+    void failedRefresh();
+    void refreshDuringRefreshIsIgnored();
+    void timer_data();
+    void timer();
+    void manualRefreshDoesNotMoveTheTimer();
+    void viewSwitch();
+    void exitAndClose_data();
+    void exitAndClose();
+    void noTrayEndsInsteadOfHiding();
+    void trayRuleAtStartUp_data();
+    void trayRuleAtStartUp();
+    void trayIconsAfterRefresh();
+    void failedRefreshKeepsIcons();
+    void popUpMenu();
+    void menuWhileHidden();
+    void colourSchemeDefaults();
+    void colourSchemeRedBackgroundAndSystemColour();
+    void colourSchemeReadsEachKeyEveryTime();
+    void storedPosition_data();
+    void storedPosition();
+    void quitDuringHungFetch();
+};
+
+namespace {
+
+const QStringList valueLabels{QStringLiteral("lblCity"),       QStringLiteral("lblTemp"),
+                              QStringLiteral("lblHumidity"),   QStringLiteral("lblDew"),
+                              QStringLiteral("lblPressure"),   QStringLiteral("lblWind"),
+                              QStringLiteral("lblVisibility"), QStringLiteral("lblConditions")};
+
+QString text(const ForecastRig& rig, const QString& name)
+{
+    return rig.child<QLabel>(name)->text();
+}
+
+QString entryFor(const QString& code)
+{
+    for (const QString& entry : StationTable::entries()) {
+        if (StationTable::stationCode(entry) == code)
+            return entry;
+    }
+    return {};
+}
+
+// The first station whose sky text satisfies `wanted`.
+QString stationWithSky(const std::function<bool(const QString&)>& wanted)
+{
+    for (const QString& entry : StationTable::entries()) {
+        if (wanted(SamplePages::observationFor(entry).sky))
+            return StationTable::stationCode(entry);
+    }
+    return {};
+}
+
+int topTwips(QWidget* widget)
+{
+    return qRound(Twips::fromPixels(widget->y()));
+}
+
+} // namespace
+
+void TestFrmForecast::firstStart()
+{
+    ForecastRig rig;
+    frmForecast& window = rig.open();
+
+    QVERIFY(window.isVisible());
+    QCOMPARE(window.windowTitle(), QStringLiteral("Ventaro"));
+    QCOMPARE(rig.store.get(QStringLiteral("CityCode")), QStringLiteral("DEN         DENVER, CO"));
+    QCOMPARE(rig.store.get(QStringLiteral("SysTray")), QStringLiteral("-1"));
+    QCOMPARE(rig.state.StationCode, QStringLiteral("DEN"));
+    QCOMPARE(rig.state.StateCode, QStringLiteral("co"));
+    QCOMPARE(rig.state.UpdateMinutes, qint16(15));
+
+    // Centred: the stored edges put the designed window in the middle of
+    // the primary screen, and the window stands there.
+    const QRect screen = QGuiApplication::primaryScreen()->geometry();
+    const double left = NumberForm::numericValue(rig.store.get(QStringLiteral("Left")));
+    const double top = NumberForm::numericValue(rig.store.get(QStringLiteral("Top")));
+    QCOMPARE(left, (screen.width() * 15.0 - (frmForecast::designWidth + frmForecast::frameWidth)) / 2);
+    QCOMPARE(top, (screen.height() * 15.0 - frmForecast::compactOuterHeight) / 2);
+    QCOMPARE(window.pos(), Twips::point(left, top));
+
+    // Compact, empty, idle, and nothing fetched.
+    QCOMPARE(window.height(), Twips::toPixels(frmForecast::designHeight));
+    QCOMPARE(rig.child<QPushButton>(QStringLiteral("cmdExtended"))->text(), QStringLiteral(">>>"));
+    for (const QString& name : valueLabels)
+        QCOMPARE(text(rig, name), QString());
+    QCOMPARE(text(rig, QStringLiteral("lblStatus")), QStringLiteral("  Idle"));
+    QCOMPARE(rig.child<QPlainTextEdit>(QStringLiteral("Text3"))->toPlainText(), QString());
+    QVERIFY(rig.server.requestedPaths().isEmpty());
+    auto* timer = rig.window->findChild<QTimer*>(QStringLiteral("Timer1"));
+    QVERIFY(timer && timer->isActive());
+    QCOMPARE(timer->interval(), 3600000);
+}
+
+void TestFrmForecast::layoutAndAccessibility()
+{
+    ForecastRig rig;
+    rig.open();
+    struct Expected
+    {
+        const char* name;
+        QRect twips;
+    };
+    const Expected controls[] = {
+        {"lblMain(0)", {120, 0, 855, 255}},         {"lblCity", {120, 240, 6975, 300}},
+        {"lblMain(1)", {120, 600, 855, 255}},       {"lblWind", {120, 840, 6975, 300}},
+        {"lblMain(2)", {120, 1200, 1095, 255}},     {"lblMain(3)", {3600, 1200, 1095, 255}},
+        {"lblConditions", {120, 1440, 3375, 300}},  {"lblVisibility", {3600, 1440, 3495, 300}},
+        {"lblMain(4)", {120, 1800, 1095, 255}},     {"lblMain(5)", {1920, 1800, 855, 255}},
+        {"lblMain(6)", {3600, 1800, 855, 255}},     {"lblMain(7)", {4680, 1800, 855, 255}},
+        {"lblTemp", {120, 2040, 1695, 300}},        {"lblDew", {1920, 2040, 1575, 300}},
+        {"lblHumidity", {3600, 2040, 975, 300}},    {"lblPressure", {4680, 2040, 2415, 300}},
+        {"cmdGetForecast", {120, 2550, 3375, 735}}, {"cmdSat", {3720, 2520, 735, 735}},
+        {"cmdSettings", {4680, 2520, 735, 735}},    {"cmdExtended", {5640, 2520, 1455, 255}},
+        {"cmdExit", {5640, 2880, 1455, 375}},       {"lblStatus", {0, 3480, 7095, 255}},
+        {"Text3", {75, 3825, 6975, 1575}},
+    };
+    for (const Expected& control : controls) {
+        QWidget* widget = rig.child(QString::fromLatin1(control.name));
+        QVERIFY2(widget, control.name);
+        const QRect t = control.twips;
+        QCOMPARE(widget->geometry(), Twips::rect(t.x(), t.y(), t.width(), t.height()));
+    }
+
+    const QStringList headings{QStringLiteral("Location"),    QStringLiteral("Wind"),
+                               QStringLiteral("Conditions"),  QStringLiteral("Visibility"),
+                               QStringLiteral("Temperature"), QStringLiteral("Dewpoint"),
+                               QStringLiteral("Humidity"),    QStringLiteral("Pressure")};
+    for (int i = 0; i < 8; ++i)
+        QCOMPARE(text(rig, QStringLiteral("lblMain(%1)").arg(i)), headings[i]);
+
+    QCOMPARE(rig.child(QStringLiteral("cmdSat"))->toolTip(), QStringLiteral("View Satalite Images"));
+    QCOMPARE(rig.child(QStringLiteral("cmdSettings"))->toolTip(), QStringLiteral("Settings"));
+    QCOMPARE(rig.child(QStringLiteral("cmdExtended"))->toolTip(),
+             QStringLiteral("View Extended Forecast Information"));
+    QCOMPARE(rig.child(QStringLiteral("cmdExit"))->toolTip(), QStringLiteral("Exit Ventaro"));
+    QCOMPARE(rig.child(QStringLiteral("cmdGetForecast"))->toolTip(), QString());
+
+    // Picture buttons speak their words or tooltips; value labels keep their
+    // text for screen readers and carry the heading as the description.
+    QCOMPARE(rig.child(QStringLiteral("cmdGetForecast"))->accessibleName(), QStringLiteral("Get Forecast"));
+    QCOMPARE(rig.child(QStringLiteral("cmdExit"))->accessibleName(), QStringLiteral("Exit"));
+    QCOMPARE(rig.child(QStringLiteral("cmdSat"))->accessibleName(), QStringLiteral("View Satalite Images"));
+    QCOMPARE(rig.child(QStringLiteral("cmdSettings"))->accessibleName(), QStringLiteral("Settings"));
+    QCOMPARE(rig.child(QStringLiteral("lblDew"))->accessibleDescription(), QStringLiteral("Dewpoint"));
+    QCOMPARE(rig.child(QStringLiteral("lblCity"))->accessibleName(), QString());
+
+    QCOMPARE(rig.child(QStringLiteral("lblCity"))->font().pointSizeF(), 9.0);
+    QCOMPARE(rig.child(QStringLiteral("lblStatus"))->font().pointSizeF(), 8.25);
+    QCOMPARE(rig.child(QStringLiteral("Text3"))->font().pointSizeF(), 8.25);
+    QVERIFY(!rig.window->windowFlags().testFlag(Qt::WindowMinimizeButtonHint));
+    QVERIFY(!rig.window->windowFlags().testFlag(Qt::WindowMaximizeButtonHint));
+    QCOMPARE(rig.window->minimumSize(), rig.window->maximumSize());
+}
+
+void TestFrmForecast::focusOrderAndKeys()
+{
+    ForecastRig rig;
+    frmForecast& window = rig.open();
+    QApplication::setActiveWindow(&window);
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+
+    const QStringList order{QStringLiteral("cmdGetForecast"), QStringLiteral("cmdSettings"),
+                            QStringLiteral("cmdExit"),        QStringLiteral("Text3"),
+                            QStringLiteral("cmdExtended"),    QStringLiteral("cmdSat")};
+    QTRY_COMPARE(QApplication::focusWidget(), rig.child(order[0]));
+    for (int i = 1; i < order.size(); ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget()->objectName(), order[i]);
+    }
+
+    // Space and Enter press a focused picture button.
+    auto* extended = rig.child<QPushButton>(QStringLiteral("cmdExtended"));
+    extended->setFocus();
+    QTest::keyClick(extended, Qt::Key_Space);
+    QCOMPARE(extended->text(), QStringLiteral("<<<"));
+    QTest::keyClick(extended, Qt::Key_Return);
+    QCOMPARE(extended->text(), QStringLiteral(">>>"));
+
+    auto* getForecast = rig.child<QPushButton>(QStringLiteral("cmdGetForecast"));
+    getForecast->setFocus();
+    QTest::keyClick(getForecast, Qt::Key_Enter);
+    QTRY_COMPARE(rig.server.requestedPaths().size(), 2);
+}
+
+void TestFrmForecast::successfulRefresh()
+{
+    ForecastRig rig;
+    rig.open();
+    QStringList statuses;
+    auto* status = rig.child<QLabel>(QStringLiteral("lblStatus"));
+    connect(&rig.server, &SampleServer::requestReceived, status, [&] { statuses.append(status->text()); });
+
+    QTest::mouseClick(rig.child(QStringLiteral("cmdGetForecast")), Qt::LeftButton);
+
+    const SamplePages::Observation expected = SamplePages::observationFor(entryFor(QStringLiteral("DEN")));
+    QCOMPARE(text(rig, QStringLiteral("lblCity")), QLatin1Char(' ') + expected.location);
+    QCOMPARE(text(rig, QStringLiteral("lblTemp")), QLatin1Char(' ') + expected.temperature);
+    QCOMPARE(text(rig, QStringLiteral("lblHumidity")), QLatin1Char(' ') + expected.humidity);
+    QCOMPARE(text(rig, QStringLiteral("lblDew")), QLatin1Char(' ') + expected.dewPoint);
+    QCOMPARE(text(rig, QStringLiteral("lblPressure")), QLatin1Char(' ') + expected.pressure);
+    QCOMPARE(text(rig, QStringLiteral("lblWind")), QLatin1Char(' ') + expected.wind);
+    QCOMPARE(text(rig, QStringLiteral("lblVisibility")), QLatin1Char(' ') + expected.visibility);
+    QCOMPARE(text(rig, QStringLiteral("lblConditions")), QLatin1Char(' ') + expected.sky);
+
+    const QString forecast = rig.child<QPlainTextEdit>(QStringLiteral("Text3"))->toPlainText();
+    QVERIFY2(forecast.contains(QStringLiteral("1998")), qPrintable(forecast));
+    QVERIFY(forecast.contains(QStringLiteral(".TODAY")));
+    QVERIFY(!forecast.contains(QStringLiteral("$$")));
+    QCOMPARE(rig.server.requestedPaths(), QStringList({QStringLiteral("/weather/current/KDEN.html"),
+                                                       QStringLiteral("/iwin/co/state.html")}));
+    // Each request goes out while its connection status is showing.
+    QCOMPARE(statuses, QStringList({QStringLiteral("  Attempting connection to ") + rig.server.host(),
+                                    QStringLiteral("  Attempting connection to ") + rig.server.host()}));
+    QCOMPARE(text(rig, QStringLiteral("lblStatus")), QStringLiteral("  Idle"));
+}
+
+void TestFrmForecast::failedRefresh_data()
+{
+    QTest::addColumn<SampleServer::Fault>("fault");
+    QTest::newRow("404 page") << SampleServer::Fault::NotFound;
+    QTest::newRow("page without markup") << SampleServer::Fault::NoMarkup;
+    QTest::newRow("refused connection") << SampleServer::Fault::Refuse;
+    QTest::newRow("reset mid-body") << SampleServer::Fault::ResetMidBody;
+}
+
+void TestFrmForecast::failedRefresh()
+{
+    QFETCH(SampleServer::Fault, fault);
+    ForecastRig rig;
+    frmForecast& window = rig.open();
+    QTest::mouseClick(rig.child(QStringLiteral("cmdGetForecast")), Qt::LeftButton);
+    QVERIFY(!text(rig, QStringLiteral("lblTemp")).isEmpty());
+    const QStringList iconsBefore = rig.intray();
+    const qint64 windowIconBefore = window.windowIcon().cacheKey();
+    const int requestsBefore = int(rig.server.requestedPaths().size());
+
+    rig.server.setFault(fault);
+    QTest::mouseClick(rig.child(QStringLiteral("cmdGetForecast")), Qt::LeftButton);
+
+    QCOMPARE(text(rig, QStringLiteral("lblCity")), QStringLiteral(" Unavailable"));
+    for (const QString& name : valueLabels.mid(1))
+        QCOMPARE(text(rig, name), QString());
+    QCOMPARE(rig.child<QPlainTextEdit>(QStringLiteral("Text3"))->toPlainText(), QString());
+    QCOMPARE(text(rig, QStringLiteral("lblStatus")), QStringLiteral("  Idle"));
+    // The forecast server is not asked; icons stay as they were.
+    const QStringList after = rig.server.requestedPaths().mid(requestsBefore);
+    QVERIFY(!after.contains(QStringLiteral("/iwin/co/state.html")));
+    QCOMPARE(rig.intray(), iconsBefore);
+    QCOMPARE(window.windowIcon().cacheKey(), windowIconBefore);
+}
+
+void TestFrmForecast::refreshDuringRefreshIsIgnored()
+{
+    ForecastRig rig;
+    frmForecast& window = rig.open();
+    rig.server.setFault(SampleServer::Fault::Trickle);
+    int nestedAttempts = 0;
+    // Clicks and ticks arriving while the slow page trickles in.
+    connect(&rig.server, &SampleServer::requestReceived, &window, [&] {
+        if (nestedAttempts++ == 0) {
+            QTimer::singleShot(0, &window, [&] {
+                QTest::mouseClick(rig.child(QStringLiteral("cmdGetForecast")), Qt::LeftButton);
+                window.Timer1_Timer();
+            });
+        }
+    });
+    QTest::mouseClick(rig.child(QStringLiteral("cmdGetForecast")), Qt::LeftButton);
+    QCOMPARE(rig.server.requestedPaths(), QStringList({QStringLiteral("/weather/current/KDEN.html"),
+                                                       QStringLiteral("/iwin/co/state.html")}));
+    QVERIFY(!window.refreshRunning());
+    QVERIFY(text(rig, QStringLiteral("lblTemp")).size() > 1);
+}
+
+void TestFrmForecast::timer_data()
+{
+    QTest::addColumn<QString>("update");
+    QTest::addColumn<int>("ticks");
+    QTest::addColumn<QList<int>>("refreshTicks");
+
+    QTest::newRow("15 minutes") << QStringLiteral("15") << 45 << QList<int>{15, 30, 45};
+    QTest::newRow("0 refreshes every minute") << QStringLiteral("0") << 3 << QList<int>{1, 2, 3};
+    QTest::newRow("-3 refreshes every minute") << QStringLiteral("-3") << 3 << QList<int>{1, 2, 3};
+    QTest::newRow("abc refreshes every minute") << QStringLiteral("abc") << 3 << QList<int>{1, 2, 3};
+    QTest::newRow("2.5 gives 2") << QStringLiteral("2.5") << 6 << QList<int>{2, 4, 6};
+    QTest::newRow("3.5 gives 4") << QStringLiteral("3.5") << 8 << QList<int>{4, 8};
+    QTest::newRow("beyond 16 bits clamps") << QStringLiteral("99999") << 3 << QList<int>{};
+}
+
+void TestFrmForecast::timer()
+{
+    QFETCH(QString, update);
+    QFETCH(int, ticks);
+    QFETCH(QList<int>, refreshTicks);
+    ForecastRig rig;
+    InitializeSettings(rig.store, QSizeF(12000, 9000), QSizeF(7350, 4065), QStringLiteral("100"));
+    rig.store.set(QStringLiteral("Update"), update);
+    frmForecast& window = rig.open();
+
+    QList<int> refreshedAt;
+    for (int tick = 1; tick <= ticks; ++tick) {
+        const qsizetype before = rig.server.requestedPaths().size();
+        window.Timer1_Timer();
+        if (rig.server.requestedPaths().size() > before)
+            refreshedAt.append(tick);
+    }
+    QCOMPARE(refreshedAt, refreshTicks);
+}
+
+void TestFrmForecast::manualRefreshDoesNotMoveTheTimer()
+{
+    ForecastRig rig;
+    frmForecast& window = rig.open(std::chrono::milliseconds(5));
+    // The real timer runs; stop it to count ticks by hand from here.
+    window.findChild<QTimer*>(QStringLiteral("Timer1"))->stop();
+    rig.state.MinuteCount = 0;
+
+    QList<int> timed;
+    for (int tick = 1; tick <= 15; ++tick) {
+        if (tick == 10)
+            QTest::mouseClick(rig.child(QStringLiteral("cmdGetForecast")), Qt::LeftButton);
+        const qsizetype before = rig.server.requestedPaths().size();
+        window.Timer1_Timer();
+        if (rig.server.requestedPaths().size() > before)
+            timed.append(tick);
+    }
+    QCOMPARE(timed, QList<int>{15});
+    QCOMPARE(rig.state.MinuteCount, qint16(0));
+}
+
+void TestFrmForecast::viewSwitch()
+{
+    ForecastRig rig;
+    frmForecast& window = rig.open();
+    auto* extended = rig.child<QPushButton>(QStringLiteral("cmdExtended"));
+    struct Tops
+    {
+        int text3, exit, settings, getForecast, sat, extended, status, clientHeight;
+        QString caption;
+    };
+    const auto tops = [&] {
+        return Tops{topTwips(rig.child(QStringLiteral("Text3"))),
+                    topTwips(rig.child(QStringLiteral("cmdExit"))),
+                    topTwips(rig.child(QStringLiteral("cmdSettings"))),
+                    topTwips(rig.child(QStringLiteral("cmdGetForecast"))),
+                    topTwips(rig.child(QStringLiteral("cmdSat"))),
+                    topTwips(extended),
+                    topTwips(rig.child(QStringLiteral("lblStatus"))),
+                    qRound(Twips::fromPixels(window.height())),
+                    extended->text()};
+    };
+    // Pixel positions are whole: a twips value lands within half a pixel.
+    const auto near = [](int actual, int twips) { return std::abs(actual - twips) <= Twips::perPixel / 2; };
+
+    QTest::mouseClick(extended, Qt::LeftButton);
+    Tops t = tops();
+    QCOMPARE(t.caption, QStringLiteral("<<<"));
+    QVERIFY(near(t.text3, 2520) && near(t.exit, 4560) && near(t.settings, 4195) && near(t.getForecast, 4195));
+    QVERIFY(near(t.sat, 4195) && near(t.extended, 4200) && near(t.status, 5100));
+    QVERIFY(near(t.clientHeight, frmForecast::extendedOuterHeight - frmForecast::frameHeight));
+    QVERIFY(rig.child(QStringLiteral("Text3"))->geometry().bottom() < window.height());
+
+    QTest::mouseClick(extended, Qt::LeftButton);
+    t = tops();
+    QCOMPARE(t.caption, QStringLiteral(">>>"));
+    // The compact view of the switch, not the design positions (2550, 3825).
+    QCOMPARE(rig.child(QStringLiteral("cmdGetForecast"))->y(), Twips::toPixels(2520));
+    QCOMPARE(rig.child(QStringLiteral("Text3"))->y(), Twips::toPixels(3820));
+    QVERIFY(near(t.exit, 2880) && near(t.settings, 2520) && near(t.sat, 2520) && near(t.extended, 2520));
+    QVERIFY(near(t.status, 3480));
+    QCOMPARE(window.height(), Twips::toPixels(frmForecast::designHeight));
+}
+
+void TestFrmForecast::exitAndClose_data()
+{
+    QTest::addColumn<QString>("sysTray");
+    QTest::addColumn<bool>("useCloseBox");
+    QTest::addColumn<bool>("ends");
+
+    QTest::newRow("tray use on, Exit hides") << QStringLiteral("-1") << false << false;
+    QTest::newRow("tray use on, close box hides") << QStringLiteral("-1") << true << false;
+    QTest::newRow("tray use off, Exit ends") << QStringLiteral("0") << false << true;
+    QTest::newRow("tray use off, close box ends") << QStringLiteral("0") << true << true;
+    QTest::newRow("hand-written 1, Exit ends") << QStringLiteral("1") << false << true;
+    QTest::newRow("hand-written 1, close box ends") << QStringLiteral("1") << true << true;
+}
+
+void TestFrmForecast::exitAndClose()
+{
+    QFETCH(QString, sysTray);
+    QFETCH(bool, useCloseBox);
+    QFETCH(bool, ends);
+    ForecastRig rig;
+    InitializeSettings(rig.store, QSizeF(12000, 9000), QSizeF(7350, 4065), QStringLiteral("100"));
+    rig.store.set(QStringLiteral("SysTray"), sysTray);
+    frmForecast& window = rig.open();
+    window.move(Twips::point(1500, 750));
+    rig.store.clearLog();
+
+    if (useCloseBox)
+        window.close();
+    else
+        QTest::mouseClick(rig.child(QStringLiteral("cmdExit")), Qt::LeftButton);
+
+    QVERIFY(!window.isVisible());
+    QCOMPARE(rig.ending->size(), ends ? 1 : 0);
+    if (ends) {
+        QCOMPARE(rig.store.writtenKeys(), QStringList({QStringLiteral("Left"), QStringLiteral("Top")}));
+        QCOMPARE(rig.store.get(QStringLiteral("Left")), QStringLiteral(" 1500"));
+        QCOMPARE(rig.store.get(QStringLiteral("Top")), QStringLiteral(" 750"));
+    } else {
+        QVERIFY(rig.store.writtenKeys().isEmpty());
+        // Unload from the tray menu then ends it and saves the position.
+        rig.window->findChild<QAction*>(QStringLiteral("mnuUnload"))->trigger();
+        QCOMPARE(rig.ending->size(), 1);
+        QCOMPARE(rig.store.writtenKeys(), QStringList({QStringLiteral("Left"), QStringLiteral("Top")}));
+    }
+}
+
+void TestFrmForecast::noTrayEndsInsteadOfHiding()
+{
+    ForecastRig rig;
+    rig.tray.setTrayAvailableOverride(false);
+    rig.open();
+    QTest::mouseClick(rig.child(QStringLiteral("cmdExit")), Qt::LeftButton);
+    QCOMPARE(rig.ending->size(), 1);
+    QVERIFY(rig.store.has(QStringLiteral("Left")));
+}
+
+void TestFrmForecast::trayRuleAtStartUp_data()
+{
+    QTest::addColumn<QString>("sysTray");
+    QTest::addColumn<QStringList>("shown");
+    QTest::newRow("-1 puts the question mark up") << QStringLiteral("-1") << QStringList{QStringLiteral("6")};
+    QTest::newRow("hand-written 1 puts it up too") << QStringLiteral("1") << QStringList{QStringLiteral("6")};
+    QTest::newRow("0 takes every icon down") << QStringLiteral("0") << QStringList{};
+    QTest::newRow("absent is off") << QString() << QStringList{};
+}
+
+void TestFrmForecast::trayRuleAtStartUp()
+{
+    QFETCH(QString, sysTray);
+    QFETCH(QStringList, shown);
+    ForecastRig rig;
+    InitializeSettings(rig.store, QSizeF(12000, 9000), QSizeF(7350, 4065), QStringLiteral("100"));
+    if (sysTray.isNull())
+        rig.store.remove(QStringLiteral("SysTray"));
+    else
+        rig.store.set(QStringLiteral("SysTray"), sysTray);
+    rig.tray.setIntray(3, true); // left over from a design that showed it
+    rig.open();
+    if (shown.isEmpty()) {
+        QCOMPARE(rig.intray(), QStringList());
+    } else {
+        QVERIFY(rig.intray().contains(QStringLiteral("6")));
+        QCOMPARE(rig.tray.traytip(6), QStringLiteral("Ventaro"));
+    }
+}
+
+void TestFrmForecast::trayIconsAfterRefresh()
+{
+    ForecastRig rig;
+    frmForecast& window = rig.open();
+    QCOMPARE(rig.intray(), QStringList{QStringLiteral("6")});
+
+    struct Case
+    {
+        const char* what;
+        std::function<bool(const QString&)> sky;
+    };
+    const Case cases[] = {
+        {"cloud only",
+         [](const QString& s) { return SkyClasses::classify(s).shown == QList<int>{SkyClasses::Cloud}; }},
+        {"rain and thunder",
+         [](const QString& s) { return SkyClasses::classify(s).shown.contains(SkyClasses::Thunder); }},
+        {"snow", [](const QString& s) { return SkyClasses::classify(s).shown.contains(SkyClasses::Snow); }},
+        {"clear or sun",
+         [](const QString& s) {
+             return SkyClasses::classify(s).shown == QList<int>{SkyClasses::ClearOrSun};
+         }},
+        {"overcast",
+         [](const QString& s) { return SkyClasses::classify(s).shown == QList<int>{SkyClasses::Overcast}; }},
+        {"no keyword", [](const QString& s) { return SkyClasses::classify(s).shown.isEmpty(); }},
+    };
+    for (const Case& c : cases) {
+        const QString code = stationWithSky(c.sky);
+        QVERIFY2(!code.isEmpty(), c.what);
+        rig.state.StationCode = code;
+        const qint64 iconBefore = window.windowIcon().cacheKey();
+        QTest::mouseClick(rig.child(QStringLiteral("cmdGetForecast")), Qt::LeftButton);
+
+        const QString sky = SamplePages::observationFor(entryFor(code)).sky;
+        const SkyClasses::Choice choice = SkyClasses::classify(sky);
+        QStringList expected;
+        for (int index : choice.shown)
+            expected.append(QString::number(index));
+        if (choice.shown.isEmpty()) {
+            // Nothing matched: the start-up icon keeps the program reachable
+            // and the window keeps its icon.
+            QCOMPARE(rig.intray(), QStringList{QStringLiteral("6")});
+            QCOMPARE(window.windowIcon().cacheKey(), iconBefore);
+            continue;
+        }
+        expected.sort();
+        QStringList actual = rig.intray();
+        actual.sort();
+        QVERIFY2(actual == expected,
+                 qPrintable(QStringLiteral("%1: %2").arg(QString::fromLatin1(c.what), sky)));
+        for (int index : choice.shown)
+            QCOMPARE(rig.tray.traytip(index), sky);
+        QCOMPARE(window.windowIcon().cacheKey(), rig.tray.trayicon(*choice.windowIcon).cacheKey());
+    }
+}
+
+void TestFrmForecast::failedRefreshKeepsIcons()
+{
+    ForecastRig rig;
+    InitializeSettings(rig.store, QSizeF(12000, 9000), QSizeF(7350, 4065), QStringLiteral("100"));
+    rig.store.set(QStringLiteral("SysTray"), QStringLiteral("0"));
+    frmForecast& window = rig.open();
+    const qint64 icon = window.windowIcon().cacheKey();
+    QTest::mouseClick(rig.child(QStringLiteral("cmdGetForecast")), Qt::LeftButton);
+    // Tray use off: a successful refresh leaves the tray and the icon alone.
+    QVERIFY(text(rig, QStringLiteral("lblTemp")).size() > 1);
+    QCOMPARE(rig.intray(), QStringList());
+    QCOMPARE(window.windowIcon().cacheKey(), icon);
+}
+
+void TestFrmForecast::popUpMenu()
+{
+    ForecastRig rig;
+    rig.open();
+    auto* menu = rig.window->findChild<QMenu*>(QStringLiteral("mnuPopUp"));
+    QVERIFY(menu);
+    QCOMPARE(menu->title(), QStringLiteral("PopUp"));
+    const QList<QAction*> actions = menu->actions();
+    QCOMPARE(actions.size(), 4);
+    QCOMPARE(actions[0]->text(), QStringLiteral("Display Ventaro"));
+    QCOMPARE(actions[1]->text(), QStringLiteral("Get Forecast"));
+    QVERIFY(actions[2]->isSeparator());
+    QCOMPARE(actions[3]->text(), QStringLiteral("Unload Ventaro"));
+
+    Q_EMIT rig.tray.buttonEvent(3, 1, 0);
+    QVERIFY(!menu->isVisible());
+    Q_EMIT rig.tray.buttonEvent(6, TrayIcons::rightButton, 0);
+    QTRY_VERIFY(menu->isVisible());
+    menu->hide();
+}
+
+void TestFrmForecast::menuWhileHidden()
+{
+    ForecastRig rig;
+    frmForecast& window = rig.open();
+    QTest::mouseClick(rig.child(QStringLiteral("cmdExit")), Qt::LeftButton);
+    QVERIFY(!window.isVisible());
+
+    window.findChild<QAction*>(QStringLiteral("mnuGetForecast"))->trigger();
+    QVERIFY(text(rig, QStringLiteral("lblTemp")).size() > 1);
+    QVERIFY(!window.isVisible());
+
+    Q_EMIT rig.tray.showEvent(6);
+    QVERIFY(window.isVisible());
+    window.findChild<QAction*>(QStringLiteral("mnuForecast"))->trigger();
+    QVERIFY(window.isVisible());
+
+    QTest::mouseClick(rig.child(QStringLiteral("cmdExit")), Qt::LeftButton);
+    window.move(Twips::point(3000, 1500));
+    rig.store.clearLog();
+    window.findChild<QAction*>(QStringLiteral("mnuUnload"))->trigger();
+    QCOMPARE(rig.ending->size(), 1);
+    QCOMPARE(rig.store.get(QStringLiteral("Left")), QStringLiteral(" 3000"));
+    QCOMPARE(rig.store.get(QStringLiteral("Top")), QStringLiteral(" 1500"));
+    QVERIFY(rig.state.ExitRequested);
+}
+
+void TestFrmForecast::colourSchemeDefaults()
+{
+    ForecastRig rig;
+    frmForecast& window = rig.open();
+    const QPalette system = QApplication::palette();
+    QCOMPARE(rig.child(QStringLiteral("lblMain(4)"))->palette().color(QPalette::WindowText),
+             system.color(QPalette::WindowText));
+    QCOMPARE(rig.child(QStringLiteral("lblCity"))->palette().color(QPalette::WindowText),
+             system.color(QPalette::WindowText));
+    QCOMPARE(rig.child(QStringLiteral("lblCity"))->palette().color(QPalette::Window), QColor(255, 255, 192));
+    QCOMPARE(rig.child(QStringLiteral("Text3"))->palette().color(QPalette::Base), QColor(255, 255, 192));
+    QCOMPARE(rig.child(QStringLiteral("Text3"))->palette().color(QPalette::Text),
+             system.color(QPalette::WindowText));
+    QCOMPARE(window.palette().color(QPalette::Window), QColor(192, 192, 192));
+}
+
+void TestFrmForecast::colourSchemeRedBackgroundAndSystemColour()
+{
+    ForecastRig rig;
+    frmForecast& window = rig.open();
+    const QColor statusBefore = rig.child(QStringLiteral("lblStatus"))->palette().color(QPalette::Window);
+    const QColor buttonBefore =
+        rig.child(QStringLiteral("cmdGetForecast"))->palette().color(QPalette::Button);
+
+    rig.store.set(QStringLiteral("BackBackColor"), QStringLiteral(" 255"));
+    const qint32 buttonFace = qint32(0x8000000Fu);
+    rig.store.set(QStringLiteral("ForecastBackColor"), NumberForm::numberToText(buttonFace));
+    window.ApplyColorScheme();
+
+    QCOMPARE(window.palette().color(QPalette::Window), QColor(255, 0, 0));
+    QCOMPARE(rig.child(QStringLiteral("lblCity"))->palette().color(QPalette::Window), QColor(255, 255, 192));
+    QVERIFY(!rig.child(QStringLiteral("lblMain(0)"))->autoFillBackground());
+    QCOMPARE(rig.child(QStringLiteral("Text3"))->palette().color(QPalette::Base),
+             QApplication::palette().color(QPalette::Button));
+    QCOMPARE(rig.child(QStringLiteral("lblStatus"))->palette().color(QPalette::Window), statusBefore);
+    QCOMPARE(rig.child(QStringLiteral("cmdGetForecast"))->palette().color(QPalette::Button), buttonBefore);
+}
+
+void TestFrmForecast::colourSchemeReadsEachKeyEveryTime()
+{
+    ForecastRig rig;
+    frmForecast& window = rig.open();
+    rig.store.clearLog();
+    window.ApplyColorScheme();
+    QStringList expected;
+    for (int i = 0; i < 8; ++i)
+        expected.append(QStringLiteral("LabelForeColor"));
+    for (int i = 0; i < 8; ++i)
+        expected << QStringLiteral("ConditionsForeColor") << QStringLiteral("ConditionsBackColor");
+    expected << QStringLiteral("ForecastForeColor") << QStringLiteral("ForecastBackColor")
+             << QStringLiteral("BackBackColor");
+    QCOMPARE(rig.store.readKeys(), expected);
+    QCOMPARE(expected.size(), 27);
+}
+
+void TestFrmForecast::storedPosition_data()
+{
+    QTest::addColumn<QString>("left");
+    QTest::addColumn<QString>("top");
+    QTest::addColumn<bool>("keptAsStored");
+
+    QTest::newRow("on screen") << QStringLiteral(" 1500") << QStringLiteral(" 300") << true;
+    QTest::newRow("half a twip is kept unrounded")
+        << QStringLiteral(" 100.5") << QStringLiteral(" 0") << true;
+    QTest::newRow("partly off the left edge") << QStringLiteral("-3000") << QStringLiteral(" 300") << true;
+    QTest::newRow("entirely off to the left") << QStringLiteral("-200000") << QStringLiteral(" 300") << false;
+    QTest::newRow("entirely below") << QStringLiteral(" 300") << QStringLiteral(" 900000") << false;
+}
+
+void TestFrmForecast::storedPosition()
+{
+    QFETCH(QString, left);
+    QFETCH(QString, top);
+    QFETCH(bool, keptAsStored);
+    ForecastRig rig;
+    InitializeSettings(rig.store, QSizeF(12000, 9000), QSizeF(7350, 4065), QStringLiteral("100"));
+    rig.store.set(QStringLiteral("Left"), left);
+    rig.store.set(QStringLiteral("Top"), top);
+    frmForecast& window = rig.open();
+    const QPoint stored = Twips::point(NumberForm::numericValue(left), NumberForm::numericValue(top));
+    if (keptAsStored) {
+        QCOMPARE(window.pos(), stored);
+    } else {
+        QVERIFY(window.pos() != stored);
+        QVERIFY(QGuiApplication::primaryScreen()->geometry().contains(window.geometry().center()));
+    }
+}
+
+void TestFrmForecast::quitDuringHungFetch()
+{
+    // A server that never answers, and a client that would wait a minute.
+    ForecastRig rig(std::chrono::seconds(60));
+    frmForecast& window = rig.open();
+    rig.server.setFault(SampleServer::Fault::Hang);
+    connect(&rig.server, &SampleServer::requestReceived, &window,
+            [&] { QTimer::singleShot(0, &window, [&] { window.mnuUnload_Click(); }); });
+
+    QElapsedTimer clock;
+    clock.start();
+    QTest::mouseClick(rig.child(QStringLiteral("cmdGetForecast")), Qt::LeftButton);
+    // The click returns once the refresh has given up, long before the
+    // transfer's own time-out.
+    QVERIFY2(clock.elapsed() < 30000, qPrintable(QString::number(clock.elapsed())));
+    QCOMPARE(rig.ending->size(), 1);
+    QVERIFY(!window.isVisible());
+    QVERIFY(!window.refreshRunning());
+    QVERIFY(rig.store.has(QStringLiteral("Left")));
+    QCOMPARE(rig.server.requestedPaths(), QStringList{QStringLiteral("/weather/current/KDEN.html")});
+}
+
+QTEST_MAIN(TestFrmForecast)
+#include "tst_frmforecast.moc"
