@@ -2,7 +2,7 @@
 # Runs Ventaro against the sample server on a free local port, so that the
 # program has weather to show without a network.
 #
-#   tools/demo.sh [sample server options, e.g. --crlf or --fault trickle]
+#   tools/demo.sh [further sample server options, e.g. --fault trickle]
 #
 # VENTARO_BUILD_DIR names the build directory (default: build under the
 # repository root).
@@ -20,7 +20,9 @@ for executable in "$server" "$program"; do
     fi
 done
 
-coproc SAMPLE_SERVER { exec "$server" --port 0 "$@"; }
+# The weather service's text products carry CR LF line ends, which the
+# forecast cuts are made for.
+coproc SAMPLE_SERVER { exec "$server" --port 0 --crlf "$@"; }
 server_pid=$SAMPLE_SERVER_PID
 trap 'kill "$server_pid" 2>/dev/null || true; wait "$server_pid" 2>/dev/null || true' EXIT
 
