@@ -1,0 +1,128 @@
+#!/usr/bin/env bash
+# Installs Ventaro into a throwaway prefix and checks what a desktop sees:
+# the binaries, a valid desktop entry, valid AppStream data that points at
+# that entry, and icons of the right sizes. Exits non-zero on any fault.
+#
+#   tools/check-install.sh [BUILD_DIR]
+#
+# BUILD_DIR defaults to build under the repository root, the directory the
+# test command already builds; it is configured (Release) if it has no CMake
+# cache yet, and brought up to date either way.
+set -euo pipefail
+
+root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+build="${1:-$root/build}"
+app_id=io.github.ventaro.Ventaro
+
+# The validators are only needed here, so the everyday dependency list
+# stays lean and this script fetches them itself.
+need=()
+command -v desktop-file-validate >/dev/null || need+=(desktop-file-utils)
+command -v appstreamcli >/dev/null || need+=(appstream)
+if [[ ${#need[@]} -gt 0 ]]; then
+    if [[ "$(id -u)" -eq 0 ]]; then as_root=(); else as_root=(sudo); fi
+    "${as_root[@]}" apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive "${as_root[@]}" apt-get install -y -qq --no-install-recommends "${need[@]}"
+fi
+
+failures=0
+fail() {
+    echo "check-install: FAIL: $*" >&2
+    failures=$((failures + 1))
+}
+
+if [[ ! -f "$build/CMakeCache.txt" ]]; then
+    cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release
+fi
+cmake --build "$build" -j2
+
+work="$(mktemp -d)"
+trap 'rm -rf "$work"' EXIT
+
+# The program component alone must be installable without the tools.
+cmake --install "$build" --component program --prefix "$work/program" >/dev/null
+[[ -x "$work/program/bin/ventaro" ]] || fail "the program component lacks bin/ventaro"
+for tool in ventaro-sample-server ventaro-pagecheck; do
+    [[ ! -e "$work/program/bin/$tool" ]] || fail "the program component also installs $tool"
+done
+
+# With VENTARO_BUILD_TOOLS=OFF there are no tools to install and no icon
+# renderer, so only the program and its scalable icon are expected.
+tools_built=yes
+if grep -q '^VENTARO_BUILD_TOOLS:BOOL=OFF' "$build/CMakeCache.txt"; then
+    tools_built=no
+    echo "check-install: VENTARO_BUILD_TOOLS is OFF; expecting no tools and no PNG icons"
+fi
+
+prefix="$work/full"
+cmake --install "$build" --prefix "$prefix" >/dev/null
+binaries=(ventaro)
+[[ $tools_built == no ]] || binaries+=(ventaro-sample-server ventaro-pagecheck)
+for binary in "${binaries[@]}"; do
+    [[ -x "$prefix/bin/$binary" ]] || fail "bin/$binary is not installed"
+done
+[[ ! -e "$prefix/bin/ventaro-render-icon" ]] || fail "the build-time icon renderer got installed"
+
+desktop="$prefix/share/applications/$app_id.desktop"
+metainfo="$prefix/share/metainfo/$app_id.metainfo.xml"
+
+echo "== desktop-file-validate $desktop"
+if [[ ! -f "$desktop" ]]; then
+    fail "no desktop entry at share/applications/$app_id.desktop"
+else
+    # Errors make the validator exit non-zero; warnings only print, but a
+    # warning is something a desktop may act on, so it fails here too.
+    status=0
+    out="$(desktop-file-validate "$desktop" 2>&1)" || status=$?
+    [[ -z "$out" ]] || echo "$out"
+    if [[ $status -ne 0 ]] || grep -qE ': (error|warning):' <<<"$out"; then
+        fail "desktop-file-validate reported errors or warnings"
+    fi
+
+    exec_line="$(sed -n 's/^Exec=//p' "$desktop")"
+    exec_binary="${exec_line%% *}"
+    [[ -x "$prefix/bin/$exec_binary" ]] || fail "Exec=$exec_line names no installed binary"
+    icon="$(sed -n 's/^Icon=//p' "$desktop")"
+    [[ "$icon" == "$app_id" ]] || fail "Icon=$icon does not match the application id $app_id"
+fi
+
+echo "== appstreamcli validate --no-net $metainfo"
+if [[ ! -f "$metainfo" ]]; then
+    fail "no AppStream data at share/metainfo/$app_id.metainfo.xml"
+else
+    # Without --strict the validator fails on errors and warnings but lets
+    # informational notes through.
+    appstreamcli validate --no-net "$metainfo" || fail "appstreamcli validate failed"
+    # Checking the installed tree also confirms that the launchable names a
+    # desktop entry that really got installed next to it.
+    appstreamcli validate-tree --no-net "$prefix" || fail "appstreamcli validate-tree failed"
+fi
+
+echo "== icons"
+icons="$prefix/share/icons/hicolor"
+[[ -s "$icons/scalable/apps/$app_id.svg" ]] || fail "no scalable icon"
+if [[ $tools_built == yes ]]; then
+    for size in 16 22 24 32 48 64 128 256; do
+        png="$icons/${size}x${size}/apps/$app_id.png"
+        if [[ ! -s "$png" ]]; then
+            fail "no ${size}x${size} icon"
+            continue
+        fi
+        # Width and height are the big-endian words at bytes 16 and 20 of
+        # a PNG (inside the IHDR chunk, which always comes first).
+        read -r signature < <(od -An -tx1 -N8 "$png" | tr -d ' \n'; echo)
+        read -r width height < <(od -An -tu1 -j16 -N8 "$png" |
+            awk '{ print $1*16777216 + $2*65536 + $3*256 + $4, $5*16777216 + $6*65536 + $7*256 + $8 }')
+        if [[ "$signature" != 89504e470d0a1a0a ]]; then
+            fail "${size}x${size} icon is not a PNG"
+        elif [[ "$width" != "$size" || "$height" != "$size" ]]; then
+            fail "${size}x${size} icon is ${width}x${height}"
+        fi
+    done
+fi
+
+if [[ $failures -gt 0 ]]; then
+    echo "check-install: $failures check(s) failed" >&2
+    exit 1
+fi
+echo "check-install: all install checks passed"
