@@ -1,8 +1,11 @@
 #include "QtSettingsStore.h"
 
+#include <QDateTime>
 #include <QDir>
+#include <QFileInfo>
 #include <QSettings>
 #include <QStandardPaths>
+#include <QThread>
 
 namespace {
 
@@ -12,6 +15,27 @@ namespace {
 bool validName(const QString& name)
 {
     return !name.isEmpty() && !name.contains(QLatin1Char('/')) && !name.contains(QLatin1Char('\\'));
+}
+
+// QSettings guards its file with a lock file holding the owner's process
+// id, and takes over a lock whose owner has died. A process killed between
+// creating the lock file and writing its id leaves an empty one, which
+// QSettings only gives up on after half a minute, blocking every write
+// until then. The id follows the creation within microseconds, so a lock
+// file still empty a tenth of a second after its creation has no owner.
+void removeOrphanedLock(const QString& settingsFile)
+{
+    constexpr qint64 orphanAfterMs = 100;
+    const QString path = settingsFile + QStringLiteral(".lock");
+    QFileInfo lock(path);
+    if (!lock.exists() || lock.size() != 0)
+        return;
+    const qint64 age = lock.lastModified().msecsTo(QDateTime::currentDateTime());
+    if (age >= 0 && age < orphanAfterMs)
+        QThread::msleep(static_cast<unsigned long>(orphanAfterMs - age));
+    lock.refresh();
+    if (lock.exists() && lock.size() == 0)
+        QFile::remove(path);
 }
 
 } // namespace
@@ -51,6 +75,7 @@ bool QtSettingsStore::write(const QString& application, const QString& section, 
         return false;
     if (!QDir().mkpath(m_directory))
         return false;
+    removeOrphanedLock(filePath(application));
     QSettings settings(filePath(application), QSettings::IniFormat);
     settings.setAtomicSyncRequired(true);
     settings.setValue(section + QLatin1Char('/') + key, value);
