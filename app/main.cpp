@@ -36,7 +36,7 @@ int main(int argc, char* argv[])
                                             .arg(VENTARO_VERSION_MAJOR)
                                             .arg(VENTARO_VERSION_MINOR)
                                             .arg(VENTARO_VERSION_PATCH));
-    QApplication::setDesktopFileName(QStringLiteral("ventaro"));
+    QApplication::setDesktopFileName(QStringLiteral("io.github.ventaro.Ventaro"));
     // The main window hides rather than closes; the program ends only
     // through its own quit path.
     QApplication::setQuitOnLastWindowClosed(false);
