@@ -83,7 +83,7 @@ frmForecast::frmForecast(Services services, std::chrono::milliseconds tickInterv
     initVentaroResources();
     setObjectName(QStringLiteral("frmForecast"));
     setWindowTitle(QStringLiteral("Ventaro"));
-    setWindowIcon(windowIcon());
+    setWindowIcon(programIcon());
     setFixedSize(Twips::size(designWidth, designHeight));
     setAutoFillBackground(true);
 

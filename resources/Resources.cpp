@@ -139,7 +139,7 @@ QIcon trayIcon(int index)
     return sizedIcon(ResourcePaths::trayBase[index]);
 }
 
-QIcon windowIcon()
+QIcon programIcon()
 {
     initVentaroResources();
     auto* engine = new SizedSvgIconEngine;

@@ -14,4 +14,4 @@ void initVentaroResources();
 QIcon trayIcon(int index);
 
 // The program's window and application icon, built the same way.
-QIcon windowIcon();
+QIcon programIcon();

@@ -177,6 +177,9 @@ void TestFrmForecast::layoutAndAccessibility()
     QCOMPARE(rig.child(QStringLiteral("lblCity"))->font().pointSizeF(), 9.0);
     QCOMPARE(rig.child(QStringLiteral("lblStatus"))->font().pointSizeF(), 8.25);
     QCOMPARE(rig.child(QStringLiteral("Text3"))->font().pointSizeF(), 8.25);
+    // The design-time icon: the program's own picture, not an empty one.
+    QVERIFY(!rig.window->windowIcon().isNull());
+    QCOMPARE(rig.window->windowIcon().availableSizes(), programIcon().availableSizes());
     QVERIFY(!rig.window->windowFlags().testFlag(Qt::WindowMinimizeButtonHint));
     QVERIFY(!rig.window->windowFlags().testFlag(Qt::WindowMaximizeButtonHint));
     QCOMPARE(rig.window->minimumSize(), rig.window->maximumSize());
