@@ -12,6 +12,7 @@
 #include "TrayIcons.h"
 #include "TrayRule.h"
 #include "Twips.h"
+#include "WindowServices.h"
 #include "frmBrowser.h"
 #include "frmSettings.h"
 
@@ -29,16 +30,12 @@
 
 namespace {
 
-const QString arial = QStringLiteral("Arial");
 const QColor designPaleYellow(255, 255, 192);
 const QColor designLightGrey(192, 192, 192);
 
 QFont arialFont(qreal points)
 {
-    QFont font(arial);
-    font.setStyleHint(QFont::SansSerif);
-    font.setPointSizeF(points);
-    return font;
+    return WindowServices::designFont(QStringLiteral("Arial"), points);
 }
 
 void setRole(QWidget* widget, QPalette::ColorRole role, const QColor& colour)

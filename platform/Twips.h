@@ -30,6 +30,20 @@ inline QRect rect(int left, int top, int width, int height)
     return QRect(toPixels(left), toPixels(top), toPixels(width), toPixels(height));
 }
 
+// A control's designed position and size, in twips.
+struct Box
+{
+    int left;
+    int top;
+    int width;
+    int height;
+};
+
+inline QRect rect(const Box& box)
+{
+    return rect(box.left, box.top, box.width, box.height);
+}
+
 inline QSize size(int width, int height)
 {
     return QSize(toPixels(width), toPixels(height));

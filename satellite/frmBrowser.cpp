@@ -6,6 +6,7 @@
 #include "Settings.h"
 #include "SettingsKeys.h"
 #include "Twips.h"
+#include "WindowServices.h"
 
 #include <QCloseEvent>
 #include <QFont>
@@ -20,22 +21,14 @@
 
 namespace {
 
-struct TwipsRect
-{
-    int left;
-    int top;
-    int width;
-    int height;
-};
-
 constexpr int designWidth = 10395;
 constexpr int designHeight = 8460;
 
-constexpr TwipsRect browserDesign{0, 120, 10320, 7200};
-constexpr TwipsRect exitDesign{120, 8040, 10215, 375};
-constexpr TwipsRect waterVapourDesign{240, 7560, 1935, 255};
-constexpr TwipsRect infraredDesign{2400, 7560, 1935, 255};
-constexpr TwipsRect visibleDesign{4440, 7560, 1935, 255};
+constexpr Twips::Box browserDesign{0, 120, 10320, 7200};
+constexpr Twips::Box exitDesign{120, 8040, 10215, 375};
+constexpr Twips::Box waterVapourDesign{240, 7560, 1935, 255};
+constexpr Twips::Box infraredDesign{2400, 7560, 1935, 255};
+constexpr Twips::Box visibleDesign{4440, 7560, 1935, 255};
 constexpr int exitPictureWidth = 735;
 constexpr int exitPictureHeight = 360;
 
@@ -63,21 +56,11 @@ constexpr std::array<PictureRow, 3> pictureTable{{
     {"US", {"/GIFS/NHWV.JPG", "/GIFS/NHIR.JPG", "/GIFS/NHVS.JPG", "/GIFS/NHWV.GIF"}},
 }};
 
-QRect toRect(const TwipsRect& r)
-{
-    return Twips::rect(r.left, r.top, r.width, r.height);
-}
-
 // A window smaller than the margins would give negative sizes and
 // positions; zero keeps the controls out of sight but valid.
 int atLeastZero(int twips)
 {
     return std::max(0, twips);
-}
-
-QFont controlFont()
-{
-    return QFont(QStringLiteral("Arial"), 9);
 }
 
 } // namespace
@@ -112,7 +95,7 @@ void frmBrowser::createBrowser(std::unique_ptr<QtPageViewer> viewer)
     m_brwWebBrowser->setParent(this);
     m_brwWebBrowser->setObjectName(QStringLiteral("brwWebBrowser"));
     m_brwWebBrowser->setFocusPolicy(Qt::StrongFocus);
-    m_brwWebBrowser->setGeometry(toRect(browserDesign));
+    m_brwWebBrowser->setGeometry(Twips::rect(browserDesign));
     connect(m_brwWebBrowser, &QtPageViewer::DownloadComplete, this,
             &frmBrowser::brwWebBrowser_DownloadComplete);
 }
@@ -121,10 +104,10 @@ void frmBrowser::createExitButton()
 {
     m_cmdExit = new QPushButton(this);
     m_cmdExit->setObjectName(QStringLiteral("cmdExit"));
-    m_cmdExit->setFont(controlFont());
+    m_cmdExit->setFont(WindowServices::designFont(QStringLiteral("Arial"), 9));
     m_cmdExit->setIcon(QIcon(ResourcePaths::exitWord));
     m_cmdExit->setIconSize(Twips::size(exitPictureWidth, exitPictureHeight));
-    m_cmdExit->setGeometry(toRect(exitDesign));
+    m_cmdExit->setGeometry(Twips::rect(exitDesign));
     connect(m_cmdExit, &QPushButton::clicked, this, &frmBrowser::cmdExit_Click);
 }
 
@@ -133,7 +116,7 @@ QRadioButton* frmBrowser::createChannelButton(const QString& name, const QString
 {
     auto* button = new QRadioButton(caption, this);
     button->setObjectName(name);
-    button->setFont(controlFont());
+    button->setFont(WindowServices::designFont(QStringLiteral("Arial"), 9));
     button->setGeometry(geometry);
     return button;
 }
@@ -142,11 +125,11 @@ void frmBrowser::createChannelButtons()
 {
     // Siblings under one parent, so Qt keeps exactly one of them selected.
     m_optWV = createChannelButton(QStringLiteral("optWV"), QStringLiteral("Water Vapor Image"),
-                                  toRect(waterVapourDesign));
+                                  Twips::rect(waterVapourDesign));
     m_optIR = createChannelButton(QStringLiteral("optIR"), QStringLiteral("Infa Red Image"),
-                                  toRect(infraredDesign));
-    m_optVI =
-        createChannelButton(QStringLiteral("optVI"), QStringLiteral("Visable Image"), toRect(visibleDesign));
+                                  Twips::rect(infraredDesign));
+    m_optVI = createChannelButton(QStringLiteral("optVI"), QStringLiteral("Visable Image"),
+                                  Twips::rect(visibleDesign));
     m_optWV->setChecked(true);
 
     // clicked() also fires for the button already selected, which reloads
@@ -164,19 +147,9 @@ void frmBrowser::createTimer()
     connect(m_timTimer, &QTimer::timeout, this, &frmBrowser::timTimer_Timer);
 }
 
-void frmBrowser::centreOnScreen()
-{
-    const QScreen* target = screen();
-    if (!target)
-        return;
-    QRect area(QPoint(0, 0), size());
-    area.moveCenter(target->availableGeometry().center());
-    move(area.topLeft());
-}
-
 void frmBrowser::Form_Load()
 {
-    centreOnScreen();
+    WindowServices::centreOnScreen(this);
     show();
     Form_Resize();
     m_timTimer->start();
@@ -197,13 +170,14 @@ void frmBrowser::Form_Resize()
     viewer().setSizeTwips(atLeastZero(width - browserWidthMargin), atLeastZero(height - browserHeightMargin));
     const int exitTop = atLeastZero(height - exitTopMargin);
     const int exitWidth = atLeastZero(width - exitWidthMargin);
-    m_cmdExit->setGeometry(toRect({exitDesign.left, exitTop, exitWidth, exitDesign.height}));
+    m_cmdExit->setGeometry(Twips::rect({exitDesign.left, exitTop, exitWidth, exitDesign.height}));
     const int optionTop = atLeastZero(height - optionTopMargin);
     m_optWV->setGeometry(
-        toRect({waterVapourDesign.left, optionTop, waterVapourDesign.width, waterVapourDesign.height}));
+        Twips::rect({waterVapourDesign.left, optionTop, waterVapourDesign.width, waterVapourDesign.height}));
     m_optIR->setGeometry(
-        toRect({infraredDesign.left, optionTop, infraredDesign.width, infraredDesign.height}));
-    m_optVI->setGeometry(toRect({visibleDesign.left, optionTop, visibleDesign.width, visibleDesign.height}));
+        Twips::rect({infraredDesign.left, optionTop, infraredDesign.width, infraredDesign.height}));
+    m_optVI->setGeometry(
+        Twips::rect({visibleDesign.left, optionTop, visibleDesign.width, visibleDesign.height}));
 }
 
 void frmBrowser::cmdExit_Click()

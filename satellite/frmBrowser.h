@@ -62,7 +62,6 @@ private:
     void createChannelButtons();
     void createTimer();
     QRadioButton* createChannelButton(const QString& name, const QString& caption, const QRect& geometry);
-    void centreOnScreen();
 
     void cmdExit_Click();
     void optIR_Click();

@@ -12,6 +12,7 @@
 #include "TrayIcons.h"
 #include "TrayRule.h"
 #include "Twips.h"
+#include "WindowServices.h"
 
 #include <QApplication>
 #include <QButtonGroup>
@@ -33,13 +34,7 @@
 namespace {
 
 // Positions and sizes in twips, relative to the container each one names.
-struct Box
-{
-    int left;
-    int top;
-    int width;
-    int height;
-};
+using Twips::Box;
 
 // The window's client area, and what stands directly on it.
 constexpr int clientWidth = 7710;
@@ -84,11 +79,6 @@ constexpr Box picture2Box{240, 600, 2535, 2295};
 constexpr Box programNameBox{3240, 720, 2295, 255};
 constexpr Box versionBox{3240, 1080, 2295, 255};
 
-QRect toRect(const Box& box)
-{
-    return Twips::rect(box.left, box.top, box.width, box.height);
-}
-
 // The design widths fit the design font; a substitute a pixel wider must not
 // cut off a one-line caption, so such captions grow to the right to fit.
 QRect fitted(const QWidget* widget, QRect design)
@@ -103,26 +93,12 @@ QRect fitted(const QWidget* widget, QRect design)
 
 void place(QWidget* widget, const Box& box)
 {
-    widget->setGeometry(fitted(widget, toRect(box)));
+    widget->setGeometry(fitted(widget, Twips::rect(box)));
 }
 
 QFont arial(double points, bool bold = false)
 {
-    QFont font(QStringLiteral("Arial"));
-    font.setPointSizeF(points);
-    font.setBold(bold);
-    return font;
-}
-
-QFont courierNew(double points, bool bold)
-{
-    QFont font(QStringLiteral("Courier New"));
-    // Where Courier New is missing the fallback must still be fixed-pitch,
-    // or the station names stop lining up in one column.
-    font.setStyleHint(QFont::Monospace);
-    font.setPointSizeF(points);
-    font.setBold(bold);
-    return font;
+    return WindowServices::designFont(QStringLiteral("Arial"), points, bold);
 }
 
 const QColor darkRed(128, 0, 0);
@@ -216,7 +192,7 @@ void frmSettings::createGeneralTab(QWidget* page)
     const QFont labelFont = arial(9, true);
 
     placeOnTab(makeLabel(page, QStringLiteral("Label1"), QStringLiteral("Default City Code"), labelFont),
-               toRect(label1Box));
+               Twips::rect(label1Box));
 
     cmbCity = new QComboBox(page);
     cmbCity->setObjectName(QStringLiteral("cmbCity"));
@@ -225,31 +201,33 @@ void frmSettings::createGeneralTab(QWidget* page)
     // Typed text is stored as typed: inline completion would turn "DEN" into
     // the first entry that starts with it.
     cmbCity->setCompleter(nullptr);
-    cmbCity->setFont(courierNew(9, true));
-    placeOnTab(cmbCity, toRect(cityBox));
+    // Where Courier New is missing the fallback is still fixed-pitch, or the
+    // station names stop lining up in one column.
+    cmbCity->setFont(WindowServices::designFont(QStringLiteral("Courier New"), 9, true));
+    placeOnTab(cmbCity, Twips::rect(cityBox));
 
     auto* label9 = makeLabel(page, QStringLiteral("Label9"),
                              QStringLiteral("Automatic Update Interval (in minutes)"), labelFont);
     label9->setWordWrap(true);
-    placeOnTab(label9, toRect(label9Box));
+    placeOnTab(label9, Twips::rect(label9Box));
 
     txtUpdate = new QLineEdit(page);
     txtUpdate->setObjectName(QStringLiteral("txtUpdate"));
     txtUpdate->setFont(labelFont);
     setRole(txtUpdate, QPalette::Base, Qt::white);
-    placeOnTab(txtUpdate, toRect(updateBox));
+    placeOnTab(txtUpdate, Twips::rect(updateBox));
 
     auto* label13 =
         makeLabel(page, QStringLiteral("Label13"), QStringLiteral("Regional Satalite Images"), labelFont);
     label13->setWordWrap(true);
-    placeOnTab(label13, toRect(label13Box));
+    placeOnTab(label13, Twips::rect(label13Box));
 
     optE = makeOption(page, QStringLiteral("optE"), QStringLiteral("Eastern Region WV"));
-    placeOnTab(optE, toRect(eastBox));
+    placeOnTab(optE, Twips::rect(eastBox));
     optW = makeOption(page, QStringLiteral("optW"), QStringLiteral("Western Region WV"));
-    placeOnTab(optW, toRect(westBox));
+    placeOnTab(optW, Twips::rect(westBox));
     optUS = makeOption(page, QStringLiteral("optUS"), QStringLiteral("US WV"));
-    placeOnTab(optUS, toRect(usBox));
+    placeOnTab(optUS, Twips::rect(usBox));
     m_regionGroup = new QButtonGroup(this);
     m_regionGroup->addButton(optE);
     m_regionGroup->addButton(optW);
@@ -258,12 +236,12 @@ void frmSettings::createGeneralTab(QWidget* page)
     auto* label14 =
         makeLabel(page, QStringLiteral("Label14"), QStringLiteral("Run Out Of System Tray"), labelFont);
     label14->setWordWrap(true);
-    placeOnTab(label14, toRect(label14Box));
+    placeOnTab(label14, Twips::rect(label14Box));
 
     auto* frame3 = new QFrame(page);
     frame3->setObjectName(QStringLiteral("Frame3"));
     frame3->setFrameShape(QFrame::NoFrame);
-    placeOnTab(frame3, toRect(frame3Box));
+    placeOnTab(frame3, Twips::rect(frame3Box));
     optYes = makeOption(frame3, QStringLiteral("optYes"), QStringLiteral("Yes"));
     place(optYes, yesBox);
     OptNo = makeOption(frame3, QStringLiteral("OptNo"), QStringLiteral("No"));
@@ -274,7 +252,7 @@ void frmSettings::createGeneralTab(QWidget* page)
 
     auto* label10 = makeLabel(page, QStringLiteral("Label10"), QStringLiteral("Note :"), labelFont);
     setRole(label10, QPalette::WindowText, darkRed);
-    placeOnTab(label10, toRect(label10Box));
+    placeOnTab(label10, Twips::rect(label10Box));
 
     auto* label11 =
         makeLabel(page, QStringLiteral("Label11"),
@@ -284,7 +262,7 @@ void frmSettings::createGeneralTab(QWidget* page)
                   arial(8.25));
     label11->setWordWrap(true);
     setRole(label11, QPalette::WindowText, darkRed);
-    placeOnTab(label11, toRect(label11Box));
+    placeOnTab(label11, Twips::rect(label11Box));
 }
 
 void frmSettings::createColorsTab(QWidget* page)
@@ -295,7 +273,7 @@ void frmSettings::createColorsTab(QWidget* page)
     Pic->setObjectName(QStringLiteral("Pic"));
     Pic->setFrameShape(QFrame::NoFrame);
     Pic->setAutoFillBackground(true);
-    placeOnTab(Pic, toRect(picBox));
+    placeOnTab(Pic, Twips::rect(picBox));
 
     // Without a filled background the label shows Pic through it, as the
     // main window's captions show the window's background.
@@ -363,14 +341,14 @@ void frmSettings::createAboutTab(QWidget* page)
     Picture2 = new QLabel(page);
     Picture2->setObjectName(QStringLiteral("Picture2"));
     Picture2->setAlignment(Qt::AlignCenter);
-    placeOnTab(Picture2, toRect(picture2Box));
+    placeOnTab(Picture2, Twips::rect(picture2Box));
     loadLogo();
 
     placeOnTab(
         makeLabel(page, QStringLiteral("lblProgramName"), QStringLiteral("Ventaro"), arial(11.25, true)),
-        toRect(programNameBox));
+        Twips::rect(programNameBox));
     lblVersion = makeLabel(page, QStringLiteral("lblVersion"), QString(), arial(9, true));
-    placeOnTab(lblVersion, toRect(versionBox));
+    placeOnTab(lblVersion, Twips::rect(versionBox));
 }
 
 void frmSettings::createButtons()
@@ -401,16 +379,6 @@ void frmSettings::placeTabControls()
         placement.widget->setGeometry(placement.design.translated(-pageOrigin));
 }
 
-void frmSettings::centreOnScreen()
-{
-    const QScreen* current = screen();
-    if (current == nullptr)
-        return;
-    QRect frame = frameGeometry();
-    frame.moveCenter(current->availableGeometry().center());
-    move(frame.topLeft());
-}
-
 void frmSettings::loadLogo()
 {
     QImageReader reader(ResourcePaths::logo);
@@ -433,7 +401,7 @@ void frmSettings::showEvent(QShowEvent* event)
     placeTabControls();
     if (!m_centred) {
         m_centred = true;
-        centreOnScreen();
+        WindowServices::centreOnScreen(this);
     }
 }
 

@@ -77,7 +77,6 @@ private:
     void createButtons();
     void placeOnTab(QWidget* widget, const QRect& design);
     void placeTabControls();
-    void centreOnScreen();
     void loadLogo();
     void setPreview(int index, qint32 value);
     void pickColour(int index);

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QFont>
+#include <QString>
+
+class QWidget;
+
+// Small services every window of the program uses.
+namespace WindowServices {
+
+// A font of a designed family and point size. "Arial" and "Courier New"
+// resolve to their metric-compatible free fonts where those are installed;
+// the style hint keeps a fixed-pitch fallback for "Courier New".
+QFont designFont(const QString& family, qreal points, bool bold = false);
+
+// Moves a top-level window so that its frame is centred on the available
+// area of its screen.
+void centreOnScreen(QWidget* window);
+
+} // namespace WindowServices
