@@ -50,8 +50,8 @@ void TestProgram::start(QProcess& process)
     process.start(QStringLiteral(VENTARO_EXECUTABLE), {});
 }
 
-// The first start writes the store; once its marker is there the window
-// has been loaded.
+// The first start writes the store and marks it initialised last; once the
+// marker is there the start-up has written all it writes.
 bool TestProgram::waitForStartUp(QProcess& process)
 {
     if (!process.waitForStarted(10000))
