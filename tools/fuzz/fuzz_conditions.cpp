@@ -1,0 +1,145 @@
+// A station page of any content through the whole current-conditions path.
+
+#include "FuzzSupport.h"
+#include "ModuleState.h"
+#include "StripMarkup.h"
+#include "WeatherService.h"
+
+#include <QList>
+#include <QStringList>
+#include <utility>
+
+namespace {
+
+const QString conditionsPrefix = QStringLiteral("/weather/current/K");
+const QString conditionsSuffix = QStringLiteral(".html");
+
+// The title counts from position 200 on (1-based), written out here rather
+// than taken from the code under test so that a change to it is noticed.
+constexpr qsizetype titleFrom = 199;
+
+// The field rule stated the other way round: split the text from the label
+// on LF and take the wanted line, which exists only when its LF does.
+QString fieldBySplitting(const QString& page, const QString& label, int lineNumber, bool trim)
+{
+    const qsizetype at = label.isEmpty() ? 0 : page.indexOf(label);
+    if (at < 0)
+        return {};
+    const QStringList lines = page.mid(at).split(QLatin1Char('\n'));
+    if (lines.size() <= lineNumber)
+        return {};
+    QString value = lines.at(lineNumber - 1);
+    if (trim) {
+        qsizetype blanks = 0;
+        while (blanks < value.size() && value.at(blanks) == QLatin1Char(' '))
+            ++blanks;
+        value.remove(0, blanks);
+    }
+    return value;
+}
+
+void checkField(const QString& page, const QString& value, const QString& label, int lineNumber, bool trim)
+{
+    FUZZ_CHECK(!value.contains(QLatin1Char('\n')));
+    FUZZ_CHECK(page.contains(value));
+    if (trim)
+        FUZZ_CHECK(!value.startsWith(QLatin1Char(' ')));
+    FUZZ_CHECK(value == fieldBySplitting(page, label, lineNumber, trim));
+}
+
+void checkSkyChoice(const QString& sky, const SkyClasses::Choice& choice)
+{
+    // Every keyword test runs, case-sensitively, in this order.
+    const std::pair<int, QStringList> tests[] = {
+        {SkyClasses::Cloud, {QStringLiteral("cloud")}},
+        {SkyClasses::Overcast, {QStringLiteral("overcast")}},
+        {SkyClasses::Rain, {QStringLiteral("rain")}},
+        {SkyClasses::Thunder, {QStringLiteral("thunder")}},
+        {SkyClasses::ClearOrSun, {QStringLiteral("clear"), QStringLiteral("sun")}},
+        {SkyClasses::Snow, {QStringLiteral("snow")}},
+    };
+    QList<int> expected;
+    for (const auto& [index, keywords] : tests) {
+        for (const QString& keyword : keywords) {
+            if (sky.contains(keyword)) {
+                expected.append(index);
+                break;
+            }
+        }
+    }
+    FUZZ_CHECK(choice.shown == expected);
+    FUZZ_CHECK(choice.windowIcon.has_value() == !expected.isEmpty());
+    if (choice.windowIcon)
+        FUZZ_CHECK(*choice.windowIcon == expected.constLast());
+}
+
+// The station code comes from the user's settings; the first line of the
+// input stands in for it, so the address is fuzzed along with the page.
+void checkStationAddress(const QString& text)
+{
+    const QString code = text.left(text.indexOf(QLatin1Char('\n'))).left(16);
+    fuzz::ServingClient http(FetchResult{false, {}, QStringLiteral("unused")});
+    fuzz::LastStatus status;
+    fuzz::CountingYielder yielder;
+    ModuleState state;
+    state.StationCode = code;
+    WeatherService service(
+        http, status, yielder, state,
+        ServerHosts{QStringLiteral("127.0.0.1:8080"), QStringLiteral("127.0.0.1:8081"), {}});
+    fuzz::checkRequestAddress(service.conditionsUrl(), conditionsPrefix, code, conditionsSuffix);
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    const QString body = fuzz::latin1(data, size);
+    checkStationAddress(body);
+
+    fuzz::ServingClient http(FetchResult{true, body, {}});
+    fuzz::LastStatus status;
+    fuzz::CountingYielder yielder;
+    ModuleState state;
+    state.StationCode = QStringLiteral("DEN");
+    WeatherService service(
+        http, status, yielder, state,
+        ServerHosts{QStringLiteral("127.0.0.1:8080"), QStringLiteral("127.0.0.1:8081"), {}});
+
+    const bool ok = service.GetCurrentConditions();
+    FUZZ_CHECK(http.requests == 1);
+    FUZZ_CHECK(http.lastUrl.path() == conditionsPrefix + QStringLiteral("DEN") + conditionsSuffix);
+    FUZZ_CHECK(status.last == WeatherService::idle);
+    FUZZ_CHECK(service.lastConditionsError().isEmpty());
+
+    const QString& page = state.CurrentPage;
+    if (!body.contains(QLatin1Char('<'))) {
+        // Text without markup is not a station page at all.
+        FUZZ_CHECK(!ok);
+        FUZZ_CHECK(page == body);
+    } else {
+        const QString stripped = StripMarkup(body);
+        const qsizetype title = stripped.indexOf(QLatin1String("Current Weather Conditions"), titleFrom);
+        FUZZ_CHECK(ok == (title >= 0));
+        if (ok) {
+            // Cut at the first title from position 200 on, and nowhere else.
+            FUZZ_CHECK(page.startsWith(QLatin1String("Current Weather Conditions")));
+            FUZZ_CHECK(stripped.endsWith(page));
+            FUZZ_CHECK(stripped.size() - page.size() == title);
+        } else {
+            FUZZ_CHECK(page == stripped);
+        }
+    }
+
+    // The window reads the fields after a true result only, but they must
+    // be safe on whatever the page holds.
+    checkField(page, service.GetLocation(), QString(), 5, false);
+    checkField(page, service.GetTemperature(), QStringLiteral("Temperature"), 3, true);
+    checkField(page, service.GetHumidity(), QStringLiteral("Relative Humidity"), 3, true);
+    checkField(page, service.GetDewPoint(), QStringLiteral("Dew Point"), 3, true);
+    checkField(page, service.GetWind(), QStringLiteral("Wind"), 3, true);
+    checkField(page, service.GetPressure(), QStringLiteral("Pressure"), 3, true);
+    checkField(page, service.GetSkyConditions(), QStringLiteral("Sky conditions"), 3, true);
+    checkField(page, service.GetVisibility(), QStringLiteral("Visibility"), 3, true);
+    checkSkyChoice(service.GetSkyConditions(), service.skyChoice());
+    return 0;
+}

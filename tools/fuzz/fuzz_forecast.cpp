@@ -1,0 +1,132 @@
+// A state forecast page of any content through the forecast path, and the
+// cutting rules on raw text.
+
+#include "Extraction.h"
+#include "FuzzSupport.h"
+#include "ModuleState.h"
+#include "StripMarkup.h"
+#include "WeatherService.h"
+
+#include <algorithm>
+#include <optional>
+
+namespace {
+
+const QString forecastPrefix = QStringLiteral("/iwin/");
+const QString forecastSuffix = QStringLiteral("/state.html");
+
+// The cuts restated with 1-based positions, as the rules are written: a
+// search gives 0 for "not there", and a cut to a negative length is refused
+// rather than clamped.
+qsizetype positionOf(const QString& text, QLatin1String what)
+{
+    return text.indexOf(what) + 1;
+}
+
+std::optional<QString> leftPart(const QString& text, qsizetype length)
+{
+    if (length < 0)
+        return std::nullopt;
+    return text.first(std::min(length, text.size()));
+}
+
+std::optional<QString> rightPart(const QString& text, qsizetype length)
+{
+    if (length < 0)
+        return std::nullopt;
+    return text.last(std::min(length, text.size()));
+}
+
+std::optional<QString> modelCut(QString text)
+{
+    if (const qsizetype year = positionOf(text, QLatin1String("1998")); year > 0) {
+        // From 29 characters before the year, then past the first CR.
+        text = *rightPart(text, text.size() - year + 30);
+        text = *rightPart(text, text.size() - positionOf(text, QLatin1String("\r")));
+    }
+    for (const QLatin1String marker : {QLatin1String("NNNN"), QLatin1String("$$")}) {
+        if (const qsizetype at = positionOf(text, marker); at > 0) {
+            const std::optional<QString> kept = leftPart(text, at - 3);
+            if (!kept)
+                return std::nullopt;
+            text = *kept;
+        }
+    }
+    return rightPart(text, text.size() - 1);
+}
+
+void checkCut(const QString& text, const Extraction::ForecastCut& cut)
+{
+    const std::optional<QString> expected = modelCut(text);
+    FUZZ_CHECK(cut.ok == expected.has_value());
+    if (!cut.ok) {
+        FUZZ_CHECK(!cut.error.isEmpty());
+        FUZZ_CHECK(cut.text.isEmpty());
+        return;
+    }
+    FUZZ_CHECK(cut.text == *expected);
+    FUZZ_CHECK(cut.error.isEmpty());
+    // A cut only ever removes text from the two ends, and always the first
+    // character, so the forecast is a strictly shorter piece of the page.
+    FUZZ_CHECK(cut.text.size() < text.size());
+    FUZZ_CHECK(text.contains(cut.text));
+    // Both end markers and everything after them are gone.
+    FUZZ_CHECK(!cut.text.contains(QLatin1String("NNNN")));
+    FUZZ_CHECK(!cut.text.contains(QLatin1String("$$")));
+}
+
+// The state code comes from the user's settings; the first line of the
+// input stands in for it, so the address is fuzzed along with the page.
+void checkStateAddress(const QString& text)
+{
+    const QString code = text.left(text.indexOf(QLatin1Char('\n'))).left(16);
+    fuzz::ServingClient http(FetchResult{false, {}, QStringLiteral("unused")});
+    fuzz::LastStatus status;
+    fuzz::CountingYielder yielder;
+    ModuleState state;
+    state.StateCode = code;
+    WeatherService service(
+        http, status, yielder, state,
+        ServerHosts{QStringLiteral("127.0.0.1:8080"), QStringLiteral("127.0.0.1:8081"), {}});
+    const QUrl url = service.forecastUrl();
+    if (code == QLatin1String(".") || code == QLatin1String(".."))
+        FUZZ_CHECK(!url.isValid());
+    fuzz::checkRequestAddress(url, forecastPrefix, code, forecastSuffix);
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    const QString body = fuzz::latin1(data, size);
+    checkStateAddress(body);
+    checkCut(body, Extraction::cutStateForecast(body));
+
+    fuzz::ServingClient http(FetchResult{true, body, {}});
+    fuzz::LastStatus status;
+    fuzz::CountingYielder yielder;
+    ModuleState state;
+    state.StateCode = QStringLiteral("CO");
+    WeatherService service(
+        http, status, yielder, state,
+        ServerHosts{QStringLiteral("127.0.0.1:8080"), QStringLiteral("127.0.0.1:8081"), {}});
+
+    const QString forecast = service.GetStateForecast();
+    FUZZ_CHECK(http.requests == 1);
+    FUZZ_CHECK(http.lastUrl.path() == forecastPrefix + QStringLiteral("CO") + forecastSuffix);
+
+    if (!body.contains(QLatin1Char('<'))) {
+        FUZZ_CHECK(forecast == WeatherService::forecastNotReceived);
+        return 0;
+    }
+    const QString stripped = StripMarkup(body);
+    const Extraction::ForecastCut cut = Extraction::cutStateForecast(stripped);
+    checkCut(stripped, cut);
+    if (cut.ok) {
+        FUZZ_CHECK(forecast == cut.text);
+        FUZZ_CHECK(status.last == WeatherService::idle);
+    } else {
+        FUZZ_CHECK(forecast == WeatherService::forecastError(cut.error));
+    }
+    return 0;
+}
