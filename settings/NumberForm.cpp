@@ -1,6 +1,7 @@
 #include "NumberForm.h"
 
 #include <QLocale>
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -33,12 +34,20 @@ double numericValue(const QString& text)
     // The C locale reads the point as the decimal separator whatever the
     // user's language, as the store's texts are written.
     bool ok = false;
-    const double value = QLocale::c().toDouble(text.mid(start, pos - start), &ok);
+    const QString number = text.mid(start, pos - start);
+    const double value = QLocale::c().toDouble(number, &ok);
     if (ok)
         return value;
-    // Only overflow makes a well-formed number unreadable.
-    return text[start] == QLatin1Char('-') ? -std::numeric_limits<double>::infinity()
-                                           : std::numeric_limits<double>::infinity();
+    // A well-formed number is unreadable only when it is out of range: too
+    // large when its integer part has a non-zero digit, otherwise too small
+    // to be told from zero.
+    const bool negative = number.startsWith(QLatin1Char('-'));
+    const QString integerPart = number.section(QLatin1Char('.'), 0, 0);
+    const bool tooLarge = std::any_of(integerPart.cbegin(), integerPart.cend(),
+                                      [](QChar c) { return c.unicode() >= '1' && c.unicode() <= '9'; });
+    if (!tooLarge)
+        return 0;
+    return negative ? -std::numeric_limits<double>::infinity() : std::numeric_limits<double>::infinity();
 }
 
 qint16 toInt16(double value)

@@ -1,6 +1,7 @@
 #include "NumberForm.h"
 
 #include <QTest>
+#include <limits>
 
 class TestNumberForm : public QObject
 {
@@ -41,6 +42,12 @@ void TestNumberForm::numericValue_data()
     QTest::newRow("plus is not a sign") << QStringLiteral("+5") << 0.0;
     QTest::newRow("digits after words are ignored") << QStringLiteral("abc 12") << 0.0;
     QTest::newRow("non-ASCII digits are not digits") << QString::fromUtf8("\u0663") << 0.0;
+    QTest::newRow("too small to tell from zero")
+        << (QStringLiteral("0.") + QStringLiteral("0").repeated(400) + QStringLiteral("1")) << 0.0;
+    QTest::newRow("negative and too small")
+        << (QStringLiteral("-.") + QStringLiteral("0").repeated(400) + QStringLiteral("7")) << 0.0;
+    QTest::newRow("too large is infinite") << (QStringLiteral("1") + QStringLiteral("0").repeated(400))
+                                           << std::numeric_limits<double>::infinity();
 }
 
 void TestNumberForm::numericValue()
