@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs the Debian 12 packages that building, testing and running need.
+# Installs the Debian 12 packages that building, testing and running need;
+# with --hardening also those of the sanitizer, fuzzing and install checks.
 set -euo pipefail
 
 packages=(
@@ -8,6 +9,11 @@ packages=(
   fonts-liberation2
   xvfb xauth
 )
+
+# The hardening runs (sanitizers, fuzzing, install checks) need a little more.
+if [ "${1:-}" = "--hardening" ]; then
+  packages+=(clang libclang-rt-14-dev desktop-file-utils appstream dpkg-dev)
+fi
 
 if [ "$(id -u)" -eq 0 ]; then
   as_root=()
