@@ -13,6 +13,7 @@
 #include "TrayRule.h"
 #include "Twips.h"
 #include "WindowServices.h"
+#include "Yielder.h"
 #include "frmBrowser.h"
 #include "frmSettings.h"
 
@@ -20,12 +21,14 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QCursor>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QScreen>
+#include <QTextCursor>
 #include <QTimer>
 
 namespace {
@@ -357,9 +360,7 @@ void frmForecast::cmdGetForecast_Click()
         m_lblConditions->setText(QLatin1Char(' ') + m_weather.GetSkyConditions());
         if (m_settings.trayUseOn())
             UpdateTrayIcon();
-        const QString forecast = m_weather.GetStateForecast();
-        if (!m_ending)
-            m_Text3->setPlainText(forecast);
+        showForecast(m_weather.GetStateForecast());
     } else {
         m_lblCity->setText(QStringLiteral(" Unavailable"));
         for (QLabel* label :
@@ -367,6 +368,32 @@ void frmForecast::cmdGetForecast_Click()
             label->clear();
         m_Text3->clear();
     }
+}
+
+void frmForecast::showForecast(const QString& forecast)
+{
+    // Laying out a text box costs per line; a forecast page of hundreds of
+    // thousands of lines would stall the window for seconds if set at once,
+    // so it goes in by pieces that end at line ends, with a yield after
+    // each piece that used up a time slice.
+    constexpr qsizetype piece = 4 * 1024;
+    constexpr qint64 sliceMs = 15;
+    m_Text3->clear();
+    QTextCursor cursor(m_Text3->document());
+    QElapsedTimer clock;
+    clock.start();
+    for (qsizetype start = 0; start < forecast.size() && !m_ending;) {
+        qsizetype end = forecast.indexOf(QLatin1Char('\n'), std::min(start + piece, forecast.size() - 1));
+        end = end < 0 ? forecast.size() : end + 1;
+        cursor.movePosition(QTextCursor::End);
+        cursor.insertText(forecast.mid(start, end - start));
+        start = end;
+        if (start < forecast.size() && clock.elapsed() >= sliceMs) {
+            m_services.yielder.yield();
+            clock.restart();
+        }
+    }
+    m_Text3->moveCursor(QTextCursor::Start);
 }
 
 void frmForecast::UpdateTrayIcon()

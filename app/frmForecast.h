@@ -110,6 +110,7 @@ private:
     void mnuGetForecast_Click();
 
     void UpdateTrayIcon();
+    void showForecast(const QString& forecast);
     void applyTrayRule();
     void placeAtStoredPosition();
     void saveWindowPosition();
