@@ -19,6 +19,9 @@ public:
 
     static QString defaultLockPath();
 
+    // How old an empty lock file must be before it counts as orphaned.
+    static constexpr qint64 orphanAgeMs = 2000;
+
 private:
     QString m_path;
     std::unique_ptr<QLockFile> m_lock;
