@@ -49,7 +49,9 @@ int main(int argc, char* argv[])
     QtSettingsStore store;
     QtHttpClient http;
     EventLoopYielder yielder;
-    QtTrayIcons tray(trayDesign());
+    // The notification-area icons go up once the window has had time to
+    // paint, so they do not delay the first sight of it.
+    QtTrayIcons tray(trayDesign(), std::chrono::milliseconds(250));
     QtColorDialog colorDialog;
     ModuleState state;
 

@@ -1,30 +1,21 @@
 #include "QtTrayIcons.h"
 
-QtTrayIcons::QtTrayIcons(const QList<Design>& design, QObject* parent) : TrayIcons(parent)
+QtTrayIcons::QtTrayIcons(const QList<Design>& design, std::chrono::milliseconds showDelay, QObject* parent)
+    : TrayIcons(parent)
 {
     m_instances.resize(static_cast<size_t>(design.size()));
     for (int index = 0; index < design.size(); ++index) {
         Instance& instance = m_instances[static_cast<size_t>(index)];
         instance.picture = design[index].icon;
         instance.tip = design[index].tip;
-        instance.icon = std::make_unique<QSystemTrayIcon>(instance.picture);
-        instance.icon->setToolTip(instance.tip);
-        connect(instance.icon.get(), &QSystemTrayIcon::activated, this,
-                [this, index](QSystemTrayIcon::ActivationReason reason) {
-                    switch (reason) {
-                    case QSystemTrayIcon::Context:
-                        Q_EMIT buttonEvent(index, rightButton, 0);
-                        break;
-                    case QSystemTrayIcon::Trigger:
-                    case QSystemTrayIcon::DoubleClick:
-                        Q_EMIT showEvent(index);
-                        break;
-                    default:
-                        Q_EMIT buttonEvent(index, 4, 0);
-                        break;
-                    }
-                });
     }
+    m_sync.setSingleShot(true);
+    m_sync.setInterval(showDelay);
+    connect(&m_sync, &QTimer::timeout, this, [this] {
+        // Later changes are as urgent as any other repaint.
+        m_sync.setInterval(0);
+        showInNotificationArea();
+    });
 }
 
 QtTrayIcons::~QtTrayIcons() = default;
@@ -43,9 +34,49 @@ void QtTrayIcons::setIntray(int index, bool shown)
 {
     if (!valid(index))
         return;
+    m_instances[static_cast<size_t>(index)].intray = shown;
+    if (!m_sync.isActive())
+        m_sync.start();
+}
+
+QSystemTrayIcon* QtTrayIcons::makeIcon(int index)
+{
     Instance& instance = m_instances[static_cast<size_t>(index)];
-    instance.intray = shown;
-    instance.icon->setVisible(shown);
+    instance.icon = std::make_unique<QSystemTrayIcon>(instance.picture);
+    instance.icon->setToolTip(instance.tip);
+    connect(instance.icon.get(), &QSystemTrayIcon::activated, this,
+            [this, index](QSystemTrayIcon::ActivationReason reason) {
+                switch (reason) {
+                case QSystemTrayIcon::Context:
+                    Q_EMIT buttonEvent(index, rightButton, 0);
+                    break;
+                case QSystemTrayIcon::Trigger:
+                case QSystemTrayIcon::DoubleClick:
+                    Q_EMIT showEvent(index);
+                    break;
+                default:
+                    Q_EMIT buttonEvent(index, 4, 0);
+                    break;
+                }
+            });
+    return instance.icon.get();
+}
+
+void QtTrayIcons::showInNotificationArea()
+{
+    for (int index = 0; index < count(); ++index) {
+        Instance& instance = m_instances[static_cast<size_t>(index)];
+        if (instance.icon)
+            instance.icon->setVisible(instance.intray);
+        else if (instance.intray)
+            makeIcon(index)->setVisible(true);
+    }
+}
+
+bool QtTrayIcons::shownInNotificationArea(int index) const
+{
+    return valid(index) && m_instances[static_cast<size_t>(index)].icon &&
+           m_instances[static_cast<size_t>(index)].icon->isVisible();
 }
 
 QIcon QtTrayIcons::trayicon(int index) const
@@ -59,7 +90,8 @@ void QtTrayIcons::setTrayicon(int index, const QIcon& icon)
         return;
     Instance& instance = m_instances[static_cast<size_t>(index)];
     instance.picture = icon;
-    instance.icon->setIcon(icon);
+    if (instance.icon)
+        instance.icon->setIcon(icon);
 }
 
 QString QtTrayIcons::traytip(int index) const
@@ -73,7 +105,8 @@ void QtTrayIcons::setTraytip(int index, const QString& tip)
         return;
     Instance& instance = m_instances[static_cast<size_t>(index)];
     instance.tip = tip;
-    instance.icon->setToolTip(tip);
+    if (instance.icon)
+        instance.icon->setToolTip(tip);
 }
 
 bool QtTrayIcons::trayAvailable() const

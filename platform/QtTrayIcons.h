@@ -2,14 +2,18 @@
 
 #include "TrayIcons.h"
 
-#include <QList>
 #include <QSystemTrayIcon>
+#include <QTimer>
+#include <chrono>
 #include <memory>
 #include <vector>
 
-// The tray instances on QSystemTrayIcon. The properties are held here as
-// well, so they read back exactly as set even where no notification area
-// exists (a QSystemTrayIcon then never becomes visible).
+// The tray instances on QSystemTrayIcon. The properties are held here and
+// read back exactly as set even where no notification area exists. The
+// notification-area icons themselves are made only when first shown, and
+// showing and hiding reaches them on the event loop shortly after: making
+// the first one costs about as much as painting the main window, so it is
+// kept out of the program's start.
 class QtTrayIcons final : public TrayIcons
 {
     Q_OBJECT
@@ -20,7 +24,9 @@ public:
         QString tip;
     };
 
-    explicit QtTrayIcons(const QList<Design>& design, QObject* parent = nullptr);
+    explicit QtTrayIcons(const QList<Design>& design,
+                         std::chrono::milliseconds showDelay = std::chrono::milliseconds(0),
+                         QObject* parent = nullptr);
     ~QtTrayIcons() override;
 
     int count() const override;
@@ -35,6 +41,9 @@ public:
     // Tests on a headless platform stand in for a desktop that has a tray.
     void setTrayAvailableOverride(bool available);
 
+    // Whether instance `index` has a visible notification-area icon now.
+    bool shownInNotificationArea(int index) const;
+
 private:
     struct Instance
     {
@@ -44,7 +53,10 @@ private:
         QIcon picture;
     };
     bool valid(int index) const { return index >= 0 && index < static_cast<int>(m_instances.size()); }
+    void showInNotificationArea();
+    QSystemTrayIcon* makeIcon(int index);
 
     std::vector<Instance> m_instances;
+    QTimer m_sync;
     int m_availableOverride = -1;
 };
