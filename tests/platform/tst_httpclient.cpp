@@ -1,0 +1,126 @@
+#include "QtHttpClient.h"
+
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTest>
+
+class TestHttpClient : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void decodesByCharset_data();
+    void decodesByCharset();
+    void followsRedirectsToABound_data();
+    void followsRedirectsToABound();
+};
+
+namespace {
+
+// Answers each request by its path from a table of canned responses.
+class CannedServer : public QTcpServer
+{
+public:
+    QMap<QByteArray, QByteArray> responses;
+    QList<QByteArray> paths;
+
+    CannedServer()
+    {
+        listen(QHostAddress::LocalHost);
+        connect(this, &QTcpServer::newConnection, this, [this] {
+            while (QTcpSocket* socket = nextPendingConnection()) {
+                connect(socket, &QTcpSocket::readyRead, socket, [this, socket] {
+                    const QByteArray request = socket->readAll();
+                    const QByteArray path = request.split(' ').value(1);
+                    paths.append(path);
+                    socket->write(
+                        responses.value(path, "HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\n\r\n"));
+                    socket->disconnectFromHost();
+                });
+                connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+            }
+        });
+    }
+
+    QUrl url(const QByteArray& path) const
+    {
+        return QUrl(QStringLiteral("http://127.0.0.1:%1").arg(serverPort()) + QString::fromLatin1(path));
+    }
+
+    static QByteArray redirect(const QByteArray& to)
+    {
+        return "HTTP/1.1 302 Found\r\nLocation: " + to + "\r\nContent-Length: 0\r\nConnection: close\r\n\r\n";
+    }
+
+    static QByteArray page(const QByteArray& body)
+    {
+        return "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nContent-Length: " +
+               QByteArray::number(body.size()) + "\r\nConnection: close\r\n\r\n" + body;
+    }
+};
+
+} // namespace
+
+void TestHttpClient::decodesByCharset_data()
+{
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<QByteArray>("contentType");
+    QTest::addColumn<QString>("expected");
+
+    const QByteArray utf8 = QStringLiteral("Zürich °F").toUtf8();
+    QTest::newRow("UTF-8 named") << utf8 << QByteArray("text/html; charset=UTF-8")
+                                 << QStringLiteral("Zürich °F");
+    QTest::newRow("quoted charset") << utf8 << QByteArray("text/html; charset=\"utf-8\"")
+                                    << QStringLiteral("Zürich °F");
+    QTest::newRow("no charset is Latin-1") << QByteArray("Z\xfcrich \xb0"
+                                                         "F")
+                                           << QByteArray("text/html") << QStringLiteral("Zürich °F");
+    QTest::newRow("UTF-8 bytes without a charset stay Latin-1")
+        << utf8 << QByteArray() << QString::fromLatin1(utf8);
+    QTest::newRow("unknown charset falls back to Latin-1")
+        << QByteArray("\xe9t\xe9") << QByteArray("text/html; charset=x-no-such") << QStringLiteral("été");
+    QTest::newRow("charset among other parameters")
+        << QByteArray("\xe9") << QByteArray("text/html;level=1; Charset=ISO-8859-1") << QStringLiteral("é");
+}
+
+void TestHttpClient::decodesByCharset()
+{
+    QFETCH(QByteArray, body);
+    QFETCH(QByteArray, contentType);
+    QFETCH(QString, expected);
+    QCOMPARE(QtHttpClient::decodeBody(body, contentType), expected);
+}
+
+void TestHttpClient::followsRedirectsToABound_data()
+{
+    QTest::addColumn<int>("hops");
+    QTest::addColumn<bool>("ok");
+    QTest::newRow("one redirect") << 1 << true;
+    QTest::newRow("as many as allowed") << QtHttpClient::maxRedirects << true;
+    QTest::newRow("one too many") << QtHttpClient::maxRedirects + 1 << false;
+}
+
+void TestHttpClient::followsRedirectsToABound()
+{
+    QFETCH(int, hops);
+    QFETCH(bool, ok);
+    CannedServer server;
+    QVERIFY(server.isListening());
+    for (int hop = 0; hop < hops; ++hop)
+        server.responses.insert("/hop" + QByteArray::number(hop),
+                                CannedServer::redirect("/hop" + QByteArray::number(hop + 1)));
+    server.responses.insert("/hop" + QByteArray::number(hops), CannedServer::page("<p>arrived</p>"));
+
+    QtHttpClient client(std::chrono::seconds(10));
+    const FetchResult result = client.FetchPage(server.url("/hop0"));
+    QCOMPARE(result.ok, ok);
+    if (ok) {
+        QCOMPARE(result.body, QStringLiteral("<p>arrived</p>"));
+        QCOMPARE(server.paths.size(), hops + 1);
+    } else {
+        QVERIFY(!result.error.isEmpty());
+        QCOMPARE(server.paths.size(), QtHttpClient::maxRedirects + 1);
+    }
+}
+
+QTEST_GUILESS_MAIN(TestHttpClient)
+#include "tst_httpclient.moc"
