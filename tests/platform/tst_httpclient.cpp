@@ -29,7 +29,12 @@ public:
         connect(this, &QTcpServer::newConnection, this, [this] {
             while (QTcpSocket* socket = nextPendingConnection()) {
                 connect(socket, &QTcpSocket::readyRead, socket, [this, socket] {
-                    const QByteArray request = socket->readAll();
+                    // A request may arrive in pieces; answer once it is whole.
+                    const QByteArray request = socket->property("request").toByteArray() + socket->readAll();
+                    socket->setProperty("request", request);
+                    if (!request.contains("\r\n\r\n") || socket->property("answered").toBool())
+                        return;
+                    socket->setProperty("answered", true);
                     const QByteArray path = request.split(' ').value(1);
                     paths.append(path);
                     socket->write(
