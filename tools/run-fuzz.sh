@@ -56,6 +56,12 @@ for target in "${targets[@]}"; do
     if [ -d "$seeds" ]; then
         cp -R "$seeds/." "$corpus/"
     fi
+    # The test fixtures seed the targets that read whole pages.
+    case "$target" in
+        fuzz_conditions) cp "$repo/tests/data/conditions_kden.html" "$corpus/" ;;
+        fuzz_forecast) cp "$repo/tests/data/state_co.html" "$corpus/" ;;
+        fuzz_stripmarkup) cp "$repo"/tests/data/*.html "$corpus/" ;;
+    esac
     seedCount=$(find "$corpus" -type f | wc -l)
     log="$logs/$target.log"
 
