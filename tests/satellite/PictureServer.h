@@ -135,3 +135,14 @@ private:
 };
 
 Q_DECLARE_METATYPE(PictureServer::Response)
+
+// The address of a loopback port where nothing listens, for refused
+// connections.
+inline QString closedPortHost()
+{
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost, 0);
+    const quint16 port = probe.serverPort();
+    probe.close();
+    return QStringLiteral("127.0.0.1:%1").arg(port);
+}

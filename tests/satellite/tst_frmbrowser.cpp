@@ -39,15 +39,6 @@ public:
     mutable int reads = 0;
 };
 
-QString closedPortHost()
-{
-    QTcpServer probe;
-    probe.listen(QHostAddress::LocalHost, 0);
-    const quint16 port = probe.serverPort();
-    probe.close();
-    return QStringLiteral("127.0.0.1:%1").arg(port);
-}
-
 } // namespace
 
 class TestFrmBrowser : public QObject

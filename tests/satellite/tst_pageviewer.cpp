@@ -16,15 +16,6 @@ bool near(QRgb pixel, const QColor& expected, int tolerance = 24)
            std::abs(qBlue(pixel) - expected.blue()) <= tolerance;
 }
 
-QString closedPortHost()
-{
-    QTcpServer probe;
-    probe.listen(QHostAddress::LocalHost, 0);
-    const quint16 port = probe.serverPort();
-    probe.close();
-    return QStringLiteral("127.0.0.1:%1").arg(port);
-}
-
 } // namespace
 
 class TestPageViewer : public QObject
