@@ -263,32 +263,54 @@ struct Summary
     double mappedMedian, mappedMin, paintedMedian, paintedMin, rssMedianMiB, rssMaxMiB;
 };
 
-std::optional<Summary> measure(XServer& x, const std::string& program, const std::string& title,
-                               const std::vector<std::string>& env, int runs)
+struct Program
 {
-    // One start first, not counted: it fills the file cache and, for
-    // ventaro, makes the store, so every counted start is a usual one.
-    if (!runOnce(x, program, title, env))
-        return std::nullopt;
+    std::string path;
+    std::string title;
     std::vector<double> mapped, painted, rss;
-    for (int n = 0; n < runs; ++n) {
-        const std::optional<Run> run = runOnce(x, program, title, env);
+
+    bool runOnce(XServer& x, const std::vector<std::string>& env, bool counted)
+    {
+        const std::optional<Run> run = ::runOnce(x, path, title, env);
         if (!run)
-            return std::nullopt;
-        mapped.push_back(run->mappedMs);
-        painted.push_back(run->paintedMs);
-        rss.push_back(double(run->peakRssKiB) / 1024.0);
+            return false;
+        if (counted) {
+            mapped.push_back(run->mappedMs);
+            painted.push_back(run->paintedMs);
+            rss.push_back(double(run->peakRssKiB) / 1024.0);
+        }
+        return true;
     }
-    return Summary{median(mapped),  *std::min_element(mapped.begin(), mapped.end()),
-                   median(painted), *std::min_element(painted.begin(), painted.end()),
-                   median(rss),     *std::max_element(rss.begin(), rss.end())};
+
+    Summary summary() const
+    {
+        return Summary{median(mapped),  *std::min_element(mapped.begin(), mapped.end()),
+                       median(painted), *std::min_element(painted.begin(), painted.end()),
+                       median(rss),     *std::max_element(rss.begin(), rss.end())};
+    }
+};
+
+// The two programs take turns, so that anything else slowing the machine
+// for a while (the X server, the file cache, other processes) weighs on
+// both alike and the ratio stays steady from one benchmark run to the next.
+bool measure(XServer& x, Program& first, Program& second, const std::vector<std::string>& env, int runs)
+{
+    // One start of each first, not counted: it fills the file cache and, for
+    // ventaro, makes the store, so every counted start is a usual one.
+    if (!first.runOnce(x, env, false) || !second.runOnce(x, env, false))
+        return false;
+    for (int n = 0; n < runs; ++n) {
+        if (!first.runOnce(x, env, true) || !second.runOnce(x, env, true))
+            return false;
+    }
+    return true;
 }
 
 } // namespace
 
 int main(int argc, char* argv[])
 {
-    int runs = 10;
+    int runs = 30;
     std::string ventaro = VENTARO_EXECUTABLE;
     std::string minimal = MINIMAL_WINDOW_EXECUTABLE;
     for (int i = 1; i + 1 < argc; i += 2) {
@@ -318,19 +340,23 @@ int main(int argc, char* argv[])
                          "XDG_RUNTIME_DIR=" + root + "/run", "VENTARO_CONDITIONS_HOST=127.0.0.1:9",
                          "VENTARO_FORECAST_HOST=127.0.0.1:9", "VENTARO_SATELLITE_HOST=127.0.0.1:9"});
 
-    const std::optional<Summary> program = measure(x, ventaro, "Ventaro", env, runs);
-    const std::optional<Summary> floor = measure(x, minimal, "Minimal window", env, runs);
+    Program program{ventaro, "Ventaro", {}, {}, {}};
+    Program floor{minimal, "Minimal window", {}, {}, {}};
+    const bool measured = measure(x, program, floor, env, runs);
     std::filesystem::remove_all(root);
-    if (!program || !floor)
+    if (!measured)
         return 1;
 
-    std::printf("start-up, %d runs each after one warm-up run, X server %s\n", runs, std::getenv("DISPLAY"));
+    std::printf("start-up, %d runs each in turns after one warm-up run, X server %s\n", runs,
+                std::getenv("DISPLAY"));
     std::printf("%-16s %22s %22s %24s\n", "program", "mapped ms median/min", "painted ms median/min",
                 "peak RSS MiB median/max");
-    for (const auto& [label, s] : {std::pair{"ventaro", *program}, std::pair{"minimal window", *floor}})
+    const Summary p = program.summary();
+    const Summary f = floor.summary();
+    for (const auto& [label, s] : {std::pair{"ventaro", p}, std::pair{"minimal window", f}})
         std::printf("%-16s %13.1f / %6.1f %13.1f / %6.1f %15.1f / %6.1f\n", label, s.mappedMedian,
                     s.mappedMin, s.paintedMedian, s.paintedMin, s.rssMedianMiB, s.rssMaxMiB);
     std::printf("ventaro/minimal: first paint %.2fx (target 1.5x), peak RSS %.2fx (target 1.3x)\n",
-                program->paintedMedian / floor->paintedMedian, program->rssMedianMiB / floor->rssMedianMiB);
+                p.paintedMedian / f.paintedMedian, p.rssMedianMiB / f.rssMedianMiB);
     return 0;
 }
