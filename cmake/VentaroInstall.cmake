@@ -37,33 +37,28 @@ install(FILES ${_ventaro_icon_large}
   RENAME ${VENTARO_APP_ID}.svg
   COMPONENT program)
 
-if(TARGET ventaro-render-icon)
-  set(_ventaro_icon_pngs)
-  foreach(_size IN ITEMS 16 22 24 32 48 64 128 256)
-    if(_size LESS 32)
-      set(_source ${_ventaro_icon_small})
-    else()
-      set(_source ${_ventaro_icon_large})
-    endif()
-    set(_dir ${PROJECT_BINARY_DIR}/icons/hicolor/${_size}x${_size}/apps)
-    set(_png ${_dir}/${VENTARO_APP_ID}.png)
-    add_custom_command(
-      OUTPUT ${_png}
-      COMMAND ${CMAKE_COMMAND} -E make_directory ${_dir}
-      COMMAND ventaro-render-icon ${_source} ${_size} ${_png}
-      DEPENDS ventaro-render-icon ${_source}
-      COMMENT "Rendering the ${_size}x${_size} program icon"
-      VERBATIM)
-    list(APPEND _ventaro_icon_pngs ${_png})
-    install(FILES ${_png}
-      DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${_size}x${_size}/apps
-      COMPONENT program)
-  endforeach()
-  add_custom_target(ventaro_icons ALL DEPENDS ${_ventaro_icon_pngs})
-else()
-  message(STATUS "Ventaro: the icon renderer is built only with VENTARO_BUILD_TOOLS=ON; "
-                 "installing the scalable icon alone")
-endif()
+set(_ventaro_icon_pngs)
+foreach(_size IN ITEMS 16 22 24 32 48 64 128 256)
+  if(_size LESS 32)
+    set(_source ${_ventaro_icon_small})
+  else()
+    set(_source ${_ventaro_icon_large})
+  endif()
+  set(_dir ${PROJECT_BINARY_DIR}/icons/hicolor/${_size}x${_size}/apps)
+  set(_png ${_dir}/${VENTARO_APP_ID}.png)
+  add_custom_command(
+    OUTPUT ${_png}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${_dir}
+    COMMAND ventaro-render-icon ${_source} ${_size} ${_png}
+    DEPENDS ventaro-render-icon ${_source}
+    COMMENT "Rendering the ${_size}x${_size} program icon"
+    VERBATIM)
+  list(APPEND _ventaro_icon_pngs ${_png})
+  install(FILES ${_png}
+    DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${_size}x${_size}/apps
+    COMPONENT program)
+endforeach()
+add_custom_target(ventaro_icons ALL DEPENDS ${_ventaro_icon_pngs})
 
 if(TARGET ventaro-sample-server AND TARGET ventaro-pagecheck)
   install(TARGETS ventaro-sample-server ventaro-pagecheck

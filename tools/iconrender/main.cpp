@@ -1,9 +1,14 @@
-// Renders one SVG drawing to a square PNG of a given size, for the icon
-// theme directories. Runs during the build, so it must not need a display.
+// Renders one SVG drawing, either square at a given size to a PNG (for the
+// icon theme directories) or at a whole multiple of the drawing's own size
+// to the program's own picture form (pictures compiled into the program
+// ready to show, for ordinary and high-density screens). Runs during the build, so it must not need a
+// display.
 
+#include <QDataStream>
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
+#include <QSaveFile>
 #include <QSvgRenderer>
 #include <QTextStream>
 
@@ -27,6 +32,25 @@ int fail(const QString& message)
     return 1;
 }
 
+// The program's own picture form (see Resources.cpp): "VPIX", width and
+// height as big-endian 32-bit numbers, then the premultiplied RGBA bytes
+// row by row. Reading it needs neither an image decoder nor a search for
+// image plugins.
+bool writePixels(const QImage& image, const QString& output)
+{
+    const QImage rgba = image.convertToFormat(QImage::Format_RGBA8888_Premultiplied);
+    QSaveFile file(output);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    QDataStream out(&file);
+    out.setByteOrder(QDataStream::BigEndian);
+    out.writeRawData("VPIX", 4);
+    out << quint32(rgba.width()) << quint32(rgba.height());
+    for (int y = 0; y < rgba.height(); ++y)
+        out.writeRawData(reinterpret_cast<const char*>(rgba.constScanLine(y)), rgba.width() * 4);
+    return out.status() == QDataStream::Ok && file.commit();
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -38,29 +62,41 @@ int main(int argc, char* argv[])
 
     const QStringList args = QCoreApplication::arguments();
     if (args.size() != 4)
-        return fail(QStringLiteral("usage: ventaro-render-icon INPUT.svg SIZE OUTPUT.png"));
+        return fail(
+            QStringLiteral("usage: ventaro-render-icon INPUT.svg SIZE|xSCALE OUTPUT.png|OUTPUT.pixels"));
 
     const QString input = args.at(1);
-    bool sizeOk = false;
-    const int size = args.at(2).toInt(&sizeOk);
     const QString output = args.at(3);
-    if (!sizeOk || size < 1 || size > 4096)
-        return fail(QStringLiteral("size must be a whole number from 1 to 4096, not '%1'").arg(args.at(2)));
-
     QSvgRenderer renderer(input);
     if (!renderer.isValid())
         return fail(QStringLiteral("cannot read the drawing '%1'").arg(input));
 
-    QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
+    QString sizeText = args.at(2);
+    const bool scaled = sizeText.startsWith(QLatin1Char('x'));
+    if (scaled)
+        sizeText.remove(0, 1);
+    bool sizeOk = false;
+    const int number = sizeText.toInt(&sizeOk);
+    QSize size;
+    if (scaled && sizeOk && number >= 1 && number <= 8)
+        size = renderer.defaultSize() * number;
+    else if (!scaled && sizeOk && number >= 1 && number <= 4096)
+        size = QSize(number, number);
+    if (size.isEmpty() || size.width() > 4096 || size.height() > 4096)
+        return fail(QStringLiteral("the size must be a whole number from 1 to 4096, or x1 to x8 times the "
+                                   "drawing's own size, not '%1'")
+                        .arg(args.at(2)));
+
+    QImage image(size, QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::transparent);
     {
         QPainter painter(&image);
         painter.setRenderHint(QPainter::Antialiasing);
         painter.setRenderHint(QPainter::SmoothPixmapTransform);
-        // The drawings are square; keeping the aspect ratio guards against a
-        // future non-square one being stretched.
+        // A square icon made from a drawing that is not square keeps the
+        // drawing's proportions rather than stretching it.
         renderer.setAspectRatioMode(Qt::KeepAspectRatio);
-        renderer.render(&painter, QRectF(0, 0, size, size));
+        renderer.render(&painter, QRectF(QPointF(0, 0), QSizeF(size)));
     }
 
     // An all-transparent result means the drawing rendered as nothing,
@@ -72,6 +108,8 @@ int main(int argc, char* argv[])
     if (!anyInk)
         return fail(QStringLiteral("the drawing '%1' rendered as an empty image").arg(input));
 
+    if (output.endsWith(QLatin1String(".pixels")))
+        return writePixels(image, output) ? 0 : fail(QStringLiteral("cannot write '%1'").arg(output));
     if (!image.save(output, "PNG"))
         return fail(QStringLiteral("cannot write '%1'").arg(output));
     return 0;
