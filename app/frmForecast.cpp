@@ -166,7 +166,7 @@ QPushButton* frmForecast::createPictureButton(const char* name, const QString& p
     button->setObjectName(QString::fromLatin1(name));
     button->setFont(arialFont(9));
     button->setGeometry(Twips::rect(twips.x(), twips.y(), twips.width(), twips.height()));
-    button->setIcon(QIcon(picture));
+    button->setIcon(buttonPicture(picture));
     button->setIconSize(pictureSize);
     button->setToolTip(toolTip);
     button->setAccessibleName(words.isEmpty() ? toolTip : words);

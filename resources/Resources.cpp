@@ -3,13 +3,19 @@
 #include "ResourcePaths.h"
 
 #include <QFile>
+#include <QFileInfo>
+#include <QHash>
 #include <QIconEngine>
 #include <QImage>
 #include <QMap>
 #include <QPainter>
 #include <QPixmap>
+#include <QResource>
 #include <QSize>
 #include <QSvgRenderer>
+#include <QtEndian>
+#include <array>
+#include <cstring>
 #include <iterator>
 
 // Q_INIT_RESOURCE declares the initialiser at the enclosing namespace, and
@@ -25,6 +31,19 @@ void initVentaroResources()
 
 namespace {
 
+// The disabled look: half as bright and half as opaque.
+void greyOut(QImage& image)
+{
+    for (int y = 0; y < image.height(); ++y) {
+        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < image.width(); ++x) {
+            const int alpha = qAlpha(line[x]) / 2;
+            const int grey = qGray(line[x]) / 2;
+            line[x] = qRgba(grey, grey, grey, alpha);
+        }
+    }
+}
+
 // Qt's own SVG icon engine keeps one file per mode and state and ignores the
 // size given to addFile(), so a 16 pixel drawing added next to a 32 pixel one
 // would never be shown. This engine keeps every drawing with its native size
@@ -38,7 +57,9 @@ public:
     {
         if (mode != QIcon::Normal || state != QIcon::Off || size.isEmpty())
             return;
-        if (QSvgRenderer(fileName).isValid())
+        // Only an existing drawing is kept; it is parsed when first shown,
+        // which keeps the seven tray icons out of the program's start-up.
+        if (QFile::exists(fileName))
             m_drawings.insert(qMax(size.width(), size.height()), fileName);
     }
 
@@ -101,19 +122,114 @@ private:
         return m_drawings.last();
     }
 
-    static void greyOut(QImage& image)
+    QMap<int, QString> m_drawings; // native size -> drawing
+};
+
+// A picture in the form the build's renderer writes: "VPIX", width and
+// height as big-endian 32-bit numbers, then premultiplied RGBA rows. The
+// resources holding them are stored uncompressed, so the rows are read in
+// place in the program image, and only when the picture is first shown.
+struct Rendering
+{
+    QSize size;
+    const char* rows = nullptr;
+
+    // Anything missing or malformed gives a rendering with no size.
+    static Rendering find(const QString& path)
     {
-        for (int y = 0; y < image.height(); ++y) {
-            auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
-            for (int x = 0; x < image.width(); ++x) {
-                const int alpha = qAlpha(line[x]) / 2;
-                const int grey = qGray(line[x]) / 2;
-                line[x] = qRgba(grey, grey, grey, alpha);
-            }
-        }
+        const QResource resource(path);
+        if (!resource.isValid() || resource.compressionAlgorithm() != QResource::NoCompression)
+            return {};
+        const auto* data = reinterpret_cast<const char*>(resource.data());
+        const qint64 length = resource.size();
+        constexpr qint64 headerSize = 12;
+        if (length < headerSize || std::memcmp(data, "VPIX", 4) != 0)
+            return {};
+        const quint32 width = qFromBigEndian<quint32>(data + 4);
+        const quint32 height = qFromBigEndian<quint32>(data + 8);
+        if (width == 0 || height == 0 || width > 4096 || height > 4096 ||
+            length != headerSize + qint64(width) * qint64(height) * 4)
+            return {};
+        return {QSize(int(width), int(height)), data + headerSize};
     }
 
-    QMap<int, QString> m_drawings; // native size -> drawing
+    QImage image() const
+    {
+        QImage copy(size, QImage::Format_RGBA8888_Premultiplied);
+        const size_t row = size_t(size.width()) * 4;
+        for (int y = 0; y < size.height(); ++y)
+            std::memcpy(copy.scanLine(y), rows + size_t(y) * row, row);
+        return copy.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    }
+};
+
+// A picture rendered ahead at its own size and at twice it. Each request
+// takes the smallest rendering that needs no enlarging (else the largest)
+// and shrinks it to fit; results are kept, since buttons ask again on every
+// repaint.
+class PrerenderedIconEngine final : public QIconEngine
+{
+public:
+    explicit PrerenderedIconEngine(std::array<Rendering, 2> renderings) : m_renderings(renderings) {}
+
+    void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode, QIcon::State state) override
+    {
+        const qreal ratio = painter->device() ? painter->device()->devicePixelRatioF() : 1.0;
+        const QPixmap shown = pixmap((QSizeF(rect.size()) * ratio).toSize(), mode, state);
+        const QSizeF logical = QSizeF(shown.size()) / ratio;
+        const QPointF topLeft(rect.x() + (rect.width() - logical.width()) / 2,
+                              rect.y() + (rect.height() - logical.height()) / 2);
+        painter->drawPixmap(QRectF(topLeft, logical), shown, QRectF(shown.rect()));
+    }
+
+    QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State) override
+    {
+        const QSize fitted = actualSize(size, mode, QIcon::Off);
+        if (fitted.isEmpty())
+            return {};
+        const quint64 key = (quint64(quint32(fitted.width())) << 32) |
+                            (quint64(quint32(fitted.height())) << 1) | (mode == QIcon::Disabled ? 1 : 0);
+        if (const auto kept = m_kept.constFind(key); kept != m_kept.cend())
+            return *kept;
+        const Rendering& source =
+            fitted.width() > m_renderings[0].size.width() && !m_renderings[1].size.isEmpty()
+                ? m_renderings[1]
+                : m_renderings[0];
+        QImage image = source.image();
+        if (image.size() != fitted)
+            image = image.scaled(fitted, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        if (mode == QIcon::Disabled)
+            greyOut(image);
+        const QPixmap result = QPixmap::fromImage(std::move(image));
+        m_kept.insert(key, result);
+        return result;
+    }
+
+    // The drawing's proportions fitted into the request.
+    QSize actualSize(const QSize& size, QIcon::Mode, QIcon::State) override
+    {
+        return m_renderings[0].size.scaled(size, Qt::KeepAspectRatio);
+    }
+
+    QList<QSize> availableSizes(QIcon::Mode, QIcon::State) override
+    {
+        QList<QSize> sizes;
+        for (const Rendering& rendering : m_renderings) {
+            if (!rendering.size.isEmpty())
+                sizes.append(rendering.size);
+        }
+        return sizes;
+    }
+
+    bool isNull() override { return m_renderings[0].size.isEmpty(); }
+
+    QString key() const override { return QStringLiteral("VentaroPrerendered"); }
+
+    QIconEngine* clone() const override { return new PrerenderedIconEngine(m_renderings); }
+
+private:
+    std::array<Rendering, 2> m_renderings; // own size, twice it
+    QHash<quint64, QPixmap> m_kept;
 };
 
 // The drawings go into the engine before it is wrapped: QIcon::addFile()
@@ -121,11 +237,9 @@ private:
 QIcon sizedIcon(const QString& base)
 {
     auto* engine = new SizedSvgIconEngine;
-    for (int size : {16, 32}) {
-        const QString path = base + QStringLiteral("-%1.svg").arg(size);
-        if (QFile::exists(path))
-            engine->addFile(path, QSize(size, size), QIcon::Normal, QIcon::Off);
-    }
+    for (int size : {16, 32})
+        engine->addFile(base + QStringLiteral("-%1.svg").arg(size), QSize(size, size), QIcon::Normal,
+                        QIcon::Off);
     return QIcon(engine);
 }
 
@@ -146,4 +260,15 @@ QIcon programIcon()
     engine->addFile(ResourcePaths::windowIcon16, QSize(16, 16), QIcon::Normal, QIcon::Off);
     engine->addFile(ResourcePaths::windowIcon32, QSize(32, 32), QIcon::Normal, QIcon::Off);
     return QIcon(engine);
+}
+
+QIcon buttonPicture(const QString& drawing)
+{
+    initVentaroResources();
+    const QString base = QStringLiteral(":/prerendered/") + QFileInfo(drawing).completeBaseName();
+    const std::array<Rendering, 2> renderings{Rendering::find(base + QStringLiteral(".pixels")),
+                                              Rendering::find(base + QStringLiteral("@2x.pixels"))};
+    if (renderings[0].size.isEmpty())
+        return QIcon(drawing);
+    return QIcon(new PrerenderedIconEngine(renderings));
 }

@@ -15,3 +15,9 @@ QIcon trayIcon(int index);
 
 // The program's window and application icon, built the same way.
 QIcon programIcon();
+
+// A button picture from ResourcePaths, as rendered at build time at its
+// drawing's own size and at twice it (for high-density screens), so that
+// showing it costs no SVG work; a drawing without such renderings loads as
+// a plain icon of the drawing.
+QIcon buttonPicture(const QString& drawing);

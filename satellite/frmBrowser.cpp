@@ -105,7 +105,7 @@ void frmBrowser::createExitButton()
     m_cmdExit = new QPushButton(this);
     m_cmdExit->setObjectName(QStringLiteral("cmdExit"));
     m_cmdExit->setFont(WindowServices::designFont(QStringLiteral("Arial"), 9));
-    m_cmdExit->setIcon(QIcon(ResourcePaths::exitWord));
+    m_cmdExit->setIcon(buttonPicture(ResourcePaths::exitWord));
     m_cmdExit->setIconSize(Twips::size(exitPictureWidth, exitPictureHeight));
     m_cmdExit->setGeometry(Twips::rect(exitDesign));
     connect(m_cmdExit, &QPushButton::clicked, this, &frmBrowser::cmdExit_Click);
