@@ -1,4 +1,5 @@
 #include "EventLoopYielder.h"
+#include "FontWarmUp.h"
 #include "ModuleState.h"
 #include "QtColorDialog.h"
 #include "QtHttpClient.h"
@@ -44,6 +45,9 @@ int main(int argc, char* argv[])
     SingleInstance instance;
     if (!instance.acquire())
         return 0;
+    // Fonts are prepared alongside the building of the window, which
+    // needs them only once it reaches its first text box.
+    FontWarmUp fonts;
 
     initVentaroResources();
     QtSettingsStore store;
