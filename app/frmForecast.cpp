@@ -378,22 +378,32 @@ void frmForecast::showForecast(const QString& forecast)
     // each piece that used up a time slice.
     constexpr qsizetype piece = 4 * 1024;
     constexpr qint64 sliceMs = 15;
-    m_Text3->clear();
-    QTextCursor cursor(m_Text3->document());
+    const auto pieceEnd = [&forecast](qsizetype start) {
+        const qsizetype end =
+            forecast.indexOf(QLatin1Char('\n'), std::min(start + piece, forecast.size() - 1));
+        return end < 0 ? forecast.size() : end + 1;
+    };
+    // The first piece replaces the box's text, leaving the box's own cursor
+    // at the start; the rest goes in after it, so that cursor never moves.
+    // Moving it back from the end afterwards would lay out every line of
+    // the forecast on the way.
     QElapsedTimer clock;
     clock.start();
-    for (qsizetype start = 0; start < forecast.size() && !m_ending;) {
-        qsizetype end = forecast.indexOf(QLatin1Char('\n'), std::min(start + piece, forecast.size() - 1));
-        end = end < 0 ? forecast.size() : end + 1;
+    qsizetype start = forecast.isEmpty() ? 0 : pieceEnd(0);
+    m_Text3->setPlainText(forecast.first(start));
+    QTextCursor cursor(m_Text3->document());
+    while (start < forecast.size() && !m_ending) {
+        if (clock.elapsed() >= sliceMs) {
+            m_services.yielder.yield();
+            clock.restart();
+            if (m_ending)
+                break;
+        }
+        const qsizetype end = pieceEnd(start);
         cursor.movePosition(QTextCursor::End);
         cursor.insertText(forecast.mid(start, end - start));
         start = end;
-        if (start < forecast.size() && clock.elapsed() >= sliceMs) {
-            m_services.yielder.yield();
-            clock.restart();
-        }
     }
-    m_Text3->moveCursor(QTextCursor::Start);
 }
 
 void frmForecast::UpdateTrayIcon()
@@ -404,7 +414,11 @@ void frmForecast::UpdateTrayIcon()
     for (int index = 0; index < tray.count(); ++index)
         tray.setIntray(index, false);
     for (int index : choice.shown) {
-        setWindowIcon(tray.trayicon(index));
+        // Setting a window icon hands the window system every size of it
+        // anew, drawings rendered again; a refresh mostly keeps the sky.
+        const QIcon icon = tray.trayicon(index);
+        if (windowIcon().cacheKey() != icon.cacheKey())
+            setWindowIcon(icon);
         tray.setIntray(index, true);
         tray.setTraytip(index, sky);
     }

@@ -28,6 +28,7 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QRandomGenerator>
+#include <QScrollBar>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QTcpServer>
@@ -688,6 +689,10 @@ void TestFaultDrills::strangeBodies()
         QPlainTextEdit reference;
         reference.setPlainText(expected);
         QCOMPARE(rig.forecast(), reference.toPlainText());
+        // ... and is shown from its first line.
+        const auto* box = rig.window->findChild<QPlainTextEdit*>(QStringLiteral("Text3"));
+        QCOMPARE(box->textCursor().position(), 0);
+        QCOMPARE(box->verticalScrollBar()->value(), 0);
     }
 
     if (!knownFreeze.isEmpty())
