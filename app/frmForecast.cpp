@@ -367,6 +367,7 @@ void frmForecast::cmdGetForecast_Click()
              {m_lblTemp, m_lblHumidity, m_lblDew, m_lblPressure, m_lblWind, m_lblConditions, m_lblVisibility})
             label->clear();
         m_Text3->clear();
+        m_shownForecast.clear();
     }
 }
 
@@ -378,6 +379,12 @@ void frmForecast::showForecast(const QString& forecast)
     // each piece that used up a time slice.
     constexpr qsizetype piece = 4 * 1024;
     constexpr qint64 sliceMs = 15;
+    // Forecasts change a few times a day and the timer refreshes far more
+    // often; filling the box again would only throw the reader back to the
+    // first line.
+    if (forecast == m_shownForecast && !forecast.isEmpty())
+        return;
+    m_shownForecast.clear();
     const auto pieceEnd = [&forecast](qsizetype start) {
         const qsizetype end =
             forecast.indexOf(QLatin1Char('\n'), std::min(start + piece, forecast.size() - 1));
@@ -404,6 +411,8 @@ void frmForecast::showForecast(const QString& forecast)
         cursor.insertText(forecast.mid(start, end - start));
         start = end;
     }
+    if (start >= forecast.size())
+        m_shownForecast = forecast;
 }
 
 void frmForecast::UpdateTrayIcon()

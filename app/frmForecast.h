@@ -138,6 +138,9 @@ private:
     QPushButton* m_cmdExit = nullptr;
     QLabel* m_lblStatus = nullptr;
     QPlainTextEdit* m_Text3 = nullptr;
+    // The forecast the box holds in full, so that a refresh bringing the
+    // same text leaves the reader's place in it alone.
+    QString m_shownForecast;
     QTimer* m_Timer1 = nullptr;
     QMenu* m_mnuPopUp = nullptr;
 

@@ -13,6 +13,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollBar>
 #include <QTest>
 #include <QTimer>
 
@@ -27,6 +28,7 @@ private Q_SLOTS:
     void failedRefresh_data();
     void failedRefresh();
     void refreshDuringRefreshIsIgnored();
+    void sameForecastKeepsReadersPlace();
     void timer_data();
     void timer();
     void manualRefreshDoesNotMoveTheTimer();
@@ -302,6 +304,41 @@ void TestFrmForecast::refreshDuringRefreshIsIgnored()
                                                        QStringLiteral("/iwin/co/state.html")}));
     QVERIFY(!window.refreshRunning());
     QVERIFY(text(rig, QStringLiteral("lblTemp")).size() > 1);
+}
+
+// The timer refreshes far more often than forecasts change: the same text
+// stays where the reader left it, while a new one (or one after a failed
+// refresh emptied the box) is shown from its first line.
+void TestFrmForecast::sameForecastKeepsReadersPlace()
+{
+    ForecastRig rig;
+    frmForecast& window = rig.open();
+    auto* box = rig.child<QPlainTextEdit>(QStringLiteral("Text3"));
+    window.cmdGetForecast_Click();
+    const QString colorado = box->toPlainText();
+    QVERIFY(colorado.contains(QStringLiteral("COLORADO")));
+    QCOMPARE(box->textCursor().position(), 0);
+
+    box->moveCursor(QTextCursor::End);
+    const int readerAt = box->textCursor().position();
+    QVERIFY(readerAt > 0);
+    window.cmdGetForecast_Click();
+    QCOMPARE(box->toPlainText(), colorado);
+    QCOMPARE(box->textCursor().position(), readerAt);
+
+    rig.state.StateCode = QStringLiteral("wy");
+    window.cmdGetForecast_Click();
+    QVERIFY(box->toPlainText().contains(QStringLiteral("WYOMING")));
+    QCOMPARE(box->textCursor().position(), 0);
+    QCOMPARE(box->verticalScrollBar()->value(), 0);
+
+    rig.state.StateCode = QStringLiteral("co");
+    rig.server.setFault(SampleServer::Fault::NotFound);
+    window.cmdGetForecast_Click();
+    QCOMPARE(box->toPlainText(), QString());
+    rig.server.setFault(SampleServer::Fault::None);
+    window.cmdGetForecast_Click();
+    QCOMPARE(box->toPlainText(), colorado);
 }
 
 void TestFrmForecast::timer_data()
