@@ -1,5 +1,6 @@
 #include "QtHttpClient.h"
 
+#include <QSet>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTest>
@@ -118,13 +119,16 @@ void TestHttpClient::followsRedirectsToABound()
     QtHttpClient client(std::chrono::seconds(10));
     const FetchResult result = client.FetchPage(server.url("/hop0"));
     QCOMPARE(result.ok, ok);
-    if (ok) {
+    // Qt's client may send a request again when the server closed the
+    // connection under it, so the hops are counted, not the requests.
+    const auto visited = QSet<QByteArray>(server.paths.cbegin(), server.paths.cend());
+    const int followed = ok ? hops : QtHttpClient::maxRedirects;
+    QCOMPARE(visited.size(), followed + 1);
+    QVERIFY(visited.contains("/hop" + QByteArray::number(followed)));
+    if (ok)
         QCOMPARE(result.body, QStringLiteral("<p>arrived</p>"));
-        QCOMPARE(server.paths.size(), hops + 1);
-    } else {
+    else
         QVERIFY(!result.error.isEmpty());
-        QCOMPARE(server.paths.size(), QtHttpClient::maxRedirects + 1);
-    }
 }
 
 QTEST_GUILESS_MAIN(TestHttpClient)
