@@ -56,12 +56,19 @@ for target in "${targets[@]}"; do
     if [ -d "$seeds" ]; then
         cp -R "$seeds/." "$corpus/"
     fi
-    # The test fixtures seed the targets that read whole pages.
+    # The test fixtures seed the targets that read whole pages, with LF
+    # line ends as stored and with the CR LF the weather service sends.
     case "$target" in
-        fuzz_conditions) cp "$repo/tests/data/conditions_kden.html" "$corpus/" ;;
-        fuzz_forecast) cp "$repo/tests/data/state_co.html" "$corpus/" ;;
-        fuzz_stripmarkup) cp "$repo"/tests/data/*.html "$corpus/" ;;
+        fuzz_conditions) fixtures=("$repo/tests/data/conditions_kden.html") ;;
+        fuzz_forecast) fixtures=("$repo/tests/data/state_co.html") ;;
+        fuzz_stripmarkup) fixtures=("$repo"/tests/data/*.html) ;;
+        *) fixtures=() ;;
     esac
+    for fixture in "${fixtures[@]}"; do
+        name="$(basename "$fixture" .html)"
+        cp "$fixture" "$corpus/$name.html"
+        sed 's/$/\r/' "$fixture" >"$corpus/$name-crlf.html"
+    done
     seedCount=$(find "$corpus" -type f | wc -l)
     log="$logs/$target.log"
 

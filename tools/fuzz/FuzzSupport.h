@@ -1,7 +1,10 @@
 #pragma once
 
 #include "HttpClient.h"
+#include "ModuleState.h"
+#include "ServerHosts.h"
 #include "StatusLine.h"
+#include "WeatherService.h"
 #include "Yielder.h"
 
 #include <QByteArray>
@@ -11,6 +14,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <utility>
 
 // A broken invariant must stop the run with a crash libFuzzer records; a
 // message first, so the report says which one.
@@ -64,6 +68,21 @@ class CountingYielder final : public Yielder
 public:
     void yield() override { ++count; }
     int count = 0;
+};
+
+// The weather routines over a client that serves `result` for every
+// address, with their own status line, yielder and module state.
+struct ServiceRig
+{
+    explicit ServiceRig(FetchResult result) : http(std::move(result)) {}
+
+    ServingClient http;
+    LastStatus status;
+    CountingYielder yielder;
+    ModuleState state;
+    WeatherService service{
+        http, status, yielder, state,
+        ServerHosts{QStringLiteral("127.0.0.1:8080"), QStringLiteral("127.0.0.1:8081"), {}}};
 };
 
 // A request address built from outside text must stay one GET of one path:

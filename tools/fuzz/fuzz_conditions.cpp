@@ -78,15 +78,9 @@ void checkSkyChoice(const QString& sky, const SkyClasses::Choice& choice)
 void checkStationAddress(const QString& text)
 {
     const QString code = text.left(text.indexOf(QLatin1Char('\n'))).left(16);
-    fuzz::ServingClient http(FetchResult{false, {}, QStringLiteral("unused")});
-    fuzz::LastStatus status;
-    fuzz::CountingYielder yielder;
-    ModuleState state;
-    state.StationCode = code;
-    WeatherService service(
-        http, status, yielder, state,
-        ServerHosts{QStringLiteral("127.0.0.1:8080"), QStringLiteral("127.0.0.1:8081"), {}});
-    fuzz::checkRequestAddress(service.conditionsUrl(), conditionsPrefix, code, conditionsSuffix);
+    fuzz::ServiceRig rig(FetchResult{false, {}, QStringLiteral("unused")});
+    rig.state.StationCode = code;
+    fuzz::checkRequestAddress(rig.service.conditionsUrl(), conditionsPrefix, code, conditionsSuffix);
 }
 
 } // namespace
@@ -96,22 +90,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const QString body = fuzz::latin1(data, size);
     checkStationAddress(body);
 
-    fuzz::ServingClient http(FetchResult{true, body, {}});
-    fuzz::LastStatus status;
-    fuzz::CountingYielder yielder;
-    ModuleState state;
-    state.StationCode = QStringLiteral("DEN");
-    WeatherService service(
-        http, status, yielder, state,
-        ServerHosts{QStringLiteral("127.0.0.1:8080"), QStringLiteral("127.0.0.1:8081"), {}});
+    fuzz::ServiceRig rig(FetchResult{true, body, {}});
+    rig.state.StationCode = QStringLiteral("DEN");
 
-    const bool ok = service.GetCurrentConditions();
-    FUZZ_CHECK(http.requests == 1);
-    FUZZ_CHECK(http.lastUrl.path() == conditionsPrefix + QStringLiteral("DEN") + conditionsSuffix);
-    FUZZ_CHECK(status.last == WeatherService::idle);
-    FUZZ_CHECK(service.lastConditionsError().isEmpty());
+    const bool ok = rig.service.GetCurrentConditions();
+    FUZZ_CHECK(rig.http.requests == 1);
+    FUZZ_CHECK(rig.http.lastUrl.path() == conditionsPrefix + QStringLiteral("DEN") + conditionsSuffix);
+    FUZZ_CHECK(rig.status.last == WeatherService::idle);
+    FUZZ_CHECK(rig.service.lastConditionsError().isEmpty());
 
-    const QString& page = state.CurrentPage;
+    const QString& page = rig.state.CurrentPage;
     if (!body.contains(QLatin1Char('<'))) {
         // Text without markup is not a station page at all.
         FUZZ_CHECK(!ok);
@@ -132,14 +120,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     // The window reads the fields after a true result only, but they must
     // be safe on whatever the page holds.
-    checkField(page, service.GetLocation(), QString(), 5, false);
-    checkField(page, service.GetTemperature(), QStringLiteral("Temperature"), 3, true);
-    checkField(page, service.GetHumidity(), QStringLiteral("Relative Humidity"), 3, true);
-    checkField(page, service.GetDewPoint(), QStringLiteral("Dew Point"), 3, true);
-    checkField(page, service.GetWind(), QStringLiteral("Wind"), 3, true);
-    checkField(page, service.GetPressure(), QStringLiteral("Pressure"), 3, true);
-    checkField(page, service.GetSkyConditions(), QStringLiteral("Sky conditions"), 3, true);
-    checkField(page, service.GetVisibility(), QStringLiteral("Visibility"), 3, true);
-    checkSkyChoice(service.GetSkyConditions(), service.skyChoice());
+    checkField(page, rig.service.GetLocation(), QString(), 5, false);
+    checkField(page, rig.service.GetTemperature(), QStringLiteral("Temperature"), 3, true);
+    checkField(page, rig.service.GetHumidity(), QStringLiteral("Relative Humidity"), 3, true);
+    checkField(page, rig.service.GetDewPoint(), QStringLiteral("Dew Point"), 3, true);
+    checkField(page, rig.service.GetWind(), QStringLiteral("Wind"), 3, true);
+    checkField(page, rig.service.GetPressure(), QStringLiteral("Pressure"), 3, true);
+    checkField(page, rig.service.GetSkyConditions(), QStringLiteral("Sky conditions"), 3, true);
+    checkField(page, rig.service.GetVisibility(), QStringLiteral("Visibility"), 3, true);
+    checkSkyChoice(rig.service.GetSkyConditions(), rig.service.skyChoice());
     return 0;
 }

@@ -80,15 +80,9 @@ void checkCut(const QString& text, const Extraction::ForecastCut& cut)
 void checkStateAddress(const QString& text)
 {
     const QString code = text.left(text.indexOf(QLatin1Char('\n'))).left(16);
-    fuzz::ServingClient http(FetchResult{false, {}, QStringLiteral("unused")});
-    fuzz::LastStatus status;
-    fuzz::CountingYielder yielder;
-    ModuleState state;
-    state.StateCode = code;
-    WeatherService service(
-        http, status, yielder, state,
-        ServerHosts{QStringLiteral("127.0.0.1:8080"), QStringLiteral("127.0.0.1:8081"), {}});
-    const QUrl url = service.forecastUrl();
+    fuzz::ServiceRig rig(FetchResult{false, {}, QStringLiteral("unused")});
+    rig.state.StateCode = code;
+    const QUrl url = rig.service.forecastUrl();
     if (code == QLatin1String(".") || code == QLatin1String(".."))
         FUZZ_CHECK(!url.isValid());
     fuzz::checkRequestAddress(url, forecastPrefix, code, forecastSuffix);
@@ -102,18 +96,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     checkStateAddress(body);
     checkCut(body, Extraction::cutStateForecast(body));
 
-    fuzz::ServingClient http(FetchResult{true, body, {}});
-    fuzz::LastStatus status;
-    fuzz::CountingYielder yielder;
-    ModuleState state;
-    state.StateCode = QStringLiteral("CO");
-    WeatherService service(
-        http, status, yielder, state,
-        ServerHosts{QStringLiteral("127.0.0.1:8080"), QStringLiteral("127.0.0.1:8081"), {}});
+    fuzz::ServiceRig rig(FetchResult{true, body, {}});
+    rig.state.StateCode = QStringLiteral("CO");
 
-    const QString forecast = service.GetStateForecast();
-    FUZZ_CHECK(http.requests == 1);
-    FUZZ_CHECK(http.lastUrl.path() == forecastPrefix + QStringLiteral("CO") + forecastSuffix);
+    const QString forecast = rig.service.GetStateForecast();
+    FUZZ_CHECK(rig.http.requests == 1);
+    FUZZ_CHECK(rig.http.lastUrl.path() == forecastPrefix + QStringLiteral("CO") + forecastSuffix);
 
     if (!body.contains(QLatin1Char('<'))) {
         FUZZ_CHECK(forecast == WeatherService::forecastNotReceived);
@@ -124,7 +112,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     checkCut(stripped, cut);
     if (cut.ok) {
         FUZZ_CHECK(forecast == cut.text);
-        FUZZ_CHECK(status.last == WeatherService::idle);
+        FUZZ_CHECK(rig.status.last == WeatherService::idle);
     } else {
         FUZZ_CHECK(forecast == WeatherService::forecastError(cut.error));
     }
