@@ -277,24 +277,29 @@ void frmSettings::createColorsTab(QWidget* page)
 
     // Without a filled background the label shows Pic through it, as the
     // main window's captions show the window's background.
+    // The buttons are made in between the previews they change, because
+    // the order of making is the tab's focus order.
+    const auto addButton = [this, &buttonFont](const char* name, const char* caption, const Box& box,
+                                               void (frmSettings::*handler)()) {
+        QPushButton* button =
+            makeButton(Pic, QString::fromLatin1(name), QString::fromLatin1(caption), buttonFont);
+        place(button, box);
+        connect(button, &QPushButton::clicked, this, handler);
+    };
+    const char* const pickFore = "Pick Foreground Color";
+    const char* const pickBack = "Pick Background Color";
+
     lblGen = makeLabel(Pic, QStringLiteral("lblGen"), QStringLiteral("Labels"), arial(9));
     place(lblGen, lblGenBox);
-    auto* command1 =
-        makeButton(Pic, QStringLiteral("Command1"), QStringLiteral("Pick Foreground Color"), buttonFont);
-    place(command1, command1Box);
-
-    auto* foreColor =
-        makeButton(Pic, QStringLiteral("cmdForeColor"), QStringLiteral("Pick Foreground Color"), buttonFont);
-    place(foreColor, foreColorBox);
+    addButton("Command1", pickFore, command1Box, &frmSettings::Command1_Click);
+    addButton("cmdForeColor", pickFore, foreColorBox, &frmSettings::cmdForeColor_Click);
     lblLabel = makeLabel(Pic, QStringLiteral("lblLabel"), QStringLiteral(" Condition Labels"), arial(9));
     lblLabel->setFrameStyle(QFrame::Box | QFrame::Plain);
     lblLabel->setLineWidth(1);
     lblLabel->setAutoFillBackground(true);
     setRole(lblLabel, QPalette::Window, lightYellow);
     place(lblLabel, lblLabelBox);
-    auto* back =
-        makeButton(Pic, QStringLiteral("cmdBack"), QStringLiteral("Pick Background Color"), buttonFont);
-    place(back, backBox);
+    addButton("cmdBack", pickBack, backBox, &frmSettings::cmdBack_Click);
 
     txtForecast = new QPlainTextEdit(Pic);
     txtForecast->setObjectName(QStringLiteral("txtForecast"));
@@ -303,19 +308,10 @@ void frmSettings::createColorsTab(QWidget* page)
     txtForecast->setPlainText(QStringLiteral("Forecast\n"));
     setRole(txtForecast, QPalette::Base, lightYellow);
     place(txtForecast, forecastBox);
-    auto* command4 =
-        makeButton(Pic, QStringLiteral("Command4"), QStringLiteral("Pick Foreground Color"), buttonFont);
-    place(command4, command4Box);
-    auto* command3 =
-        makeButton(Pic, QStringLiteral("Command3"), QStringLiteral("Pick Background Color"), buttonFont);
-    place(command3, command3Box);
-    auto* command6 =
-        makeButton(Pic, QStringLiteral("Command6"), QStringLiteral("Pick Background Color"), buttonFont);
-    place(command6, command6Box);
-
-    auto* setDefault =
-        makeButton(Pic, QStringLiteral("cmdDefault"), QStringLiteral("Set Colors To Default"), buttonFont);
-    place(setDefault, defaultBox);
+    addButton("Command4", pickFore, command4Box, &frmSettings::Command4_Click);
+    addButton("Command3", pickBack, command3Box, &frmSettings::Command3_Click);
+    addButton("Command6", pickBack, command6Box, &frmSettings::Command6_Click);
+    addButton("cmdDefault", "Set Colors To Default", defaultBox, &frmSettings::cmdDefault_Click);
 
     using namespace SettingsKeys;
     m_previews = {{
@@ -326,14 +322,6 @@ void frmSettings::createColorsTab(QWidget* page)
         {ForecastBackColor, txtForecast, QPalette::Base, 0},
         {BackBackColor, Pic, QPalette::Window, 0},
     }};
-
-    connect(command1, &QPushButton::clicked, this, &frmSettings::Command1_Click);
-    connect(foreColor, &QPushButton::clicked, this, &frmSettings::cmdForeColor_Click);
-    connect(back, &QPushButton::clicked, this, &frmSettings::cmdBack_Click);
-    connect(command4, &QPushButton::clicked, this, &frmSettings::Command4_Click);
-    connect(command3, &QPushButton::clicked, this, &frmSettings::Command3_Click);
-    connect(command6, &QPushButton::clicked, this, &frmSettings::Command6_Click);
-    connect(setDefault, &QPushButton::clicked, this, &frmSettings::cmdDefault_Click);
 }
 
 void frmSettings::createAboutTab(QWidget* page)
