@@ -1,13 +1,17 @@
 #pragma once
 
 #include <QString>
+#include <limits>
 
 // The markup rule applied the slow, obvious way: one pass per tag, each
 // pass rebuilding the whole text. The fast stripper must agree with it.
-inline QString literalStripMarkup(QString text, int* passes = nullptr)
+// It stops after `maxPasses` passes (a benchmark cannot wait for the rule
+// on a large page) and reports the passes it made through `passes`.
+inline QString literalStripMarkup(QString text, qint64* passes = nullptr,
+                                  qint64 maxPasses = std::numeric_limits<qint64>::max())
 {
-    int count = 0;
-    while (true) {
+    qint64 count = 0;
+    while (count < maxPasses) {
         const qsizetype f = text.indexOf(QLatin1Char('<'));
         if (f < 0)
             break;

@@ -1,5 +1,6 @@
 // Times the markup stripper against the one-tag-per-pass rule it must
 // agree with, and against one plain copy of the same text.
+#include "LiteralStrip.h"
 #include "StripMarkup.h"
 
 #include <QElapsedTimer>
@@ -23,25 +24,6 @@ QString makePage(qsizetype bytes)
         page += block;
     page += QString(bytes - page.size(), QLatin1Char('x'));
     return page;
-}
-
-// The rule applied literally; stops after `maxPasses` passes and reports
-// how many passes it made and how many the whole page needs.
-QString literalStrip(QString text, qint64 maxPasses, qint64* passes)
-{
-    qint64 count = 0;
-    while (count < maxPasses) {
-        const qsizetype f = text.indexOf(QLatin1Char('<'));
-        if (f < 0)
-            break;
-        const qsizetype g = text.indexOf(QLatin1Char('>'), f);
-        if (g < 0)
-            break;
-        text = text.left(f) + text.mid(g + 1);
-        ++count;
-    }
-    *passes = count;
-    return text;
 }
 
 qint64 countTags(const QString& text)
@@ -71,7 +53,8 @@ int main()
         qsizetype chars;
         qint64 literalPassCap; // beyond this the literal time is extrapolated
     };
-    const Size sizes[] = {{"30 KB", 30 * 1024, 1 << 30}, {"1 MB", 1024 * 1024, 1 << 30}, {"10 MB", 10 * 1024 * 1024, 20000}};
+    const Size sizes[] = {
+        {"30 KB", 30 * 1024, 1 << 30}, {"1 MB", 1024 * 1024, 1 << 30}, {"10 MB", 10 * 1024 * 1024, 20000}};
 
     std::printf("%-6s %7s %12s %12s %14s %10s %12s\n", "page", "tags", "copy ms", "strip ms", "literal ms",
                 "speed-up", "strip/copy");
@@ -89,7 +72,7 @@ int main()
         qint64 passes = 0;
         QElapsedTimer timer;
         timer.start();
-        const QString literal = literalStrip(page, size.literalPassCap, &passes);
+        const QString literal = literalStripMarkup(page, &passes, size.literalPassCap);
         double literalMs = double(timer.nsecsElapsed()) / 1e6;
         const bool extrapolated = passes < tags;
         if (extrapolated) {
@@ -104,8 +87,9 @@ int main()
             std::fprintf(stderr, "results differ for %s\n", size.name);
             return 1;
         }
-        std::printf("%-6s %7lld %12.3f %12.3f %13.1f%s %9.0fx %11.2fx\n", size.name, static_cast<long long>(tags),
-                    copyMs, stripMs, literalMs, extrapolated ? "*" : " ", literalMs / stripMs, stripMs / copyMs);
+        std::printf("%-6s %7lld %12.3f %12.3f %13.1f%s %9.0fx %11.2fx\n", size.name,
+                    static_cast<long long>(tags), copyMs, stripMs, literalMs, extrapolated ? "*" : " ",
+                    literalMs / stripMs, stripMs / copyMs);
     }
     std::printf("* extrapolated from the first %d passes\n", 20000);
     return 0;
