@@ -2,6 +2,7 @@
 
 #include "EventLoopYielder.h"
 #include "FakeColorDialog.h"
+#include "FirstStart.h"
 #include "MemorySettingsStore.h"
 #include "ModuleState.h"
 #include "QtHttpClient.h"
@@ -44,6 +45,13 @@ struct ForecastRig
         ending = std::make_unique<QSignalSpy>(window.get(), &frmForecast::programEnding);
         window->Form_Load();
         return *window;
+    }
+
+    // Writes the first-start values, as on a 12000 x 9000 twips screen, so
+    // that a test can change some of them before the window opens.
+    void initializeStore()
+    {
+        InitializeSettings(store, QSizeF(12000, 9000), QSizeF(7350, 4065), QStringLiteral("100"));
     }
 
     template <typename T = QWidget> T* child(const QString& name) const

@@ -362,7 +362,7 @@ void TestFrmForecast::timer()
     QFETCH(int, ticks);
     QFETCH(QList<int>, refreshTicks);
     ForecastRig rig;
-    InitializeSettings(rig.store, QSizeF(12000, 9000), QSizeF(7350, 4065), QStringLiteral("100"));
+    rig.initializeStore();
     rig.store.set(QStringLiteral("Update"), update);
     frmForecast& window = rig.open();
 
@@ -460,7 +460,7 @@ void TestFrmForecast::exitAndClose()
     QFETCH(bool, useCloseBox);
     QFETCH(bool, ends);
     ForecastRig rig;
-    InitializeSettings(rig.store, QSizeF(12000, 9000), QSizeF(7350, 4065), QStringLiteral("100"));
+    rig.initializeStore();
     rig.store.set(QStringLiteral("SysTray"), sysTray);
     frmForecast& window = rig.open();
     window.move(Twips::point(1500, 750));
@@ -511,7 +511,7 @@ void TestFrmForecast::trayRuleAtStartUp()
     QFETCH(QString, sysTray);
     QFETCH(QStringList, shown);
     ForecastRig rig;
-    InitializeSettings(rig.store, QSizeF(12000, 9000), QSizeF(7350, 4065), QStringLiteral("100"));
+    rig.initializeStore();
     if (sysTray.isNull())
         rig.store.remove(QStringLiteral("SysTray"));
     else
@@ -584,7 +584,7 @@ void TestFrmForecast::trayIconsAfterRefresh()
 void TestFrmForecast::failedRefreshKeepsIcons()
 {
     ForecastRig rig;
-    InitializeSettings(rig.store, QSizeF(12000, 9000), QSizeF(7350, 4065), QStringLiteral("100"));
+    rig.initializeStore();
     rig.store.set(QStringLiteral("SysTray"), QStringLiteral("0"));
     frmForecast& window = rig.open();
     const qint64 icon = window.windowIcon().cacheKey();
@@ -717,7 +717,7 @@ void TestFrmForecast::storedPosition()
     QFETCH(QString, top);
     QFETCH(bool, keptAsStored);
     ForecastRig rig;
-    InitializeSettings(rig.store, QSizeF(12000, 9000), QSizeF(7350, 4065), QStringLiteral("100"));
+    rig.initializeStore();
     rig.store.set(QStringLiteral("Left"), left);
     rig.store.set(QStringLiteral("Top"), top);
     frmForecast& window = rig.open();
