@@ -8,6 +8,7 @@
 #include "ForecastRig.h"
 #include "MemorySettingsStore.h"
 #include "ModuleState.h"
+#include "ProgramProcess.h"
 #include "QtHttpClient.h"
 #include "QtSettingsStore.h"
 #include "QtTrayIcons.h"
@@ -354,24 +355,6 @@ void restoreOwnerRights(const QString& root)
     }
 }
 
-// Whether the process has its own handler for SIGTERM. The program installs
-// it after building the main window and right before loading it, so from
-// then on a termination signal takes the program's own quit path.
-bool handlesTermination(qint64 pid)
-{
-    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
-    if (!status.open(QIODevice::ReadOnly))
-        return false;
-    for (const QByteArray& line : status.readAll().split('\n')) {
-        if (line.startsWith("SigCgt:")) {
-            bool ok = false;
-            const qulonglong mask = line.mid(7).trimmed().toULongLong(&ok, 16);
-            return ok && (mask & (1ULL << (SIGTERM - 1))) != 0;
-        }
-    }
-    return false;
-}
-
 // The real user id of a running process, or -1.
 qint64 processUid(qint64 pid)
 {
@@ -383,20 +366,6 @@ qint64 processUid(qint64 pid)
             return line.mid(4).simplified().split(' ').value(0).toLongLong();
     }
     return -1;
-}
-
-bool waitUntilHandlesTermination(QProcess& process)
-{
-    if (!process.waitForStarted(30000))
-        return false;
-    QDeadlineTimer deadline(30000);
-    while (!deadline.hasExpired()) {
-        if (handlesTermination(process.processId()))
-            return true;
-        if (process.waitForFinished(20))
-            return false;
-    }
-    return false;
 }
 
 // The bytes a server answers with for both pages, and what the window must
@@ -959,7 +928,8 @@ void TestFaultDrills::damagedSettingsFile()
 
     QProcess program;
     startProgram(program, unprivileged);
-    QVERIFY2(waitUntilHandlesTermination(program), program.readAllStandardError().constData());
+    QVERIFY2(ProgramProcess::waitUntilHandlesTermination(program),
+             program.readAllStandardError().constData());
     if (unprivileged)
         QCOMPARE(processUid(program.processId()), nobody);
     QVERIFY2(!program.waitForFinished(2000), program.readAllStandardError().constData());
@@ -1016,7 +986,7 @@ void TestFaultDrills::fiftySimultaneousStarts()
         QCOMPARE(program->exitCode(), 0);
         QVERIFY2(errors.isEmpty(), errors.constData());
     }
-    QVERIFY(waitUntilHandlesTermination(*survivor));
+    QVERIFY(ProgramProcess::waitUntilHandlesTermination(*survivor));
     QVERIFY(!survivor->waitForFinished(1000));
     // The one that kept running has made the store.
     QTRY_VERIFY_WITH_TIMEOUT(

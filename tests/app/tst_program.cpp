@@ -1,6 +1,7 @@
 // The real program as a process: one instance per user, and the ways it
 // is told to end from outside.
 #include "NumberForm.h"
+#include "ProgramProcess.h"
 
 #include <QDir>
 #include <QProcess>
@@ -22,7 +23,6 @@ private Q_SLOTS:
 private:
     void start(QProcess& process);
     QString settingsFile() const { return m_dir->filePath(QStringLiteral("config/Ventaro/Ventaro.ini")); }
-    bool waitForStartUp(QProcess& process);
 
     std::unique_ptr<QTemporaryDir> m_dir;
 };
@@ -50,29 +50,13 @@ void TestProgram::start(QProcess& process)
     process.start(QStringLiteral(VENTARO_EXECUTABLE), {});
 }
 
-// The first start writes the store and marks it initialised last; once the
-// marker is there the start-up has written all it writes.
-bool TestProgram::waitForStartUp(QProcess& process)
-{
-    if (!process.waitForStarted(10000))
-        return false;
-    QDeadlineTimer deadline(20000);
-    while (!deadline.hasExpired()) {
-        if (QSettings(settingsFile(), QSettings::IniFormat)
-                .value(QStringLiteral("Settings/SysTray"))
-                .isValid())
-            return true;
-        if (process.waitForFinished(50))
-            return false;
-    }
-    return false;
-}
-
 void TestProgram::secondInstanceEndsAtOnce()
 {
     QProcess first;
     start(first);
-    QVERIFY(waitForStartUp(first));
+    // The marker is the last thing a first start writes.
+    QVERIFY(ProgramProcess::waitForInitialisedStore(first, settingsFile()));
+    QVERIFY(ProgramProcess::waitUntilHandlesTermination(first));
 
     const QByteArray before = [&] {
         QFile file(settingsFile());
@@ -114,8 +98,7 @@ void TestProgram::terminationSignalEndsLikeUnload()
     }
     QProcess program;
     start(program);
-    QVERIFY(waitForStartUp(program));
-    QVERIFY(!program.waitForFinished(1000)); // tray use on: it keeps running
+    QVERIFY(ProgramProcess::waitUntilHandlesTermination(program));
 
     ::kill(pid_t(program.processId()), signalNumber);
     QVERIFY(program.waitForFinished(10000));
@@ -130,14 +113,16 @@ void TestProgram::lockOfAKilledProgramDoesNotBlock()
 {
     QProcess killed;
     start(killed);
-    QVERIFY(waitForStartUp(killed));
+    QVERIFY(ProgramProcess::waitForInitialisedStore(killed, settingsFile()));
     killed.kill();
     QVERIFY(killed.waitForFinished(10000));
 
     QProcess next;
     start(next);
-    QVERIFY(next.waitForStarted(10000));
-    QVERIFY2(!next.waitForFinished(2000), "the next start ended at once, as if another instance ran");
+    // A start that finds the program running ends before it installs its
+    // termination handler; getting that far means it took the lock.
+    QVERIFY2(ProgramProcess::waitUntilHandlesTermination(next),
+             "the next start ended at once, as if another instance ran");
     next.terminate();
     QVERIFY(next.waitForFinished(10000));
 }
