@@ -8,18 +8,25 @@
 
 namespace {
 
-// Connection, proxy and protocol failures are failed transfers. An HTTP
-// error status (404, 500) still carries a page, which the callers judge by
-// its content like any other page.
-bool isTransferFailure(QNetworkReply::NetworkError error)
+// A response that arrived whole carries a page, whatever its status: Qt
+// files statuses such as 400, 401, 404, 407, 418 or 500 under content,
+// protocol, proxy or server errors, yet the body the server sent is the
+// page, and the callers judge it by its content. Only a transfer that
+// never completed (refused, reset, timed out, TLS refused) is a failure.
+bool isTransferFailure(const QNetworkReply& reply)
 {
+    const QNetworkReply::NetworkError error = reply.error();
     if (error == QNetworkReply::NoError)
         return false;
-    const bool contentError =
-        error >= QNetworkReply::ContentAccessDenied && error <= QNetworkReply::UnknownContentError;
-    const bool serverError =
-        error >= QNetworkReply::InternalServerError && error <= QNetworkReply::UnknownServerError;
-    return !contentError && !serverError;
+    if (!reply.attribute(QNetworkRequest::HttpStatusCodeAttribute).isValid())
+        return true;
+    const bool statusError =
+        (error >= QNetworkReply::ContentAccessDenied && error <= QNetworkReply::UnknownContentError) ||
+        (error >= QNetworkReply::InternalServerError && error <= QNetworkReply::UnknownServerError) ||
+        error == QNetworkReply::ProtocolInvalidOperationError ||
+        error == QNetworkReply::ProtocolUnknownError ||
+        error == QNetworkReply::ProxyAuthenticationRequiredError;
+    return !statusError;
 }
 
 } // namespace
@@ -96,7 +103,7 @@ FetchResult QtHttpClient::FetchPage(const QUrl& url)
         result.error = QStringLiteral("Response body exceeds %1 bytes").arg(m_maxBodyBytes);
     } else if (timedOut) {
         result.error = QStringLiteral("Request timed out after %1 seconds").arg(m_timeout.count() / 1000.0);
-    } else if (isTransferFailure(reply->error())) {
+    } else if (isTransferFailure(*reply)) {
         result.error = reply->errorString();
     } else {
         result.ok = true;

@@ -136,9 +136,10 @@ public:
         m_byPrefix.insert(pathPrefix, response);
     }
 
-    static QByteArray httpResponse(const QByteArray& contentType, const QByteArray& body)
+    static QByteArray httpResponse(const QByteArray& contentType, const QByteArray& body,
+                                   const QByteArray& status = "200 OK")
     {
-        return "HTTP/1.1 200 OK\r\nContent-Type: " + contentType +
+        return "HTTP/1.1 " + status + "\r\nContent-Type: " + contentType +
                "\r\nContent-Length: " + QByteArray::number(body.size()) + "\r\nConnection: close\r\n\r\n" +
                body;
     }
@@ -570,6 +571,18 @@ void TestFaultDrills::strangeBodies_data()
     QTest::newRow("unknown charset") << C::httpResponse("text/html; charset=x-no-such-thing",
                                                         conditionsPage())
                                      << QByteArray() << out(Outcome::CleanValues) << none;
+    // The routines judge a page by its body alone: a usable page sent with an
+    // error status is shown like any other.
+    QTest::newRow("usable pages sent with statuses 400 and 407")
+        << C::httpResponse(html, conditionsPage(), "400 Bad Request")
+        << C::httpResponse(html, SamplePages::stateForecastPage(QStringLiteral("co"), false),
+                           "407 Proxy Authentication Required")
+        << out(Outcome::CleanValues) << none;
+    QTest::newRow("usable pages sent with statuses 418 and 401")
+        << C::httpResponse(html, conditionsPage(), "418 I'm a teapot")
+        << C::httpResponse(html, SamplePages::stateForecastPage(QStringLiteral("co"), false),
+                           "401 Unauthorized")
+        << out(Outcome::CleanValues) << none;
     // A body cut short of its Content-Length by the closing server is a
     // broken transfer, not a shorter page.
     QTest::newRow("body shorter than its length")

@@ -13,6 +13,8 @@ private Q_SLOTS:
     void decodesByCharset();
     void followsRedirectsToABound_data();
     void followsRedirectsToABound();
+    void everyWholeResponseIsAPage_data();
+    void everyWholeResponseIsAPage();
 };
 
 namespace {
@@ -57,10 +59,11 @@ public:
         return "HTTP/1.1 302 Found\r\nLocation: " + to + "\r\nContent-Length: 0\r\nConnection: close\r\n\r\n";
     }
 
-    static QByteArray page(const QByteArray& body)
+    static QByteArray page(const QByteArray& body, const QByteArray& status = "200 OK")
     {
-        return "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nContent-Length: " +
-               QByteArray::number(body.size()) + "\r\nConnection: close\r\n\r\n" + body;
+        return "HTTP/1.1 " + status +
+               "\r\nContent-Type: text/html\r\nContent-Length: " + QByteArray::number(body.size()) +
+               "\r\nConnection: close\r\n\r\n" + body;
     }
 };
 
@@ -127,6 +130,37 @@ void TestHttpClient::followsRedirectsToABound()
     QVERIFY(visited.contains("/hop" + QByteArray::number(followed)));
     if (ok)
         QCOMPARE(result.body, QStringLiteral("<p>arrived</p>"));
+    else
+        QVERIFY(!result.error.isEmpty());
+}
+
+void TestHttpClient::everyWholeResponseIsAPage_data()
+{
+    QTest::addColumn<QByteArray>("response");
+    QTest::addColumn<bool>("ok");
+    const QByteArray body = "<p>a page</p>";
+    for (const char* status :
+         {"400 Bad Request", "401 Unauthorized", "404 Not Found", "407 Proxy Authentication Required",
+          "418 I'm a teapot", "500 Internal Server Error", "503 Service Unavailable", "599 Whatever"})
+        QTest::newRow(status) << CannedServer::page(body, status) << true;
+    // Cut short of its length by the closing server: never a whole page.
+    QTest::newRow("400 with its body cut short")
+        << CannedServer::page(body, "400 Bad Request").chopped(4) << false;
+    QTest::newRow("no HTTP at all") << QByteArray("garbage\r\n\r\n") << false;
+}
+
+void TestHttpClient::everyWholeResponseIsAPage()
+{
+    QFETCH(QByteArray, response);
+    QFETCH(bool, ok);
+    CannedServer server;
+    QVERIFY(server.isListening());
+    server.responses.insert("/page", response);
+    QtHttpClient client(std::chrono::seconds(10));
+    const FetchResult result = client.FetchPage(server.url("/page"));
+    QCOMPARE(result.ok, ok);
+    if (ok)
+        QCOMPARE(result.body, QStringLiteral("<p>a page</p>"));
     else
         QVERIFY(!result.error.isEmpty());
 }
