@@ -3,6 +3,7 @@
 #include <QPoint>
 #include <QRect>
 #include <QSize>
+#include <algorithm>
 #include <cmath>
 
 // Every position and size of the windows is designed in twips (1/1440 inch).
@@ -12,11 +13,20 @@ namespace Twips {
 
 inline constexpr int perPixel = 15;
 
+// Far beyond any screen, yet small enough that a window's size can be
+// added to a position without overflowing an int.
+inline constexpr int maxPixels = 1 << 24;
+
 constexpr int toPixels(double twips)
 {
+    // A hand-edited setting may hold any number, infinity included; it is
+    // brought into range before the conversion, which would otherwise be
+    // undefined for values an int cannot hold.
+    if (!(twips == twips)) // NaN
+        return 0;
+    const double px = std::clamp(twips / perPixel, -double(maxPixels), double(maxPixels));
     // Round half away from zero, so that a design value such as 7 twips
     // (under half a pixel) lands on the nearer pixel in both directions.
-    const double px = twips / perPixel;
     return static_cast<int>(px < 0 ? px - 0.5 : px + 0.5);
 }
 

@@ -709,6 +709,11 @@ void TestFrmForecast::storedPosition_data()
     QTest::newRow("partly off the left edge") << QStringLiteral("-3000") << QStringLiteral(" 300") << true;
     QTest::newRow("entirely off to the left") << QStringLiteral("-200000") << QStringLiteral(" 300") << false;
     QTest::newRow("entirely below") << QStringLiteral(" 300") << QStringLiteral(" 900000") << false;
+    // Hand-edited values no int can hold are brought into range first.
+    QTest::newRow("beyond the int range")
+        << QStringLiteral(" 99999999999") << QStringLiteral("-99999999999") << false;
+    QTest::newRow("so many digits it reads as infinity")
+        << QStringLiteral(" 300") << QString(QLatin1Char(' ') + QString(400, QLatin1Char('9'))) << false;
 }
 
 void TestFrmForecast::storedPosition()
