@@ -422,19 +422,22 @@ void frmForecast::UpdateTrayIcon()
     const SkyClasses::Choice choice = m_weather.skyChoice();
     for (int index = 0; index < tray.count(); ++index)
         tray.setIntray(index, false);
-    for (int index : choice.shown) {
-        // Setting a window icon hands the window system every size of it
-        // anew, drawings rendered again; a refresh mostly keeps the sky.
-        const QIcon icon = tray.trayicon(index);
-        if (windowIcon().cacheKey() != icon.cacheKey())
-            setWindowIcon(icon);
+    // Sky conditions that match no keyword get the start-up icon as a
+    // stand-in, so a hidden window is never out of reach; it keeps its own
+    // tooltip and does not become the window's icon.
+    for (int index : SkyClasses::trayIcons(choice)) {
+        const bool matched = choice.shown.contains(index);
+        if (matched) {
+            // Setting a window icon hands the window system every size of it
+            // anew, drawings rendered again; a refresh mostly keeps the sky.
+            const QIcon icon = tray.trayicon(index);
+            if (windowIcon().cacheKey() != icon.cacheKey())
+                setWindowIcon(icon);
+        }
         tray.setIntray(index, true);
-        tray.setTraytip(index, sky);
+        if (matched)
+            tray.setTraytip(index, sky);
     }
-    // Sky conditions that match no keyword would leave no icon at all, and
-    // a hidden window would then be out of reach: the start-up icon stands in.
-    if (choice.shown.isEmpty())
-        tray.setIntray(SkyClasses::StartUp, true);
 }
 
 void frmForecast::Timer1_Timer()

@@ -30,4 +30,9 @@ Choice classify(const QString& sky)
     return choice;
 }
 
+QList<int> trayIcons(const Choice& choice)
+{
+    return choice.shown.isEmpty() ? QList<int>{StartUp} : choice.shown;
+}
+
 } // namespace SkyClasses

@@ -29,4 +29,9 @@ struct Choice
 // "thunder", "clear" or "sun", "snow". Every test runs.
 Choice classify(const QString& skyConditions);
 
+// The icons the notification area shows for a choice: its matches, or the
+// start-up icon standing in when nothing matched, so that a hidden window
+// always keeps a way back.
+QList<int> trayIcons(const Choice& choice);
+
 } // namespace SkyClasses

@@ -100,7 +100,7 @@ int main(int argc, char* argv[])
         if (ok) {
             const SkyClasses::Choice sky = weather.skyChoice();
             QJsonArray icons;
-            for (int index : sky.shown)
+            for (int index : SkyClasses::trayIcons(sky))
                 icons.append(index);
             result += {{QStringLiteral("location"), weather.GetLocation()},
                        {QStringLiteral("temperature"), weather.GetTemperature()},
