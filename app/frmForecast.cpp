@@ -472,18 +472,28 @@ void frmForecast::setClientHeightForOuter(int outerTwips)
 void frmForecast::cmdSat_Click()
 {
     hide();
+    // One viewer at a time: a second click (the main window brought back
+    // through the tray meanwhile) brings the open one to the front.
+    if (m_browser) {
+        WindowServices::bringToFront(m_browser);
+        return;
+    }
     auto* browser = new frmBrowser(m_services.store, nullptr, m_services.hosts.satellite);
     connect(browser, &frmBrowser::closed, this, &frmForecast::showMainWindow);
-    m_otherWindow = browser;
+    m_browser = browser;
     browser->Form_Load();
 }
 
 void frmForecast::cmdSettings_Click()
 {
     hide();
+    if (m_settingsDialog) {
+        WindowServices::bringToFront(m_settingsDialog);
+        return;
+    }
     auto* settings =
         new frmSettings(m_services.store, m_services.colorDialog, m_services.tray, m_services.state, *this);
-    m_otherWindow = settings;
+    m_settingsDialog = settings;
     settings->show();
 }
 
@@ -541,7 +551,8 @@ void frmForecast::saveWindowPosition()
 
 void frmForecast::closeOtherWindows()
 {
-    delete m_otherWindow.data();
+    delete m_browser.data();
+    delete m_settingsDialog.data();
 }
 
 void frmForecast::closeEvent(QCloseEvent* event)

@@ -146,5 +146,6 @@ private:
 
     bool m_refreshing = false;
     bool m_ending = false;
-    QPointer<QWidget> m_otherWindow;
+    QPointer<QWidget> m_browser;
+    QPointer<QWidget> m_settingsDialog;
 };

@@ -17,4 +17,8 @@ QFont designFont(const QString& family, qreal points, bool bold = false);
 // area of its screen.
 void centreOnScreen(QWidget* window);
 
+// Shows a top-level window that is already open, restored if minimised,
+// above the others and with the keyboard focus.
+void bringToFront(QWidget* window);
+
 } // namespace WindowServices

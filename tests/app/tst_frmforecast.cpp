@@ -42,6 +42,8 @@ private Q_SLOTS:
     void failedRefreshKeepsIcons();
     void popUpMenu();
     void menuWhileHidden();
+    void secondClickBringsTheOpenWindowBack_data();
+    void secondClickBringsTheOpenWindowBack();
     void colourSchemeDefaults();
     void colourSchemeRedBackgroundAndSystemColour();
     void colourSchemeReadsEachKeyEveryTime();
@@ -640,6 +642,49 @@ void TestFrmForecast::menuWhileHidden()
     QCOMPARE(rig.store.get(QStringLiteral("Left")), QStringLiteral(" 3000"));
     QCOMPARE(rig.store.get(QStringLiteral("Top")), QStringLiteral(" 1500"));
     QVERIFY(rig.state.ExitRequested);
+}
+
+void TestFrmForecast::secondClickBringsTheOpenWindowBack_data()
+{
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<QString>("window");
+    QTest::newRow("satellite dish") << QStringLiteral("cmdSat") << QStringLiteral("frmBrowser");
+    QTest::newRow("tools") << QStringLiteral("cmdSettings") << QStringLiteral("frmSettings");
+}
+
+void TestFrmForecast::secondClickBringsTheOpenWindowBack()
+{
+    QFETCH(QString, button);
+    QFETCH(QString, window);
+    ForecastRig rig;
+    rig.initializeStore();
+    frmForecast& main = rig.open();
+    const auto open = [&] {
+        QList<QWidget*> found;
+        for (QWidget* widget : QApplication::topLevelWidgets()) {
+            if (widget->objectName() == window && widget->isVisible())
+                found.append(widget);
+        }
+        return found;
+    };
+
+    QTest::mouseClick(rig.child(button), Qt::LeftButton);
+    QVERIFY(!main.isVisible());
+    QCOMPARE(open().size(), 1);
+    QWidget* first = open().constFirst();
+    first->showMinimized();
+
+    // The main window comes back through the tray while the other stays open.
+    main.findChild<QAction*>(QStringLiteral("mnuForecast"))->trigger();
+    QVERIFY(main.isVisible());
+    QTest::mouseClick(rig.child(button), Qt::LeftButton);
+    QVERIFY(!main.isVisible());
+    QCOMPARE(open(), QList<QWidget*>{first});
+    QVERIFY(!first->isMinimized());
+
+    first->close();
+    QVERIFY(main.isVisible());
+    QTRY_VERIFY(open().isEmpty());
 }
 
 void TestFrmForecast::colourSchemeDefaults()
