@@ -1,6 +1,7 @@
 #include "frmForecast.h"
 
 #include "FirstStart.h"
+#include "ForecastText.h"
 #include "HttpClient.h"
 #include "ModuleState.h"
 #include "NumberForm.h"
@@ -350,14 +351,14 @@ void frmForecast::cmdGetForecast_Click()
     if (m_ending)
         return;
     if (received) {
-        m_lblCity->setText(QLatin1Char(' ') + m_weather.GetLocation());
-        m_lblTemp->setText(QLatin1Char(' ') + m_weather.GetTemperature());
-        m_lblHumidity->setText(QLatin1Char(' ') + m_weather.GetHumidity());
-        m_lblDew->setText(QLatin1Char(' ') + m_weather.GetDewPoint());
-        m_lblPressure->setText(QLatin1Char(' ') + m_weather.GetPressure());
-        m_lblWind->setText(QLatin1Char(' ') + m_weather.GetWind());
-        m_lblVisibility->setText(QLatin1Char(' ') + m_weather.GetVisibility());
-        m_lblConditions->setText(QLatin1Char(' ') + m_weather.GetSkyConditions());
+        m_lblCity->setText(QLatin1Char(' ') + ForecastText::shownValue(m_weather.GetLocation()));
+        m_lblTemp->setText(QLatin1Char(' ') + ForecastText::shownValue(m_weather.GetTemperature()));
+        m_lblHumidity->setText(QLatin1Char(' ') + ForecastText::shownValue(m_weather.GetHumidity()));
+        m_lblDew->setText(QLatin1Char(' ') + ForecastText::shownValue(m_weather.GetDewPoint()));
+        m_lblPressure->setText(QLatin1Char(' ') + ForecastText::shownValue(m_weather.GetPressure()));
+        m_lblWind->setText(QLatin1Char(' ') + ForecastText::shownValue(m_weather.GetWind()));
+        m_lblVisibility->setText(QLatin1Char(' ') + ForecastText::shownValue(m_weather.GetVisibility()));
+        m_lblConditions->setText(QLatin1Char(' ') + ForecastText::shownValue(m_weather.GetSkyConditions()));
         if (m_settings.trayUseOn())
             UpdateTrayIcon();
         showForecast(m_weather.GetStateForecast());
@@ -373,11 +374,10 @@ void frmForecast::cmdGetForecast_Click()
 
 void frmForecast::showForecast(const QString& forecast)
 {
-    // Laying out a text box costs per line; a forecast page of hundreds of
-    // thousands of lines would stall the window for seconds if set at once,
-    // so it goes in by pieces that end at line ends, with a yield after
-    // each piece that used up a time slice.
-    constexpr qsizetype piece = 4 * 1024;
+    // Laying out a text box costs per line, and per paragraph far more than
+    // linearly; a large forecast goes in by pieces of bounded lines (see
+    // ForecastText), with a yield after each piece that used up a time
+    // slice, so the window keeps answering.
     constexpr qint64 sliceMs = 15;
     // Forecasts change a few times a day and the timer refreshes far more
     // often; filling the box again would only throw the reader back to the
@@ -385,33 +385,27 @@ void frmForecast::showForecast(const QString& forecast)
     if (forecast == m_shownForecast && !forecast.isEmpty())
         return;
     m_shownForecast.clear();
-    const auto pieceEnd = [&forecast](qsizetype start) {
-        const qsizetype end =
-            forecast.indexOf(QLatin1Char('\n'), std::min(start + piece, forecast.size() - 1));
-        return end < 0 ? forecast.size() : end + 1;
-    };
+    const QStringList pieces = ForecastText::pieces(forecast);
     // The first piece replaces the box's text, leaving the box's own cursor
     // at the start; the rest goes in after it, so that cursor never moves.
     // Moving it back from the end afterwards would lay out every line of
     // the forecast on the way.
     QElapsedTimer clock;
     clock.start();
-    qsizetype start = forecast.isEmpty() ? 0 : pieceEnd(0);
-    m_Text3->setPlainText(forecast.first(start));
+    m_Text3->setPlainText(pieces.value(0));
     QTextCursor cursor(m_Text3->document());
-    while (start < forecast.size() && !m_ending) {
+    qsizetype next = 1;
+    while (next < pieces.size() && !m_ending) {
         if (clock.elapsed() >= sliceMs) {
             m_services.yielder.yield();
             clock.restart();
             if (m_ending)
                 break;
         }
-        const qsizetype end = pieceEnd(start);
         cursor.movePosition(QTextCursor::End);
-        cursor.insertText(forecast.mid(start, end - start));
-        start = end;
+        cursor.insertText(pieces[next++]);
     }
-    if (start >= forecast.size())
+    if (next >= pieces.size())
         m_shownForecast = forecast;
 }
 
@@ -419,7 +413,7 @@ void frmForecast::UpdateTrayIcon()
 {
     TrayIcons& tray = m_services.tray;
     const QString sky = m_weather.GetSkyConditions();
-    const SkyClasses::Choice choice = m_weather.skyChoice();
+    const SkyClasses::Choice choice = SkyClasses::classify(sky);
     for (int index = 0; index < tray.count(); ++index)
         tray.setIntray(index, false);
     // Sky conditions that match no keyword get the start-up icon as a

@@ -599,6 +599,25 @@ void TestFaultDrills::strangeBodies_data()
         << C::httpResponse(html, conditionsPage())
         << C::httpResponse(html, "<PRE>\n" + QByteArray("x\n").repeated(512 * 1024) + "</PRE>\n")
         << out(Outcome::CleanValues) << none;
+    // One line without line ends, just under the client's limit: laid out
+    // as one paragraph it froze the window for minutes.
+    const QByteArray longLine = QByteArray("PARTLY CLOUDY WITH SNOW ").repeated(16 * 1024 * 1024 / 24 - 64);
+    QTest::newRow("16 MiB forecast in one line")
+        << C::httpResponse(html, conditionsPage())
+        << C::httpResponse(html, "<PRE>\n" + longLine + "\n$$\n</PRE>\n") << out(Outcome::CleanValues)
+        << none;
+    QTest::newRow("16 MiB forecast in one line without blanks")
+        << C::httpResponse(html, conditionsPage())
+        << C::httpResponse(html, "<PRE>\n" + QByteArray(16 * 1024 * 1024 - 1024, 'x') + "\n</PRE>\n")
+        << out(Outcome::CleanValues) << none;
+    // A value line of 15 MiB: a label a hundred characters wide must not
+    // lay out all of it.
+    QByteArray hugeLocation = conditionsPage();
+    const qsizetype location = hugeLocation.indexOf("Denver, CO, United States");
+    QVERIFY(location > 0);
+    hugeLocation.insert(location, QByteArray("Denver ").repeated(15 * 1024 * 1024 / 7));
+    QTest::newRow("15 MiB location line")
+        << C::httpResponse(html, hugeLocation) << cleanForecast << out(Outcome::Survives) << none;
 }
 
 void TestFaultDrills::strangeBodies()
@@ -670,7 +689,14 @@ void TestFaultDrills::strangeBodies()
                 .text;
         QPlainTextEdit reference;
         reference.setPlainText(expected);
-        QCOMPARE(rig.forecast(), reference.toPlainText());
+        // Lines too long to lay out as one are shown broken; apart from
+        // those added line ends, it is the same text.
+        QString inBox = rig.forecast();
+        QString wanted = reference.toPlainText();
+        if (inBox != wanted) {
+            QVERIFY(inBox.size() > wanted.size());
+            QCOMPARE(inBox.remove(QLatin1Char('\n')), wanted.remove(QLatin1Char('\n')));
+        }
         // ... and is shown from its first line.
         const auto* box = rig.window->findChild<QPlainTextEdit*>(QStringLiteral("Text3"));
         QCOMPARE(box->textCursor().position(), 0);
