@@ -1,5 +1,7 @@
 #include "QtTrayIcons.h"
 
+#include "WindowServices.h"
+
 QtTrayIcons::QtTrayIcons(const QList<Design>& design, std::chrono::milliseconds showDelay, QObject* parent)
     : TrayIcons(parent)
 {
@@ -43,7 +45,7 @@ QSystemTrayIcon* QtTrayIcons::makeIcon(int index)
 {
     Instance& instance = m_instances[static_cast<size_t>(index)];
     instance.icon = std::make_unique<QSystemTrayIcon>(instance.picture);
-    instance.icon->setToolTip(instance.tip);
+    instance.icon->setToolTip(WindowServices::plainToolTip(instance.tip));
     connect(instance.icon.get(), &QSystemTrayIcon::activated, this,
             [this, index](QSystemTrayIcon::ActivationReason reason) {
                 switch (reason) {
@@ -79,6 +81,13 @@ bool QtTrayIcons::shownInNotificationArea(int index) const
            m_instances[static_cast<size_t>(index)].icon->isVisible();
 }
 
+QString QtTrayIcons::toolTipInNotificationArea(int index) const
+{
+    return valid(index) && m_instances[static_cast<size_t>(index)].icon
+               ? m_instances[static_cast<size_t>(index)].icon->toolTip()
+               : QString();
+}
+
 QIcon QtTrayIcons::trayicon(int index) const
 {
     return valid(index) ? m_instances[static_cast<size_t>(index)].picture : QIcon();
@@ -106,7 +115,7 @@ void QtTrayIcons::setTraytip(int index, const QString& tip)
     Instance& instance = m_instances[static_cast<size_t>(index)];
     instance.tip = tip;
     if (instance.icon)
-        instance.icon->setToolTip(tip);
+        instance.icon->setToolTip(WindowServices::plainToolTip(tip));
 }
 
 bool QtTrayIcons::trayAvailable() const

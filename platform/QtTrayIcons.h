@@ -43,6 +43,9 @@ public:
 
     // Whether instance `index` has a visible notification-area icon now.
     bool shownInNotificationArea(int index) const;
+    // The tooltip as handed to the notification area; empty while the
+    // instance has no icon there yet.
+    QString toolTipInNotificationArea(int index) const;
 
 private:
     struct Instance

@@ -1,6 +1,7 @@
 #include "WindowServices.h"
 
 #include <QScreen>
+#include <QTextDocument>
 #include <QWidget>
 
 namespace WindowServices {
@@ -27,6 +28,14 @@ void centreOnScreen(QWidget* window)
     QRect frame = window->frameGeometry();
     frame.moveCenter(screen->availableGeometry().center());
     window->move(frame.topLeft());
+}
+
+QString plainToolTip(const QString& text, qsizetype maxLength)
+{
+    const QString cut = text.size() > maxLength ? text.left(maxLength) + QChar(0x2026) : text;
+    // Text Qt would not take for markup is shown as it is already; the rest
+    // is escaped, which Qt then shows as exactly these characters.
+    return Qt::mightBeRichText(cut) ? Qt::convertFromPlainText(cut, Qt::WhiteSpaceNormal) : cut;
 }
 
 void bringToFront(QWidget* window)

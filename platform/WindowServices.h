@@ -17,6 +17,13 @@ QFont designFont(const QString& family, qreal points, bool bold = false);
 // area of its screen.
 void centreOnScreen(QWidget* window);
 
+// Outside text (a page's or a server's) as a tooltip shows it: as the
+// characters they are, never as markup, and cut with an ellipsis past
+// `maxLength` characters. Qt takes tooltip text for rich text whenever it
+// merely looks like markup, which would let a page put pictures, links or
+// a window-sized box on the screen.
+QString plainToolTip(const QString& text, qsizetype maxLength = 500);
+
 // Shows a top-level window that is already open, restored if minimised,
 // above the others and with the keyboard focus.
 void bringToFront(QWidget* window);

@@ -1,6 +1,7 @@
 #include "QtTrayIcons.h"
 
 #include <QTest>
+#include <QTextDocument>
 
 class TestTrayIcons : public QObject
 {
@@ -8,6 +9,8 @@ class TestTrayIcons : public QObject
 private Q_SLOTS:
     void propertiesReadBackAtOnce();
     void notificationAreaFollowsAfterTheDelay();
+    void toolTipsShowTheirCharacters_data();
+    void toolTipsShowTheirCharacters();
 };
 
 namespace {
@@ -58,6 +61,39 @@ void TestTrayIcons::notificationAreaFollowsAfterTheDelay()
     tray.setIntray(1, true);
     QTRY_VERIFY(!tray.shownInNotificationArea(6));
     QTRY_VERIFY(tray.shownInNotificationArea(1));
+}
+
+void TestTrayIcons::toolTipsShowTheirCharacters_data()
+{
+    QTest::addColumn<QString>("tip");
+    QTest::addColumn<QString>("seen");
+    QTest::newRow("plain words") << QStringLiteral("light rain") << QStringLiteral("light rain");
+    QTest::newRow("an entity and an unclosed picture")
+        << QStringLiteral("&lt;b&gt; <img src=\"/etc/hostname\" width=8000 height=8000")
+        << QStringLiteral("&lt;b&gt; <img src=\"/etc/hostname\" width=8000 height=8000");
+    QTest::newRow("a whole tag") << QStringLiteral("<b>fog</b>") << QStringLiteral("<b>fog</b>");
+    QTest::newRow("a megabyte") << QString(1024 * 1024, QLatin1Char('x'))
+                                << QString(500, QLatin1Char('x')) + QChar(0x2026);
+}
+
+void TestTrayIcons::toolTipsShowTheirCharacters()
+{
+    QFETCH(QString, tip);
+    QFETCH(QString, seen);
+    QtTrayIcons tray(design());
+    tray.setTraytip(1, tip);
+    tray.setIntray(1, true);
+    QCOMPARE(tray.traytip(1), tip);
+    QTRY_VERIFY(tray.shownInNotificationArea(1));
+    // What a tooltip shows: markup is rendered, anything else is taken as
+    // the characters it is.
+    const QString handed = tray.toolTipInNotificationArea(1);
+    QTextDocument shown;
+    if (Qt::mightBeRichText(handed))
+        shown.setHtml(handed);
+    else
+        shown.setPlainText(handed);
+    QCOMPARE(shown.toPlainText(), seen);
 }
 
 QTEST_MAIN(TestTrayIcons)
