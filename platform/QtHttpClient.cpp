@@ -29,6 +29,20 @@ bool isTransferFailure(const QNetworkReply& reply)
     return !statusError;
 }
 
+// With an error status Qt may report the status rather than a connection
+// that closed mid-body, so a body shorter than its declared length is
+// caught here. A compressed body is declared by its compressed length,
+// which Qt has already undone, and is left to Qt.
+bool endedShort(const QNetworkReply& reply, qint64 received)
+{
+    const QByteArray encoding = reply.rawHeader("Content-Encoding").trimmed().toLower();
+    if (!encoding.isEmpty() && encoding != "identity")
+        return false;
+    bool ok = false;
+    const qint64 declared = reply.header(QNetworkRequest::ContentLengthHeader).toLongLong(&ok);
+    return ok && received < declared;
+}
+
 } // namespace
 
 QtHttpClient::QtHttpClient(std::chrono::milliseconds timeout, qint64 maxBodyBytes)
@@ -61,14 +75,25 @@ FetchResult QtHttpClient::FetchPage(const QUrl& url)
     request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
 
     QNetworkReply* reply = m_manager.get(request);
+    reply->setReadBufferSize(readBufferBytes);
     m_running.append(reply);
 
     QByteArray body;
     bool tooLarge = false;
     bool timedOut = false;
+    bool headTooLong = false;
     QEventLoop loop;
     QTimer deadline;
     deadline.setSingleShot(true);
+    QTimer headDeadline;
+    headDeadline.setSingleShot(true);
+    headDeadline.setInterval(headTimeout);
+    QObject::connect(reply, &QNetworkReply::requestSent, &headDeadline, qOverload<>(&QTimer::start));
+    QObject::connect(reply, &QNetworkReply::metaDataChanged, &headDeadline, &QTimer::stop);
+    QObject::connect(&headDeadline, &QTimer::timeout, &loop, [&] {
+        headTooLong = true;
+        reply->abort();
+    });
 
     // Reading as the bytes arrive keeps memory bounded: a body past the
     // limit is refused instead of being buffered whole.
@@ -89,6 +114,7 @@ FetchResult QtHttpClient::FetchPage(const QUrl& url)
     if (!reply->isFinished())
         loop.exec();
     deadline.stop();
+    headDeadline.stop();
     // The loop also ends when the application is told to quit; a reply
     // still running then is cut off rather than taken as complete.
     if (!reply->isFinished())
@@ -101,10 +127,15 @@ FetchResult QtHttpClient::FetchPage(const QUrl& url)
 
     if (tooLarge) {
         result.error = QStringLiteral("Response body exceeds %1 bytes").arg(m_maxBodyBytes);
+    } else if (headTooLong) {
+        result.error = QStringLiteral("The server's answer did not begin within %1 seconds")
+                           .arg(headTimeout.count() / 1000.0);
     } else if (timedOut) {
         result.error = QStringLiteral("Request timed out after %1 seconds").arg(m_timeout.count() / 1000.0);
     } else if (isTransferFailure(*reply)) {
         result.error = reply->errorString();
+    } else if (endedShort(*reply, body.size())) {
+        result.error = QStringLiteral("The connection closed before the whole answer had arrived");
     } else {
         result.ok = true;
         result.body = decodeBody(body, reply->header(QNetworkRequest::ContentTypeHeader).toByteArray());

@@ -1,5 +1,6 @@
 #include "QtPageViewer.h"
 
+#include "QtHttpClient.h"
 #include "Twips.h"
 
 #include <QBuffer>
@@ -24,6 +25,15 @@ QtPageViewer::QtPageViewer(QWidget* parent, std::chrono::milliseconds timeout, q
     m_manager.setProxy(QNetworkProxy::NoProxy);
     m_deadline.setSingleShot(true);
     connect(&m_deadline, &QTimer::timeout, this, &QtPageViewer::onDeadline);
+    m_headDeadline.setSingleShot(true);
+    m_headDeadline.setInterval(QtHttpClient::headTimeout);
+    connect(&m_headDeadline, &QTimer::timeout, this, [this] {
+        if (!m_reply)
+            return;
+        m_abortReason = QStringLiteral("The server's answer did not begin within %1 seconds.")
+                            .arg(QtHttpClient::headTimeout.count() / 1000.0);
+        m_reply->abort();
+    });
     // The whole area is painted every time, so Qt need not clear it first.
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
@@ -47,7 +57,12 @@ void QtPageViewer::Navigate(const QString& url)
     request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
 
     QNetworkReply* reply = m_manager.get(request);
+    reply->setReadBufferSize(QtHttpClient::readBufferBytes);
     m_reply = reply;
+    // Qt reads an answer's head without a size bound; one that has not
+    // ended well after the request went out is cut off.
+    connect(reply, &QNetworkReply::requestSent, &m_headDeadline, qOverload<>(&QTimer::start));
+    connect(reply, &QNetworkReply::metaDataChanged, &m_headDeadline, &QTimer::stop);
     connect(reply, &QNetworkReply::readyRead, this, &QtPageViewer::onReadyRead);
     connect(reply, &QNetworkReply::finished, this, &QtPageViewer::onFinished);
     m_deadline.start(m_timeout);
@@ -83,6 +98,7 @@ void QtPageViewer::dropLoad()
     QNetworkReply* reply = m_reply;
     m_reply = nullptr;
     m_deadline.stop();
+    m_headDeadline.stop();
     // Disconnected first: abort() emits finished() at once, and a dropped
     // load must leave neither a picture nor a notification behind.
     reply->disconnect(this);
@@ -134,6 +150,7 @@ void QtPageViewer::onFinished()
         return;
     QNetworkReply* reply = m_reply;
     m_deadline.stop();
+    m_headDeadline.stop();
 
     QString reason = m_abortReason;
     if (reason.isEmpty())
@@ -167,8 +184,12 @@ void QtPageViewer::onFinished()
 
 void QtPageViewer::showFailure(const QString& reason)
 {
+    // The reason may carry the server's own words (its reason phrase), of
+    // any length; the viewer shows a piece that fits a few lines.
+    constexpr qsizetype maxReason = 300;
     m_picture = QImage();
-    m_failure = QStringLiteral("The picture could not be loaded.\n") + reason;
+    m_failure = QStringLiteral("The picture could not be loaded.\n") +
+                (reason.size() > maxReason ? reason.left(maxReason) + QChar(0x2026) : reason);
 }
 
 void QtPageViewer::paintEvent(QPaintEvent*)

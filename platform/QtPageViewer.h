@@ -68,6 +68,7 @@ private:
     QNetworkAccessManager m_manager;
     QPointer<QNetworkReply> m_reply;
     QTimer m_deadline;
+    QTimer m_headDeadline;
     std::chrono::milliseconds m_timeout;
     qint64 m_maxBodyBytes;
 
