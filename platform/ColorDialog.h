@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <optional>
 
 class QWidget;
@@ -8,8 +9,14 @@ class QWidget;
 class ColorDialog
 {
 public:
+    using Answer = std::function<void(std::optional<int>)>;
+
     virtual ~ColorDialog() = default;
 
-    // The chosen colour, or nothing when the user made no choice.
-    virtual std::optional<int> chooseColor(QWidget* parent) = 0;
+    // Opens the choice over `parent` and returns at once. `answer` gets the
+    // chosen colour, or nothing when the user made no choice, from the
+    // event loop once the dialog is done. The dialog belongs to `parent`:
+    // when `parent` goes first the dialog goes with it and `answer` is
+    // never called.
+    virtual void chooseColor(QWidget* parent, Answer answer) = 0;
 };

@@ -3,6 +3,7 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
+#include <QSaveFile>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QThread>
@@ -72,13 +73,35 @@ bool QtSettingsStore::write(const QString& application, const QString& section, 
                             const QString& value)
 {
     if (!validName(application) || !validName(section) || !validName(key))
-        return false;
+        return fail(application, QStringLiteral("not a name the store can hold"));
     if (!QDir().mkpath(m_directory))
-        return false;
+        return fail(application, QStringLiteral("its folder %1 cannot be made").arg(m_directory));
     removeOrphanedLock(filePath(application));
     QSettings settings(filePath(application), QSettings::IniFormat);
     settings.setAtomicSyncRequired(true);
     settings.setValue(section + QLatin1Char('/') + key, value);
     settings.sync();
-    return settings.status() == QSettings::NoError;
+    if (settings.status() == QSettings::NoError)
+        return true;
+    return fail(application, QString());
+}
+
+bool QtSettingsStore::fail(const QString& application, const QString& reason)
+{
+    QString why = reason;
+    if (why.isEmpty()) {
+        // QSettings tells only that it failed. Writing the file's present
+        // bytes to a save file beside it (and throwing that away) meets the
+        // same obstacle and names it: no right to write, a full disk.
+        QFile current(filePath(application));
+        const QByteArray bytes = current.open(QIODevice::ReadOnly) ? current.readAll() : QByteArray();
+        QSaveFile probe(filePath(application));
+        if (!probe.open(QIODevice::WriteOnly) || probe.write(bytes + '\n') < 0 || !probe.flush())
+            why = probe.errorString();
+        probe.cancelWriting();
+        if (why.isEmpty())
+            why = QStringLiteral("the file could not be written");
+    }
+    m_lastWriteError = QDir::toNativeSeparators(filePath(application)) + QStringLiteral(": ") + why;
+    return false;
 }

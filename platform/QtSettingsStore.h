@@ -20,10 +20,15 @@ public:
     bool write(const QString& application, const QString& section, const QString& key,
                const QString& value) override;
 
+    QString lastWriteError() const override { return m_lastWriteError; }
+
     QString filePath(const QString& application) const;
 
     static QString defaultDirectory();
 
 private:
+    bool fail(const QString& application, const QString& reason);
+
     QString m_directory;
+    QString m_lastWriteError;
 };

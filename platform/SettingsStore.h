@@ -16,4 +16,9 @@ public:
     // be made durable; the previous value then stays in place.
     virtual bool write(const QString& application, const QString& section, const QString& key,
                        const QString& value) = 0;
+
+    // Why the last write that returned false failed, naming where the
+    // store lives, in words for the user ("/home/u/.config/Ventaro/
+    // Ventaro.ini: No space left on device").
+    virtual QString lastWriteError() const = 0;
 };

@@ -22,6 +22,8 @@
 #include <QImageReader>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLoggingCategory>
+#include <QMessageBox>
 #include <QPixmap>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -32,6 +34,8 @@
 #include <algorithm>
 
 namespace {
+
+Q_LOGGING_CATEGORY(lcSettings, "ventaro.settings")
 
 // Positions and sizes in twips, relative to the container each one names.
 using Twips::Box;
@@ -418,10 +422,12 @@ void frmSettings::setPreview(int index, qint32 value)
 
 void frmSettings::pickColour(int index)
 {
-    const std::optional<int> chosen = m_colorDialog.chooseColor(this);
-    if (!chosen)
-        return;
-    setPreview(index, *chosen);
+    // The answer comes later, from the event loop; the dialog belongs to
+    // this window, so it never answers a window that has gone.
+    m_colorDialog.chooseColor(this, [this, index](std::optional<int> chosen) {
+        if (chosen)
+            setPreview(index, *chosen);
+    });
 }
 
 void frmSettings::Form_Load()
@@ -461,36 +467,79 @@ void frmSettings::Form_Load()
     cmbCity->setEditText(cityCode);
 }
 
-void frmSettings::cmdApply_Click()
+bool frmSettings::saveToStore()
 {
     using namespace SettingsKeys;
 
-    m_settings.save(CityCode, cmbCity->currentText());
-    m_settings.save(State, StationTable::stateCode(cmbCity->currentText()));
-    m_settings.save(Update, txtUpdate->text());
-
+    // Each key by its own write, in this order; the first that fails ends
+    // the saving, as every later one would meet the same full disk or
+    // missing right.
+    QList<std::pair<QString, QString>> writes{
+        {CityCode, cmbCity->currentText()},
+        {State, StationTable::stateCode(cmbCity->currentText())},
+        {Update, txtUpdate->text()},
+    };
     for (const Preview& preview : m_previews)
-        m_settings.save(preview.key, NumberForm::numberToText(preview.value));
+        writes.append({preview.key, NumberForm::numberToText(preview.value)});
 
     if (optE->isChecked())
-        m_settings.save(Region, QStringLiteral("East"));
+        writes.append({Region, QStringLiteral("East")});
     else if (optW->isChecked())
-        m_settings.save(Region, QStringLiteral("West"));
+        writes.append({Region, QStringLiteral("West")});
     else if (optUS->isChecked())
-        m_settings.save(Region, QStringLiteral("US"));
+        writes.append({Region, QStringLiteral("US")});
 
     if (optYes->isChecked())
-        m_settings.save(SysTray, QStringLiteral("-1"));
+        writes.append({SysTray, QStringLiteral("-1")});
     else if (OptNo->isChecked())
-        m_settings.save(SysTray, QStringLiteral("0"));
+        writes.append({SysTray, QStringLiteral("0")});
 
+    for (const auto& [key, value] : writes) {
+        if (!m_settings.save(key, value))
+            return false;
+    }
+    return true;
+}
+
+void frmSettings::showWriteFailure()
+{
+    const QString reason = m_settings.store().lastWriteError();
+    qCWarning(lcSettings).noquote() << "settings not saved:" << reason;
+    delete m_writeFailure.data();
+    auto* box = new QMessageBox(QMessageBox::Warning, QStringLiteral("Settings"),
+                                QStringLiteral("Your settings could not be saved."), QMessageBox::Ok, this);
+    box->setObjectName(QStringLiteral("writeFailure"));
+    box->setTextFormat(Qt::PlainText);
+    box->setInformativeText(reason +
+                            QStringLiteral("\n\nEverything you entered is still here: press Apply or OK "
+                                           "to try again, or Cancel to leave it."));
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    m_writeFailure = box;
+    // Window-modal and without a nested event loop: quitting with it open
+    // deletes it with this dialog.
+    box->open();
+}
+
+bool frmSettings::applyAndReport()
+{
+    const bool saved = saveToStore();
     m_hooks.ApplyColorScheme();
+    if (!saved)
+        showWriteFailure();
+    return saved;
+}
+
+void frmSettings::cmdApply_Click()
+{
+    applyAndReport();
 }
 
 void frmSettings::cmdOK_Click()
 {
-    cmdApply_Click();
-    close();
+    // A failed save keeps the dialog open, so nothing the user entered is
+    // thrown away with it.
+    if (applyAndReport())
+        close();
 }
 
 void frmSettings::cmdCancel_Click()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QPalette>
+#include <QPointer>
 #include <QRect>
 #include <QString>
 #include <QWidget>
@@ -82,6 +83,9 @@ private:
     void pickColour(int index);
 
     void Form_Load();
+    bool saveToStore();
+    bool applyAndReport();
+    void showWriteFailure();
     void cmdApply_Click();
     void cmdOK_Click();
     void cmdCancel_Click();
@@ -127,4 +131,5 @@ private:
     std::vector<TabPlacement> m_tabPlacements;
     std::array<Preview, 6> m_previews;
     bool m_centred = false;
+    QPointer<QWidget> m_writeFailure;
 };

@@ -9,6 +9,7 @@
 #include "MemorySettingsStore.h"
 #include "ModuleState.h"
 #include "ProgramProcess.h"
+#include "QtColorDialog.h"
 #include "QtHttpClient.h"
 #include "QtSettingsStore.h"
 #include "QtTrayIcons.h"
@@ -22,9 +23,11 @@
 
 #include "Extraction.h"
 #include "StripMarkup.h"
+#include <QColorDialog>
 #include <QDirIterator>
 #include <QElapsedTimer>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QPushButton>
@@ -32,6 +35,7 @@
 #include <QScrollBar>
 #include <QSettings>
 #include <QSignalSpy>
+#include <QTabWidget>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTemporaryDir>
@@ -207,10 +211,11 @@ struct DrillRig
         tray.setTrayAvailableOverride(true);
     }
 
-    frmForecast& open(const QString& host)
+    frmForecast& open(const QString& host, ColorDialog* colours = nullptr)
     {
-        window = std::make_unique<frmForecast>(frmForecast::Services{store, http, yielder, tray, colorDialog,
-                                                                     state, ServerHosts{host, host, host}},
+        window = std::make_unique<frmForecast>(frmForecast::Services{store, http, yielder, tray,
+                                                                     colours ? *colours : colorDialog, state,
+                                                                     ServerHosts{host, host, host}},
                                                1h);
         ending = std::make_unique<QSignalSpy>(window.get(), &frmForecast::programEnding);
         window->Form_Load();
@@ -423,6 +428,8 @@ private Q_SLOTS:
     void strangeBodies();
     void quitDuringRefresh_data();
     void quitDuringRefresh();
+    void quitWithADialogOpen_data();
+    void quitWithADialogOpen();
     void damagedSettingsFile_data();
     void damagedSettingsFile();
     void fiftySimultaneousStarts();
@@ -789,6 +796,84 @@ void TestFaultDrills::quitDuringRefresh()
     QVERIFY2(leftOk && topOk,
              qPrintable(rig.stored(SettingsKeys::Left) + QLatin1Char(' ') + rig.stored(SettingsKeys::Top)));
     qInfo("ended %lld ms after the quit", ended);
+}
+
+// ---------------------------------------------------------------------------
+// Told to quit with another window of the program open
+
+void TestFaultDrills::quitWithADialogOpen_data()
+{
+    QTest::addColumn<QString>("opener");
+    QTest::addColumn<QString>("dialog");
+    QTest::newRow("satellite viewer") << QStringLiteral("cmdSat") << QStringLiteral("frmBrowser");
+    QTest::newRow("settings dialog") << QStringLiteral("cmdSettings") << QStringLiteral("frmSettings");
+    QTest::newRow("colour picker over the settings dialog")
+        << QStringLiteral("cmdSettings") << QStringLiteral("QColorDialog");
+    QTest::newRow("failed-save warning over the settings dialog")
+        << QStringLiteral("cmdSettings") << QStringLiteral("writeFailure");
+}
+
+void TestFaultDrills::quitWithADialogOpen()
+{
+    QFETCH(QString, opener);
+    QFETCH(QString, dialog);
+
+    DrillRig rig{5s};
+    QtColorDialog colours;
+    SampleServer server;
+    QVERIFY(server.listen());
+    rig.open(server.host(), &colours);
+
+    const auto find = [&dialog]() -> QWidget* {
+        for (QWidget* widget : QApplication::topLevelWidgets()) {
+            const bool named = widget->objectName() == dialog || widget->inherits(qPrintable(dialog));
+            if (named && widget->isVisible())
+                return widget;
+        }
+        return nullptr;
+    };
+    // What logging out or SIGTERM runs, once the dialog is up; polled from
+    // the event loop, as a dialog might run a loop of its own.
+    QTimer quit;
+    quit.setInterval(10);
+    connect(&quit, &QTimer::timeout, rig.window.get(), [&] {
+        if (find() != nullptr) {
+            quit.stop();
+            rig.window->mnuUnload_Click();
+        }
+    });
+    quit.start();
+
+    QTest::mouseClick(rig.button(opener), Qt::LeftButton);
+    if (dialog == QLatin1String("QColorDialog") || dialog == QLatin1String("writeFailure")) {
+        QWidget* settings = nullptr;
+        for (QWidget* widget : QApplication::topLevelWidgets()) {
+            if (widget->objectName() == QLatin1String("frmSettings"))
+                settings = widget;
+        }
+        QVERIFY(settings != nullptr);
+        if (dialog == QLatin1String("QColorDialog")) {
+            settings->findChild<QTabWidget*>(QStringLiteral("SSTab1"))->setCurrentIndex(1);
+            QTest::mouseClick(settings->findChild<QPushButton*>(QStringLiteral("Command1")), Qt::LeftButton);
+        } else {
+            // A folder where the file should be: no write succeeds, for root either.
+            QVERIFY(QFile::remove(rig.dir.filePath(QStringLiteral("Ventaro.ini"))));
+            QVERIFY(QDir(rig.dir.path()).mkpath(QStringLiteral("Ventaro.ini/inside")));
+            QTest::mouseClick(settings->findChild<QPushButton*>(QStringLiteral("cmdApply")), Qt::LeftButton);
+        }
+    }
+
+    QTRY_COMPARE_WITH_TIMEOUT(rig.ending->size(), 1, 10000);
+    QVERIFY(!rig.window->isVisible());
+    // Every other window of the program went with the main window, each
+    // deleted once.
+    QTRY_VERIFY_WITH_TIMEOUT(find() == nullptr, 10000);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        QVERIFY2(!widget->isVisible() || widget == rig.window.get(), qPrintable(widget->objectName()));
+        QVERIFY2(!qobject_cast<QColorDialog*>(widget) && !qobject_cast<QMessageBox*>(widget),
+                 qPrintable(widget->objectName()));
+    }
 }
 
 // ---------------------------------------------------------------------------

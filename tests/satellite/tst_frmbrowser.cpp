@@ -34,6 +34,7 @@ public:
         return script.value(0);
     }
     bool write(const QString&, const QString&, const QString&, const QString&) override { return false; }
+    QString lastWriteError() const override { return QStringLiteral("read-only"); }
 
     mutable QStringList script;
     mutable int reads = 0;

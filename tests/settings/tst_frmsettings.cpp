@@ -17,6 +17,7 @@
 #include <QFontInfo>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPixmap>
 #include <QPlainTextEdit>
 #include <QPointer>
@@ -84,6 +85,8 @@ private Q_SLOTS:
     void unrecognisedChoicesSelectNothingAndStayUnwritten();
     void qtColorDialogAnswers_data();
     void qtColorDialogAnswers();
+    void failedSaveWarnsAndKeepsWhatWasEntered_data();
+    void failedSaveWarnsAndKeepsWhatWasEntered();
 
 private:
     bool open();
@@ -631,7 +634,7 @@ void TestFrmSettings::pickingAColour()
 
     const QColor expected =
         answer ? QColor(*answer & 0xFF, (*answer >> 8) & 0xFF, (*answer >> 16) & 0xFF) : before;
-    QCOMPARE(target->palette().color(role), expected);
+    QTRY_COMPARE(target->palette().color(role), expected);
 
     QVERIFY(click(QStringLiteral("cmdApply")));
     QCOMPARE(m_store->get(key), stored);
@@ -734,10 +737,50 @@ void TestFrmSettings::qtColorDialogAnswers()
     });
     driver.start();
 
+    QWidget parent;
     QtColorDialog dialog;
-    const Colour answer = dialog.chooseColor(nullptr);
+    std::optional<Colour> answer;
+    dialog.chooseColor(&parent, [&answer](Colour chosen) { answer = chosen; });
+    QTRY_VERIFY_WITH_TIMEOUT(answer.has_value(), 10000);
     QVERIFY(wasModal);
-    QCOMPARE(answer, expected);
+    QCOMPARE(*answer, expected);
+}
+
+void TestFrmSettings::failedSaveWarnsAndKeepsWhatWasEntered_data()
+{
+    QTest::addColumn<QString>("button");
+    QTest::newRow("Apply") << QStringLiteral("cmdApply");
+    QTest::newRow("OK") << QStringLiteral("cmdOK");
+}
+
+void TestFrmSettings::failedSaveWarnsAndKeepsWhatWasEntered()
+{
+    QFETCH(QString, button);
+    QVERIFY(open());
+    auto* update = child<QLineEdit>(QStringLiteral("txtUpdate"));
+    update->setText(QStringLiteral("30"));
+    QVERIFY(chooseStation(StationTable::entries().indexOf(cancun)));
+    const QString reason = QStringLiteral("/home/u/.config/Ventaro/Ventaro.ini: No space left on device");
+    m_store->failWritesWith = reason;
+
+    QVERIFY(click(button));
+    auto* warning = m_dialog->findChild<QMessageBox*>(QStringLiteral("writeFailure"));
+    QVERIFY(warning != nullptr);
+    QTRY_VERIFY(warning->isVisible());
+    QVERIFY2(warning->informativeText().contains(reason), qPrintable(warning->informativeText()));
+    QVERIFY(m_dialog && m_dialog->isVisible());
+    QCOMPARE(update->text(), QStringLiteral("30"));
+    QCOMPARE(child<QComboBox>(QStringLiteral("cmbCity"))->currentText(), cancun);
+    QCOMPARE(m_store->get(QStringLiteral("Update")), QStringLiteral("15"));
+    QVERIFY(!m_hooks->calls.contains(QStringLiteral("showMainWindow")));
+
+    // Once the store takes writes again, OK saves what was entered.
+    warning->accept();
+    m_store->failWritesWith.clear();
+    QVERIFY(click(QStringLiteral("cmdOK")));
+    QTRY_VERIFY(m_dialog.isNull());
+    QCOMPARE(m_store->get(QStringLiteral("Update")), QStringLiteral("30"));
+    QCOMPARE(m_store->get(QStringLiteral("CityCode")), cancun);
 }
 
 QTEST_MAIN(TestFrmSettings)

@@ -3,21 +3,27 @@
 #include "ColorDialog.h"
 
 #include <QList>
+#include <QPointer>
+#include <QTimer>
+#include <QWidget>
 #include <optional>
 
 // Answers each colour choice with the next queued answer (nothing once the
-// queue is empty, as a cancelled dialog would) and records who asked.
+// queue is empty, as a cancelled dialog would) and records who asked. The
+// answer comes from the event loop, as the real dialog's does, and not at
+// all when the asking window is gone by then.
 class FakeColorDialog final : public ColorDialog
 {
 public:
-    std::optional<int> chooseColor(QWidget* parent) override
+    void chooseColor(QWidget* parent, Answer answer) override
     {
         ++calls;
         lastParent = parent;
-        return answers.isEmpty() ? std::nullopt : answers.takeFirst();
+        const std::optional<int> next = answers.isEmpty() ? std::nullopt : answers.takeFirst();
+        QTimer::singleShot(0, parent, [answer = std::move(answer), next] { answer(next); });
     }
 
     QList<std::optional<int>> answers;
     int calls = 0;
-    QWidget* lastParent = nullptr;
+    QPointer<QWidget> lastParent;
 };

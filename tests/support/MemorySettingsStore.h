@@ -28,9 +28,15 @@ public:
                const QString& value) override
     {
         m_log.append({true, section, key, value});
+        if (!failWritesWith.isEmpty())
+            return false;
         m_values.insert(path(application, section, key), value);
         return true;
     }
+    QString lastWriteError() const override { return failWritesWith; }
+
+    // While set, every write fails, changes nothing and gives this reason.
+    QString failWritesWith;
 
     // Direct access that does not appear in the log.
     void set(const QString& key, const QString& value)
