@@ -95,8 +95,11 @@ for binary in "$prefix"/bin/*; do
     gzip -t "$page" || fail "$name.1.gz is not a sound gzip file"
     gzip_without_stamp "$page" || fail "$name.1.gz carries a file name or time stamp"
     # lexgrog reads the NAME line as apropos and whatis will.
-    whatis="$(lexgrog "$page" 2>&1)" || fail "$name(1) has no NAME line that whatis can read"
-    [[ "$whatis" == *": \"$name - "* ]] || fail "$name(1)'s NAME line does not name $name: $whatis"
+    if ! whatis="$(lexgrog "$page" 2>&1)"; then
+        fail "$name(1) has no NAME line that whatis can read"
+    elif [[ "$whatis" != *": \"$name - "* ]]; then
+        fail "$name(1)'s NAME line does not name $name: $whatis"
+    fi
     # man reports roff mistakes only as warnings on standard error.
     warnings="$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -E UTF-8 -l "$page" 2>&1 >/dev/null)"
     [[ -z "$warnings" ]] || fail "$name(1) has formatting warnings: $warnings"
