@@ -2,7 +2,7 @@
 #
 # Two install components keep the program separate from the developer
 # tools: "program" is what a user needs (binary, desktop entry, icons,
-# AppStream data, licence), "tools" holds the sample weather server and the
+# AppStream data, manual page, copyright and changelog), "tools" holds the sample weather server and the
 # page checker. `cmake --install <build> --component program` installs the
 # program alone; cpack turns each component into its own .deb.
 
@@ -10,18 +10,31 @@ include(GNUInstallDirs)
 
 set(VENTARO_APP_ID io.github.ventaro.Ventaro)
 
-install(TARGETS ventaro
-  RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}
-  COMPONENT program)
+# A stripped install (cpack strips) also drops the compilers' version notes
+# in .comment, as Debian's own packaging does; they only take up room.
+function(ventaro_install_binaries component)
+  install(TARGETS ${ARGN}
+    RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}
+    COMPONENT ${component})
+  foreach(_target IN LISTS ARGN)
+    install(CODE "
+      if(CMAKE_INSTALL_DO_STRIP)
+        execute_process(
+          COMMAND \"${CMAKE_OBJCOPY}\" --remove-section=.comment
+            \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/$<TARGET_FILE_NAME:${_target}>\"
+          COMMAND_ERROR_IS_FATAL ANY)
+      endif()"
+      COMPONENT ${component})
+  endforeach()
+endfunction()
+
+ventaro_install_binaries(program ventaro)
 
 install(FILES ${PROJECT_SOURCE_DIR}/desktop/${VENTARO_APP_ID}.desktop
   DESTINATION ${CMAKE_INSTALL_DATADIR}/applications
   COMPONENT program)
 install(FILES ${PROJECT_SOURCE_DIR}/desktop/${VENTARO_APP_ID}.metainfo.xml
   DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo
-  COMPONENT program)
-install(FILES ${PROJECT_SOURCE_DIR}/LICENSE
-  DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/ventaro
   COMPONENT program)
 
 # Icons. The scalable drawing covers every modern desktop; fixed-size PNGs
@@ -61,10 +74,78 @@ endforeach()
 add_custom_target(ventaro_icons ALL DEPENDS ${_ventaro_icon_pngs})
 
 if(TARGET ventaro-sample-server AND TARGET ventaro-pagecheck)
-  install(TARGETS ventaro-sample-server ventaro-pagecheck
-    RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}
-    COMPONENT tools)
+  set(_ventaro_tools_built ON)
+  ventaro_install_binaries(tools ventaro-sample-server ventaro-pagecheck)
+else()
+  set(_ventaro_tools_built OFF)
 endif()
+
+# Documents compressed the way Debian wants them: at the highest level and
+# without the name and time stamp that would make each build's bytes differ.
+find_program(VENTARO_GZIP gzip REQUIRED)
+set(_ventaro_gzipped)
+function(ventaro_gzip source output)
+  add_custom_command(
+    OUTPUT ${output}
+    COMMAND ${VENTARO_GZIP} -n -9 -c ${source} > ${output}
+    DEPENDS ${source}
+    COMMENT "Compressing ${output}")
+  set(_ventaro_gzipped ${_ventaro_gzipped} ${output} PARENT_SCOPE)
+endfunction()
+
+# The newest release in the AppStream data gives the manual pages their
+# date, so a release is dated in one place.
+set(_metainfo_file ${PROJECT_SOURCE_DIR}/desktop/${VENTARO_APP_ID}.metainfo.xml)
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${_metainfo_file})
+file(READ ${_metainfo_file} _metainfo)
+if(NOT _metainfo MATCHES "<release version=\"([^\"]+)\" date=\"([^\"]+)\"")
+  message(FATAL_ERROR "the AppStream data names no release")
+endif()
+set(VENTARO_RELEASE_DATE ${CMAKE_MATCH_2})
+if(NOT CMAKE_MATCH_1 STREQUAL PROJECT_VERSION)
+  message(WARNING "the newest release in the AppStream data is ${CMAKE_MATCH_1}, "
+    "not the project's version ${PROJECT_VERSION}")
+endif()
+
+set(_ventaro_man_pages ventaro:program)
+if(_ventaro_tools_built)
+  list(APPEND _ventaro_man_pages ventaro-sample-server:tools ventaro-pagecheck:tools)
+endif()
+foreach(_entry IN LISTS _ventaro_man_pages)
+  string(REPLACE ":" ";" _entry ${_entry})
+  list(GET _entry 0 _name)
+  list(GET _entry 1 _component)
+  configure_file(${PROJECT_SOURCE_DIR}/man/${_name}.1.in ${PROJECT_BINARY_DIR}/man/${_name}.1 @ONLY)
+  ventaro_gzip(${PROJECT_BINARY_DIR}/man/${_name}.1 ${PROJECT_BINARY_DIR}/man/${_name}.1.gz)
+  install(FILES ${PROJECT_BINARY_DIR}/man/${_name}.1.gz
+    DESTINATION ${CMAKE_INSTALL_MANDIR}/man1
+    COMPONENT ${_component})
+endforeach()
+
+# Each package carries its own copyright file and changelog, in the
+# machine-readable copyright format and the Debian changelog format that
+# Debian's tools read.
+ventaro_gzip(${PROJECT_SOURCE_DIR}/packaging/changelog ${PROJECT_BINARY_DIR}/packaging/changelog.gz)
+set(_ventaro_doc_packages ventaro:program)
+if(_ventaro_tools_built)
+  list(APPEND _ventaro_doc_packages ventaro-tools:tools)
+endif()
+foreach(_entry IN LISTS _ventaro_doc_packages)
+  string(REPLACE ":" ";" _entry ${_entry})
+  list(GET _entry 0 _package)
+  list(GET _entry 1 _component)
+  install(FILES
+      ${PROJECT_SOURCE_DIR}/packaging/copyright
+      ${PROJECT_BINARY_DIR}/packaging/changelog.gz
+    DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/${_package}
+    COMPONENT ${_component})
+endforeach()
+add_custom_target(ventaro_docs ALL DEPENDS ${_ventaro_gzipped})
+
+# Lintian tags that do not apply, each with its reason in the file.
+install(FILES ${PROJECT_SOURCE_DIR}/packaging/lintian/ventaro
+  DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides
+  COMPONENT program)
 
 # Debian packages: `cpack -G DEB` in the build directory.
 set(CPACK_GENERATOR DEB)
@@ -95,7 +176,7 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 
 set(CPACK_DEB_COMPONENT_INSTALL ON)
 set(CPACK_COMPONENTS_ALL program)
-if(TARGET ventaro-sample-server AND TARGET ventaro-pagecheck)
+if(_ventaro_tools_built)
   list(APPEND CPACK_COMPONENTS_ALL tools)
 endif()
 

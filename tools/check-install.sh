@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
-# Installs Ventaro into a throwaway prefix and checks what a desktop sees:
-# the binaries, a valid desktop entry, valid AppStream data that points at
-# that entry, and icons of the right sizes. Exits non-zero on any fault.
+# Installs Ventaro into a throwaway prefix and checks what a desktop and a
+# distribution see: the binaries with their manual pages, each package's
+# copyright file and changelog, a valid desktop entry, valid AppStream data
+# that points at that entry, and icons of the right sizes. Exits non-zero on
+# any fault.
 #
 #   tools/check-install.sh [BUILD_DIR]
 #
@@ -19,6 +21,12 @@ app_id=io.github.ventaro.Ventaro
 need=()
 command -v desktop-file-validate >/dev/null || need+=(desktop-file-utils)
 command -v appstreamcli >/dev/null || need+=(appstream)
+command -v lexgrog >/dev/null || need+=(man-db)
+command -v dpkg-parsechangelog >/dev/null || need+=(dpkg-dev)
+# Debian's own interpreter, where python3-debian lives, whatever else PATH
+# puts first.
+debian_python=/usr/bin/python3
+"$debian_python" -c 'import debian.copyright' 2>/dev/null || need+=(python3-debian)
 if [[ ${#need[@]} -gt 0 ]]; then
     if [[ "$(id -u)" -eq 0 ]]; then as_root=(); else as_root=(sudo); fi
     "${as_root[@]}" apt-get update -qq
@@ -44,6 +52,10 @@ cmake --install "$build" --component program --prefix "$work/program" >/dev/null
 [[ -x "$work/program/bin/ventaro" ]] || fail "the program component lacks bin/ventaro"
 for tool in ventaro-sample-server ventaro-pagecheck; do
     [[ ! -e "$work/program/bin/$tool" ]] || fail "the program component also installs $tool"
+    [[ ! -e "$work/program/share/man/man1/$tool.1.gz" ]] || fail "the program component also installs $tool(1)"
+done
+for doc in copyright changelog.gz; do
+    [[ -f "$work/program/share/doc/ventaro/$doc" ]] || fail "the program component lacks share/doc/ventaro/$doc"
 done
 
 # With VENTARO_BUILD_TOOLS=OFF there are no tools to install; the icons
@@ -62,6 +74,89 @@ for binary in "${binaries[@]}"; do
     [[ -x "$prefix/bin/$binary" ]] || fail "bin/$binary is not installed"
 done
 [[ ! -e "$prefix/bin/ventaro-render-icon" ]] || fail "the build-time icon renderer got installed"
+
+# True when the gzip file was made with -n: no file name stored (FLG bit 3)
+# and no time stamp (MTIME, bytes 4 to 7), so its bytes are reproducible.
+gzip_without_stamp() {
+    local header
+    header="$(od -An -tu1 -N8 "$1" | tr -s ' ' | sed 's/^ //')"
+    read -r id1 id2 _ flags m0 m1 m2 m3 <<<"$header"
+    [[ $id1 == 31 && $id2 == 139 && $((flags & 8)) == 0 && "$m0$m1$m2$m3" == 0000 ]]
+}
+
+echo "== manual pages"
+for binary in "$prefix"/bin/*; do
+    name="$(basename "$binary")"
+    page="$prefix/share/man/man1/$name.1.gz"
+    if [[ ! -f "$page" ]]; then
+        fail "bin/$name has no manual page at share/man/man1/$name.1.gz"
+        continue
+    fi
+    gzip -t "$page" || fail "$name.1.gz is not a sound gzip file"
+    gzip_without_stamp "$page" || fail "$name.1.gz carries a file name or time stamp"
+    # lexgrog reads the NAME line as apropos and whatis will.
+    if ! whatis="$(lexgrog "$page" 2>&1)"; then
+        fail "$name(1) has no NAME line that whatis can read"
+    elif [[ "$whatis" != *": \"$name - "* ]]; then
+        fail "$name(1)'s NAME line does not name $name: $whatis"
+    fi
+    # man reports roff mistakes only as warnings on standard error.
+    warnings="$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -E UTF-8 -l "$page" 2>&1 >/dev/null)"
+    [[ -z "$warnings" ]] || fail "$name(1) has formatting warnings: $warnings"
+done
+
+echo "== copyright and changelog"
+version="$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")"
+newest_release="$(sed -n 's/.*<release version="\([^"]*\)".*/\1/p' "$root/desktop/$app_id.metainfo.xml" | head -n 1)"
+[[ "$newest_release" == "$version" ]] ||
+    fail "the newest release in the AppStream data is '$newest_release', not the version $version"
+packages=(ventaro)
+[[ $tools_built == no ]] || packages+=(ventaro-tools)
+for package in "${packages[@]}"; do
+    docs="$prefix/share/doc/$package"
+    if [[ ! -f "$docs/copyright" ]]; then
+        fail "no copyright file at share/doc/$package/copyright"
+    else
+        # Debian's machine-readable format, strictly parsed; every licence
+        # named needs its text, and the MIT text must be the LICENSE file's.
+        "$debian_python" - "$docs/copyright" "$root/LICENSE" <<'PYTHON' || fail "share/doc/$package/copyright is not sound"
+import sys
+from debian.copyright import Copyright
+
+with open(sys.argv[1], encoding="utf-8") as f:
+    copyright = Copyright(f, strict=True)
+texts = {p.license.synopsis: p.license.text for p in copyright.all_license_paragraphs()}
+problems = []
+files = list(copyright.all_files_paragraphs())
+if not any(p.files == ("*",) for p in files):
+    problems.append("no Files: * paragraph")
+for p in files:
+    if not (p.license.text or texts.get(p.license.synopsis)):
+        problems.append(f"licence {p.license.synopsis} of {' '.join(p.files)} has no text")
+    if not p.copyright:
+        problems.append(f"{' '.join(p.files)} has no Copyright field")
+with open(sys.argv[2], encoding="utf-8") as f:
+    licence = f.read()
+permission = licence[licence.find("Permission is hereby granted"):]
+if " ".join(texts.get("MIT", "").split()) != " ".join(permission.split()):
+    problems.append("the MIT licence text differs from LICENSE")
+for problem in problems:
+    print(f"check-install: {sys.argv[1]}: {problem}", file=sys.stderr)
+sys.exit(1 if problems else 0)
+PYTHON
+    fi
+    changelog="$docs/changelog.gz"
+    if [[ ! -f "$changelog" ]]; then
+        fail "no changelog at share/doc/$package/changelog.gz"
+    else
+        gzip_without_stamp "$changelog" || fail "share/doc/$package/changelog.gz carries a file name or time stamp"
+        # A release without its changelog entry shows up as an older version.
+        logged="$(dpkg-parsechangelog -l "$changelog" -S Version)" ||
+            fail "share/doc/$package/changelog.gz does not parse"
+        [[ "$logged" == "$version" ]] ||
+            fail "the newest changelog entry of $package is '$logged', not the version $version"
+    fi
+done
 
 desktop="$prefix/share/applications/$app_id.desktop"
 metainfo="$prefix/share/metainfo/$app_id.metainfo.xml"

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages that building, testing and running need;
-# with --hardening also those of the sanitizer, fuzzing and install checks.
+# with --hardening also those of the sanitizer, fuzzing, install and
+# packaging checks.
 set -euo pipefail
 
 packages=(
@@ -10,9 +11,10 @@ packages=(
   xvfb xauth
 )
 
-# The hardening runs (sanitizers, fuzzing, install checks) need a little more.
+# The hardening runs (sanitizers, fuzzing, install checks, Debian packages
+# and their lintian run) need a little more.
 if [ "${1:-}" = "--hardening" ]; then
-  packages+=(clang libclang-rt-14-dev desktop-file-utils appstream dpkg-dev)
+  packages+=(clang libclang-rt-14-dev desktop-file-utils appstream dpkg-dev lintian man-db python3-debian)
 fi
 
 if [ "$(id -u)" -eq 0 ]; then
