@@ -1,20 +1,22 @@
 #include "frmForecast.h"
 
+#include "Conditions.h"
 #include "FirstStart.h"
 #include "ForecastText.h"
-#include "HttpClient.h"
-#include "ModuleState.h"
+#include "Network.h"
 #include "NumberForm.h"
+#include "Refresh.h"
 #include "ResourcePaths.h"
 #include "Resources.h"
 #include "SettingsKeys.h"
+#include "SkyClasses.h"
 #include "StationTable.h"
 #include "SystemColors.h"
 #include "TrayIcons.h"
 #include "TrayRule.h"
 #include "Twips.h"
+#include "WeatherTexts.h"
 #include "WindowServices.h"
-#include "Yielder.h"
 #include "frmBrowser.h"
 #include "frmSettings.h"
 
@@ -24,6 +26,7 @@
 #include <QCursor>
 #include <QElapsedTimer>
 #include <QLabel>
+#include <QLoggingCategory>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -79,7 +82,7 @@ frmForecast::frmForecast(Services services, std::chrono::milliseconds tickInterv
     : QWidget(nullptr,
               Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
       m_services(std::move(services)), m_settings(m_services.store),
-      m_weather(m_services.http, *this, m_services.yielder, m_services.state, m_services.hosts)
+      m_refresh(new Refresh(m_services.weather, this))
 {
     initVentaroResources();
     setObjectName(QStringLiteral("frmForecast"));
@@ -94,6 +97,7 @@ frmForecast::frmForecast(Services services, std::chrono::milliseconds tickInterv
     createStatusLine();
     createPopUpMenu();
     connectTray();
+    connectRefresh();
 
     setTabOrder(m_cmdGetForecast, m_cmdSettings);
     setTabOrder(m_cmdSettings, m_cmdExit);
@@ -258,6 +262,14 @@ void frmForecast::connectTray()
     connect(&m_services.tray, &TrayIcons::showEvent, this, &frmForecast::cSysTray_Show);
 }
 
+void frmForecast::connectRefresh()
+{
+    connect(m_refresh, &Refresh::statusChanged, this, &frmForecast::setStatus);
+    connect(m_refresh, &Refresh::conditionsUnavailable, this, &frmForecast::showUnavailable);
+    connect(m_refresh, &Refresh::conditionsReceived, this, &frmForecast::showConditions);
+    connect(m_refresh, &Refresh::forecastReceived, this, &frmForecast::showForecast);
+}
+
 void frmForecast::Form_Load()
 {
     QScreen* screen = QGuiApplication::primaryScreen();
@@ -268,11 +280,10 @@ void frmForecast::Form_Load()
         m_services.store, screenTwips, QSizeF(designWidth + frameWidth, compactOuterHeight),
         FirstStart::appVersionText(VENTARO_VERSION_MAJOR, VENTARO_VERSION_MINOR, VENTARO_VERSION_PATCH));
 
-    ModuleState& state = m_services.state;
-    state.StationCode = StationTable::stationCode(m_settings.get(SettingsKeys::CityCode));
-    state.StateCode = m_settings.get(SettingsKeys::State);
+    m_stationCode = StationTable::stationCode(m_settings.get(SettingsKeys::CityCode));
+    m_stateCode = m_settings.get(SettingsKeys::State);
     m_Timer1->start();
-    state.UpdateMinutes = m_settings.int16(SettingsKeys::Update);
+    m_updateMinutes = m_settings.int16(SettingsKeys::Update);
     ApplyColorScheme();
     placeAtStoredPosition();
     applyTrayRule();
@@ -307,6 +318,7 @@ void frmForecast::placeAtStoredPosition()
 void frmForecast::setStatus(const QString& text)
 {
     m_lblStatus->setText(text);
+    Q_EMIT statusShown(text);
 }
 
 void frmForecast::ApplyColorScheme()
@@ -339,80 +351,104 @@ void frmForecast::showMainWindow()
 
 void frmForecast::cmdGetForecast_Click()
 {
-    // One refresh at a time: the routines yield to the event loop, and a
-    // click, a tick or the tray menu arriving meanwhile is ignored rather
-    // than run inside the one already running.
+    // One refresh at a time: a click, a tick or the tray menu arriving
+    // while one runs is ignored rather than started beside it.
     if (m_refreshing || m_ending)
         return;
     m_refreshing = true;
-    const auto done = qScopeGuard([this] { m_refreshing = false; });
-
-    const bool received = m_weather.GetCurrentConditions();
-    if (m_ending)
-        return;
-    if (received) {
-        m_lblCity->setText(QLatin1Char(' ') + ForecastText::shownValue(m_weather.GetLocation()));
-        m_lblTemp->setText(QLatin1Char(' ') + ForecastText::shownValue(m_weather.GetTemperature()));
-        m_lblHumidity->setText(QLatin1Char(' ') + ForecastText::shownValue(m_weather.GetHumidity()));
-        m_lblDew->setText(QLatin1Char(' ') + ForecastText::shownValue(m_weather.GetDewPoint()));
-        m_lblPressure->setText(QLatin1Char(' ') + ForecastText::shownValue(m_weather.GetPressure()));
-        m_lblWind->setText(QLatin1Char(' ') + ForecastText::shownValue(m_weather.GetWind()));
-        m_lblVisibility->setText(QLatin1Char(' ') + ForecastText::shownValue(m_weather.GetVisibility()));
-        m_lblConditions->setText(QLatin1Char(' ') + ForecastText::shownValue(m_weather.GetSkyConditions()));
-        if (m_settings.trayUseOn())
-            UpdateTrayIcon();
-        showForecast(m_weather.GetStateForecast());
-    } else {
-        m_lblCity->setText(QStringLiteral(" Unavailable"));
-        for (QLabel* label :
-             {m_lblTemp, m_lblHumidity, m_lblDew, m_lblPressure, m_lblWind, m_lblConditions, m_lblVisibility})
-            label->clear();
-        m_Text3->clear();
-        m_shownForecast.clear();
-    }
+    m_refresh->start(m_stationCode, m_stateCode);
 }
 
-void frmForecast::showForecast(const QString& forecast)
+void frmForecast::showConditions(const ConditionsReading& reading)
 {
-    // Laying out a text box costs per line, and per paragraph far more than
-    // linearly; a large forecast goes in by pieces of bounded lines (see
-    // ForecastText), with a yield after each piece that used up a time
-    // slice, so the window keeps answering.
-    constexpr qint64 sliceMs = 15;
+    const Conditions& values = reading.values;
+    m_lblCity->setToolTip(QString());
+    m_lblCity->setText(QLatin1Char(' ') + ForecastText::shownValue(values.location));
+    m_lblTemp->setText(QLatin1Char(' ') + ForecastText::shownValue(values.temperature));
+    m_lblHumidity->setText(QLatin1Char(' ') + ForecastText::shownValue(values.humidity));
+    m_lblDew->setText(QLatin1Char(' ') + ForecastText::shownValue(values.dewPoint));
+    m_lblPressure->setText(QLatin1Char(' ') + ForecastText::shownValue(values.pressure));
+    m_lblWind->setText(QLatin1Char(' ') + ForecastText::shownValue(values.wind));
+    m_lblVisibility->setText(QLatin1Char(' ') + ForecastText::shownValue(values.visibility));
+    m_lblConditions->setText(QLatin1Char(' ') + ForecastText::shownValue(values.sky));
+    if (m_settings.trayUseOn())
+        UpdateTrayIcon(values.sky);
+}
+
+void frmForecast::showUnavailable(const QString& reason)
+{
+    m_lblCity->setText(WeatherTexts::unavailable);
+    // The specified texts stay as they are; whoever wants to know why
+    // finds it here and in the log.
+    m_lblCity->setToolTip(WindowServices::plainToolTip(reason));
+    for (QLabel* label :
+         {m_lblTemp, m_lblHumidity, m_lblDew, m_lblPressure, m_lblWind, m_lblConditions, m_lblVisibility})
+        label->clear();
+    ++m_fill;
+    m_Text3->clear();
+    m_shownForecast.clear();
+    endRefresh();
+}
+
+void frmForecast::showForecast(const QString& forecast, const QStringList& pieces)
+{
     // Forecasts change a few times a day and the timer refreshes far more
     // often; filling the box again would only throw the reader back to the
     // first line.
-    if (forecast == m_shownForecast && !forecast.isEmpty())
+    if (forecast == m_shownForecast && !forecast.isEmpty()) {
+        endRefresh();
         return;
+    }
     m_shownForecast.clear();
-    const QStringList pieces = ForecastText::pieces(forecast);
+    m_forecastFilling = forecast;
+    m_forecastPieces = pieces;
     // The first piece replaces the box's text, leaving the box's own cursor
     // at the start; the rest goes in after it, so that cursor never moves.
     // Moving it back from the end afterwards would lay out every line of
     // the forecast on the way.
-    QElapsedTimer clock;
-    clock.start();
     m_Text3->setPlainText(pieces.value(0));
-    QTextCursor cursor(m_Text3->document());
-    qsizetype next = 1;
-    while (next < pieces.size() && !m_ending) {
-        if (clock.elapsed() >= sliceMs) {
-            m_services.yielder.yield();
-            clock.restart();
-            if (m_ending)
-                break;
-        }
-        cursor.movePosition(QTextCursor::End);
-        cursor.insertText(pieces[next++]);
-    }
-    if (next >= pieces.size())
-        m_shownForecast = forecast;
+    m_nextPiece = 1;
+    fillForecastBox(++m_fill);
 }
 
-void frmForecast::UpdateTrayIcon()
+void frmForecast::fillForecastBox(quint64 fill)
+{
+    // Laying out a text box costs per line; a large forecast goes in by
+    // pieces of bounded lines, a time slice's worth at a time, and the
+    // window answers in between.
+    constexpr qint64 sliceMs = 15;
+    if (fill != m_fill || m_ending)
+        return;
+    QElapsedTimer clock;
+    clock.start();
+    QTextCursor cursor(m_Text3->document());
+    while (m_nextPiece < m_forecastPieces.size() && clock.elapsed() < sliceMs) {
+        cursor.movePosition(QTextCursor::End);
+        cursor.insertText(m_forecastPieces[m_nextPiece++]);
+    }
+    if (m_nextPiece < m_forecastPieces.size()) {
+        QTimer::singleShot(0, this, [this, fill] { fillForecastBox(fill); });
+        return;
+    }
+    m_shownForecast = m_forecastFilling;
+    m_forecastFilling.clear();
+    m_forecastPieces.clear();
+    endRefresh();
+}
+
+void frmForecast::endRefresh()
+{
+    m_refreshing = false;
+    if (m_timedRefresh) {
+        m_timedRefresh = false;
+        m_minuteCount = 0;
+    }
+    Q_EMIT refreshFinished();
+}
+
+void frmForecast::UpdateTrayIcon(const QString& sky)
 {
     TrayIcons& tray = m_services.tray;
-    const QString sky = m_weather.GetSkyConditions();
     const SkyClasses::Choice choice = SkyClasses::classify(sky);
     for (int index = 0; index < tray.count(); ++index)
         tray.setIntray(index, false);
@@ -436,12 +472,17 @@ void frmForecast::UpdateTrayIcon()
 
 void frmForecast::Timer1_Timer()
 {
-    ModuleState& state = m_services.state;
-    state.MinuteCount = static_cast<qint16>(std::min<int>(state.MinuteCount + 1, 32767));
-    if (state.MinuteCount >= state.UpdateMinutes) {
-        cmdGetForecast_Click();
-        state.MinuteCount = 0;
+    m_minuteCount = static_cast<qint16>(std::min<int>(m_minuteCount + 1, 32767));
+    if (m_minuteCount < m_updateMinutes)
+        return;
+    // The count goes back to 0 once the refresh has ended, or at once when
+    // one was already running and this tick's is ignored.
+    if (m_refreshing || m_ending) {
+        m_minuteCount = 0;
+        return;
     }
+    m_timedRefresh = true;
+    cmdGetForecast_Click();
 }
 
 void frmForecast::cmdExtended_Click()
@@ -472,7 +513,9 @@ void frmForecast::cmdSat_Click()
         WindowServices::bringToFront(m_browser);
         return;
     }
-    auto* browser = new frmBrowser(m_services.store, nullptr, m_services.hosts.satellite);
+    SettingsStore& store = m_services.store;
+    auto* browser = new frmBrowser([&store] { return Settings(store).get(SettingsKeys::Region); },
+                                   m_services.network, m_services.satellitePicture);
     connect(browser, &frmBrowser::closed, this, &frmForecast::showMainWindow);
     m_browser = browser;
     browser->Form_Load();
@@ -485,22 +528,32 @@ void frmForecast::cmdSettings_Click()
         WindowServices::bringToFront(m_settingsDialog);
         return;
     }
-    auto* settings =
-        new frmSettings(m_services.store, m_services.colorDialog, m_services.tray, m_services.state, *this);
+    auto* settings = new frmSettings(m_services.store, m_services.colorDialog);
+    connect(settings, &frmSettings::applied, this, &frmForecast::ApplyColorScheme);
+    connect(settings, &frmSettings::closing, this, &frmForecast::settingsClosed);
     m_settingsDialog = settings;
     settings->show();
+}
+
+void frmForecast::settingsClosed(const SettingsOnClose& values)
+{
+    showMainWindow();
+    m_stationCode = values.stationCode;
+    m_stateCode = values.stateCode;
+    m_updateMinutes = values.updateMinutes;
+    applyTrayRule();
 }
 
 void frmForecast::cmdExit_Click()
 {
     if (!m_settings.trayUseOn())
-        m_services.state.ExitRequested = true;
+        m_exitRequested = true;
     close();
 }
 
 void frmForecast::mnuUnload_Click()
 {
-    m_services.state.ExitRequested = true;
+    m_exitRequested = true;
     close();
 }
 
@@ -534,7 +587,7 @@ bool frmForecast::hidesOnClose() const
 {
     // Without a notification area a hidden window could never come back,
     // so closing ends the program as with tray use off.
-    return !m_services.state.ExitRequested && m_settings.trayUseOn() && m_services.tray.trayAvailable();
+    return !m_exitRequested && m_settings.trayUseOn() && m_services.tray.trayAvailable();
 }
 
 void frmForecast::saveWindowPosition()
@@ -565,8 +618,9 @@ void frmForecast::closeEvent(QCloseEvent* event)
     m_Timer1->stop();
     closeOtherWindows();
     // A transfer still running would hold the program until its time-out.
-    if (m_refreshing)
-        m_services.http.abort();
+    m_refresh->abort();
+    m_refreshing = false;
+    ++m_fill;
     event->accept();
     Q_EMIT programEnding();
 }

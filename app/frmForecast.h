@@ -1,47 +1,50 @@
 #pragma once
 
-#include "MainWindowHooks.h"
-#include "ServerHosts.h"
 #include "Settings.h"
-#include "StatusLine.h"
-#include "WeatherService.h"
 
 #include <QPointer>
+#include <QStringList>
+#include <QUrl>
 #include <QWidget>
 #include <array>
 #include <chrono>
+#include <functional>
 
 class ColorDialog;
-class HttpClient;
+class Network;
 class QLabel;
 class QMenu;
-class QAction;
 class QPlainTextEdit;
 class QPushButton;
 class QTimer;
+class Refresh;
 class TrayIcons;
-class Yielder;
-struct ModuleState;
+class WeatherSource;
+struct ConditionsReading;
+struct SettingsOnClose;
 
 // The main window: the eight observed values, the forecast box, the status
 // line, the refresh command and its timer, the two views, the hand-over to
 // the satellite viewer and the settings dialog, and the tray menu.
 //
 // It lives from start to exit; closing it either hides it (tray use on) or
-// ends the program. All collaborators are lent to it and must outlive it.
-class frmForecast final : public QWidget, public StatusLine, public MainWindowHooks
+// ends the program. It owns the program's running state (station, state,
+// interval, minute count, quit request); everything else is lent to it and
+// must outlive it.
+class frmForecast final : public QWidget
 {
     Q_OBJECT
 public:
     struct Services
     {
         SettingsStore& store;
-        HttpClient& http;
-        Yielder& yielder;
+        WeatherSource& weather;
+        // The satellite viewer's pictures come through it.
+        Network& network;
         TrayIcons& tray;
         ColorDialog& colorDialog;
-        ModuleState& state;
-        ServerHosts hosts;
+        // The address of a satellite picture by its path ("/GIFS/ECIR.JPG").
+        std::function<QUrl(const QString&)> satellitePicture;
     };
 
     static constexpr std::chrono::milliseconds minute{60000};
@@ -49,16 +52,14 @@ public:
     explicit frmForecast(Services services, std::chrono::milliseconds tickInterval = minute);
     ~frmForecast() override;
 
-    // The start-up: first-start values, module variables, timer, colours,
+    // The start-up: first-start values, running state, timer, colours,
     // position and tray. Fetches nothing.
     void Form_Load();
 
-    // StatusLine
-    void setStatus(const QString& text) override;
-
-    // MainWindowHooks
-    void ApplyColorScheme() override;
-    void showMainWindow() override;
+    // Repaints the window from the colour keys in the store.
+    void ApplyColorScheme();
+    // Makes the window visible again, unless the program is ending.
+    void showMainWindow();
 
     // Ends the program as the tray menu's "Unload Ventaro" does; used for
     // logout, shutdown and termination signals too.
@@ -68,7 +69,14 @@ public:
     void cmdGetForecast_Click();
     void Timer1_Timer();
 
+    // From the click that starts a refresh to the forecast in its box.
     bool refreshRunning() const { return m_refreshing; }
+
+    QString stationCode() const { return m_stationCode; }
+    QString stateCode() const { return m_stateCode; }
+    qint16 updateMinutes() const { return m_updateMinutes; }
+    qint16 minuteCount() const { return m_minuteCount; }
+    bool exitRequested() const { return m_exitRequested; }
 
     // The designed client size and the outer sizes of the two views, in twips.
     static constexpr int designWidth = 7230;
@@ -81,8 +89,11 @@ public:
     static constexpr int frameWidth = 120;
 
 Q_SIGNALS:
-    // Emitted when the program has been asked to end and the window has
-    // closed for good.
+    // Each text the status line shows, as it is shown.
+    void statusShown(const QString& text);
+    // A refresh has ended: its values and forecast are on show.
+    void refreshFinished();
+    // The program has been asked to end and the window has closed for good.
     void programEnding();
 
 protected:
@@ -95,6 +106,7 @@ private:
     void createStatusLine();
     void createPopUpMenu();
     void connectTray();
+    void connectRefresh();
     QLabel* createHeading(int index, const QString& text, int left, int top, int width);
     QLabel* createValue(const char* name, const QString& heading, int left, int top, int width);
     QPushButton* createPictureButton(const char* name, const QString& picture, const QString& words,
@@ -109,8 +121,14 @@ private:
     void mnuForecast_Click();
     void mnuGetForecast_Click();
 
-    void UpdateTrayIcon();
-    void showForecast(const QString& forecast);
+    void setStatus(const QString& text);
+    void showConditions(const ConditionsReading& reading);
+    void showUnavailable(const QString& reason);
+    void UpdateTrayIcon(const QString& sky);
+    void showForecast(const QString& forecast, const QStringList& pieces);
+    void fillForecastBox(quint64 fill);
+    void endRefresh();
+    void settingsClosed(const SettingsOnClose& values);
     void applyTrayRule();
     void placeAtStoredPosition();
     void saveWindowPosition();
@@ -120,7 +138,7 @@ private:
 
     Services m_services;
     Settings m_settings;
-    WeatherService m_weather;
+    Refresh* m_refresh = nullptr;
 
     std::array<QLabel*, 8> m_lblMain{};
     QLabel* m_lblCity = nullptr;
@@ -138,11 +156,28 @@ private:
     QPushButton* m_cmdExit = nullptr;
     QLabel* m_lblStatus = nullptr;
     QPlainTextEdit* m_Text3 = nullptr;
+    QTimer* m_Timer1 = nullptr;
+    QMenu* m_mnuPopUp = nullptr;
+
+    // The running state, loaded at start-up and when the settings dialog
+    // closes.
+    QString m_stationCode;
+    QString m_stateCode;
+    qint16 m_updateMinutes = 0;
+    qint16 m_minuteCount = 0;
+    bool m_exitRequested = false;
+
     // The forecast the box holds in full, so that a refresh bringing the
     // same text leaves the reader's place in it alone.
     QString m_shownForecast;
-    QTimer* m_Timer1 = nullptr;
-    QMenu* m_mnuPopUp = nullptr;
+    // The forecast going into the box, piece by piece, and which filling
+    // that is, so that a step left over from an earlier one does nothing.
+    QStringList m_forecastPieces;
+    QString m_forecastFilling;
+    qsizetype m_nextPiece = 0;
+    quint64 m_fill = 0;
+    // A timed refresh sets the minute count back to 0 once it has ended.
+    bool m_timedRefresh = false;
 
     bool m_refreshing = false;
     bool m_ending = false;

@@ -1,33 +1,18 @@
-#include "EventLoopYielder.h"
 #include "FontWarmUp.h"
-#include "ModuleState.h"
+#include "Network.h"
 #include "QtColorDialog.h"
-#include "QtHttpClient.h"
 #include "QtSettingsStore.h"
 #include "QtTrayIcons.h"
 #include "Resources.h"
 #include "ServerHosts.h"
+#include "ServerWeatherSource.h"
 #include "SingleInstance.h"
-#include "SkyClasses.h"
 #include "TerminationSignals.h"
+#include "TrayDesign.h"
 #include "frmForecast.h"
 
 #include <QApplication>
 #include <QSessionManager>
-
-namespace {
-
-QList<QtTrayIcons::Design> trayDesign()
-{
-    QList<QtTrayIcons::Design> design;
-    for (int index = 0; index < SkyClasses::iconCount; ++index) {
-        const bool startUp = index == SkyClasses::StartUp;
-        design.append({trayIcon(index), startUp ? QStringLiteral("Ventaro") : QStringLiteral(".")});
-    }
-    return design;
-}
-
-} // namespace
 
 int main(int argc, char* argv[])
 {
@@ -51,15 +36,18 @@ int main(int argc, char* argv[])
 
     initVentaroResources();
     QtSettingsStore store;
-    QtHttpClient http;
-    EventLoopYielder yielder;
+    Network network;
+    const ServerHosts hosts = ServerHosts::fromEnvironment();
+    ServerWeatherSource weather(network, hosts);
     // The notification-area icons go up once the window has had time to
     // paint, so they do not delay the first sight of it.
     QtTrayIcons tray(trayDesign(), std::chrono::milliseconds(250));
     QtColorDialog colorDialog;
-    ModuleState state;
 
-    frmForecast window({store, http, yielder, tray, colorDialog, state, ServerHosts::fromEnvironment()});
+    frmForecast window(
+        {store, weather, network, tray, colorDialog, [satellite = hosts.satellite](const QString& path) {
+             return ServerHosts::httpUrl(satellite, path);
+         }});
     QObject::connect(&window, &frmForecast::programEnding, &app, &QCoreApplication::quit,
                      Qt::QueuedConnection);
 

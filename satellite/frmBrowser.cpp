@@ -1,10 +1,8 @@
 #include "frmBrowser.h"
 
+#include "PictureViewer.h"
 #include "ResourcePaths.h"
 #include "Resources.h"
-#include "ServerHosts.h"
-#include "Settings.h"
-#include "SettingsKeys.h"
 #include "Twips.h"
 #include "WindowServices.h"
 
@@ -65,16 +63,17 @@ int atLeastZero(int twips)
 
 } // namespace
 
-frmBrowser::frmBrowser(SettingsStore& store, std::unique_ptr<QtPageViewer> viewer,
-                       const QString& satelliteHost, QWidget* parent)
-    : QWidget(parent, Qt::Window), m_store(store), m_satelliteHost(satelliteHost)
+frmBrowser::frmBrowser(std::function<QString()> readRegion, Network& network,
+                       std::function<QUrl(const QString&)> pictureAddress, QWidget* parent)
+    : QWidget(parent, Qt::Window), m_readRegion(std::move(readRegion)),
+      m_pictureAddress(std::move(pictureAddress))
 {
     setObjectName(QStringLiteral("frmBrowser"));
     setAttribute(Qt::WA_DeleteOnClose);
     initVentaroResources();
     setWindowIcon(QIcon(ResourcePaths::satelliteDish));
 
-    createBrowser(std::move(viewer));
+    createBrowser(network);
     createExitButton();
     createChannelButtons();
     createTimer();
@@ -89,14 +88,13 @@ frmBrowser::frmBrowser(SettingsStore& store, std::unique_ptr<QtPageViewer> viewe
 
 frmBrowser::~frmBrowser() = default;
 
-void frmBrowser::createBrowser(std::unique_ptr<QtPageViewer> viewer)
+void frmBrowser::createBrowser(Network& network)
 {
-    m_brwWebBrowser = viewer ? viewer.release() : new QtPageViewer;
-    m_brwWebBrowser->setParent(this);
+    m_brwWebBrowser = new PictureViewer(network, this);
     m_brwWebBrowser->setObjectName(QStringLiteral("brwWebBrowser"));
     m_brwWebBrowser->setFocusPolicy(Qt::StrongFocus);
     m_brwWebBrowser->setGeometry(Twips::rect(browserDesign));
-    connect(m_brwWebBrowser, &QtPageViewer::DownloadComplete, this,
+    connect(m_brwWebBrowser, &PictureViewer::DownloadComplete, this,
             &frmBrowser::brwWebBrowser_DownloadComplete);
 }
 
@@ -224,7 +222,7 @@ void frmBrowser::navigateForRegion(Request request)
     for (const PictureRow& row : pictureTable) {
         if (region() == QLatin1String(row.region)) {
             const QString path = QLatin1String(row.paths[column]);
-            viewer().Navigate(ServerHosts::httpUrl(m_satelliteHost, path).toString());
+            viewer().Navigate(m_pictureAddress(path).toString());
         }
     }
 }
@@ -246,7 +244,7 @@ void frmBrowser::brwWebBrowser_DownloadComplete()
 
 QString frmBrowser::region() const
 {
-    return Settings(m_store).get(SettingsKeys::Region);
+    return m_readRegion();
 }
 
 QString frmBrowser::titleText() const

@@ -1,12 +1,14 @@
 #pragma once
 
-#include "QtPageViewer.h"
-#include "SettingsStore.h"
+#include "PageViewer.h"
 
 #include <QString>
+#include <QUrl>
 #include <QWidget>
-#include <memory>
+#include <functional>
 
+class Network;
+class PictureViewer;
 class QCloseEvent;
 class QPushButton;
 class QRadioButton;
@@ -16,7 +18,7 @@ class QTimer;
 // The satellite picture window: one picture of the configured region at a
 // time, by channel (water vapour, infrared, visible).
 //
-// The region is read from the settings store at every use, never cached;
+// The region is read at every use, never cached;
 // only "East", "West" and "US" select pictures, and any other text starts
 // no load. The caption shows "Working..." while a picture loads and
 // "Satalite Image for <region> Region" once the viewer is idle.
@@ -29,11 +31,12 @@ class frmBrowser : public QWidget
     Q_OBJECT
 
 public:
-    // `store` must outlive the window. `viewer` shows the pictures; null
-    // makes a QtPageViewer of its own.
-    // `satelliteHost` is "host" or "host:port" of the picture server.
-    frmBrowser(SettingsStore& store, std::unique_ptr<QtPageViewer> viewer, const QString& satelliteHost,
-               QWidget* parent = nullptr);
+    // `readRegion` reads the Region setting as stored, each time it is
+    // called. The pictures come through `network`, which must outlive the
+    // window, from the address `pictureAddress` gives for each path
+    // ("/GIFS/WCWV.JPG").
+    frmBrowser(std::function<QString()> readRegion, Network& network,
+               std::function<QUrl(const QString&)> pictureAddress, QWidget* parent = nullptr);
     ~frmBrowser() override;
 
     // Opens the window: shows it centred on the screen, lays it out and
@@ -57,7 +60,7 @@ private:
         WaterVapour
     };
 
-    void createBrowser(std::unique_ptr<QtPageViewer> viewer);
+    void createBrowser(Network& network);
     void createExitButton();
     void createChannelButtons();
     void createTimer();
@@ -78,10 +81,10 @@ private:
     QString titleText() const;
     PageViewer& viewer();
 
-    SettingsStore& m_store;
-    QString m_satelliteHost;
+    std::function<QString()> m_readRegion;
+    std::function<QUrl(const QString&)> m_pictureAddress;
 
-    QtPageViewer* m_brwWebBrowser = nullptr;
+    PictureViewer* m_brwWebBrowser = nullptr;
     QPushButton* m_cmdExit = nullptr;
     QRadioButton* m_optWV = nullptr;
     QRadioButton* m_optIR = nullptr;

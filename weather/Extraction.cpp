@@ -66,6 +66,46 @@ QString ExtractField(const QString& page, const QString& label, int lineNumber, 
     return page.mid(valueStart, lineEnd - valueStart);
 }
 
+QString GetLocation(const QString& page)
+{
+    return ExtractField(page, QString(), 5, false);
+}
+
+QString GetTemperature(const QString& page)
+{
+    return ExtractField(page, QStringLiteral("Temperature"), 3, true);
+}
+
+QString GetHumidity(const QString& page)
+{
+    return ExtractField(page, QStringLiteral("Relative Humidity"), 3, true);
+}
+
+QString GetDewPoint(const QString& page)
+{
+    return ExtractField(page, QStringLiteral("Dew Point"), 3, true);
+}
+
+QString GetWind(const QString& page)
+{
+    return ExtractField(page, QStringLiteral("Wind"), 3, true);
+}
+
+QString GetPressure(const QString& page)
+{
+    return ExtractField(page, QStringLiteral("Pressure"), 3, true);
+}
+
+QString GetSkyConditions(const QString& page)
+{
+    return ExtractField(page, QStringLiteral("Sky conditions"), 3, true);
+}
+
+QString GetVisibility(const QString& page)
+{
+    return ExtractField(page, QStringLiteral("Visibility"), 3, true);
+}
+
 ForecastCut cutStateForecast(QString text)
 {
     ForecastCut cut;

@@ -23,6 +23,19 @@ bool cutAtTitle(QString& page);
 // the empty text.
 QString ExtractField(const QString& page, const QString& label, int lineNumber, bool trim);
 
+// The eight extractors, each reading one value out of a page cut at its
+// title: the location (line 5, leading blanks kept) and the seven labelled
+// values (line 3 from the label's first occurrence, leading blanks
+// removed).
+QString GetLocation(const QString& page);
+QString GetTemperature(const QString& page);
+QString GetHumidity(const QString& page);
+QString GetDewPoint(const QString& page);
+QString GetWind(const QString& page);
+QString GetPressure(const QString& page);
+QString GetSkyConditions(const QString& page);
+QString GetVisibility(const QString& page);
+
 // The result of cutting a stripped state forecast page.
 struct ForecastCut
 {

@@ -1,8 +1,5 @@
 #include "StripMarkup.h"
 
-#include "Yielder.h"
-
-#include <QElapsedTimer>
 #include <cstring>
 
 #if defined(__SSE2__)
@@ -11,7 +8,7 @@
 
 namespace {
 
-// How much input is scanned between two looks at the clock.
+// How much input is scanned between two looks at the cancel flag.
 constexpr qsizetype checkEvery = 32 * 1024;
 
 // The scan is a two-state machine (outside a tag, inside one). Outside,
@@ -129,23 +126,19 @@ private:
 
 } // namespace
 
-QString StripMarkup(QStringView text, Yielder* yielder, std::chrono::milliseconds slice)
+QString StripMarkup(QStringView text, const std::atomic<bool>* cancelled)
 {
     QString result(text.size(), Qt::Uninitialized);
     // QChar and char16_t share their layout; the scan works on the latter.
     Stripper stripper(text, reinterpret_cast<char16_t*>(result.data()));
 
-    if (!yielder) {
+    if (!cancelled) {
         stripper.run(text.size());
     } else {
-        QElapsedTimer clock;
-        clock.start();
         while (stripper.position() < text.size()) {
+            if (cancelled->load(std::memory_order_relaxed))
+                return {};
             stripper.run(std::min(text.size(), stripper.position() + checkEvery));
-            if (stripper.position() < text.size() && clock.elapsed() >= slice.count()) {
-                yielder->yield();
-                clock.restart();
-            }
         }
     }
     result.truncate(stripper.finish());

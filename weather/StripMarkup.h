@@ -2,9 +2,7 @@
 
 #include <QString>
 #include <QStringView>
-#include <chrono>
-
-class Yielder;
+#include <atomic>
 
 // Removes every markup tag: repeatedly the leftmost "<" through the first
 // ">" after it, until no "<" is left or a "<" has no ">" after it (then
@@ -12,7 +10,7 @@ class Yielder;
 // line ends and character entities included. The result is the same as
 // removing one tag per pass, but found in one scan.
 //
-// With a yielder, the event loop is served whenever `slice` has passed
-// since the last yield, so a large page never stalls the window.
-QString StripMarkup(QStringView text, Yielder* yielder = nullptr,
-                    std::chrono::milliseconds slice = std::chrono::milliseconds(15));
+// With `cancelled`, the flag is looked at every few tens of thousands of
+// characters and the scan gives up (answering the empty text) once it is
+// set, so a worker stripping a large page can be stopped.
+QString StripMarkup(QStringView text, const std::atomic<bool>* cancelled = nullptr);

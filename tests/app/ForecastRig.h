@@ -1,18 +1,19 @@
 #pragma once
 
-#include "EventLoopYielder.h"
 #include "FakeColorDialog.h"
 #include "FirstStart.h"
 #include "MemorySettingsStore.h"
-#include "ModuleState.h"
-#include "QtHttpClient.h"
+#include "Network.h"
 #include "QtTrayIcons.h"
-#include "Resources.h"
 #include "SampleServer.h"
-#include "SkyClasses.h"
+#include "ServerHosts.h"
+#include "ServerWeatherSource.h"
+#include "TrayDesign.h"
 #include "frmForecast.h"
 
+#include <QApplication>
 #include <QSignalSpy>
+#include <QTest>
 #include <memory>
 
 // A main window wired to an in-memory store, the sample server on
@@ -20,29 +21,29 @@
 struct ForecastRig
 {
     explicit ForecastRig(std::chrono::milliseconds httpTimeout = std::chrono::seconds(10))
-        : http(httpTimeout), tray(design())
+        : network(limits(httpTimeout)), tray(trayDesign())
     {
         server.listen();
         tray.setTrayAvailableOverride(true);
     }
 
-    static QList<QtTrayIcons::Design> design()
+    static NetworkLimits limits(std::chrono::milliseconds timeout)
     {
-        initVentaroResources();
-        QList<QtTrayIcons::Design> icons;
-        for (int index = 0; index < SkyClasses::iconCount; ++index)
-            icons.append({trayIcon(index),
-                          index == SkyClasses::StartUp ? QStringLiteral("Ventaro") : QStringLiteral(".")});
-        return icons;
+        NetworkLimits limits;
+        limits.timeout = timeout;
+        return limits;
     }
 
     frmForecast& open(std::chrono::milliseconds tick = std::chrono::hours(1))
     {
+        const QString host = server.host();
+        weather = std::make_unique<ServerWeatherSource>(network, ServerHosts{host, host, host});
         window = std::make_unique<frmForecast>(
-            frmForecast::Services{store, http, yielder, tray, colorDialog, state,
-                                  ServerHosts{server.host(), server.host(), server.host()}},
+            frmForecast::Services{store, *weather, network, tray, colorDialog,
+                                  [host](const QString& path) { return ServerHosts::httpUrl(host, path); }},
             tick);
         ending = std::make_unique<QSignalSpy>(window.get(), &frmForecast::programEnding);
+        finished = std::make_unique<QSignalSpy>(window.get(), &frmForecast::refreshFinished);
         window->Form_Load();
         return *window;
     }
@@ -52,6 +53,33 @@ struct ForecastRig
     void initializeStore()
     {
         InitializeSettings(store, QSizeF(12000, 9000), QSizeF(7350, 4065), QStringLiteral("100"));
+    }
+
+    // Clicks Get Forecast and waits until that refresh has ended; false if
+    // it did not start or did not end in time.
+    bool refresh()
+    {
+        const qsizetype before = finished->size();
+        QTest::mouseClick(child(QStringLiteral("cmdGetForecast")), Qt::LeftButton);
+        return waitForRefreshes(before + 1);
+    }
+
+    // Waits until `count` refreshes have ended since the window opened.
+    bool waitForRefreshes(qsizetype count, int timeoutMs = 20000)
+    {
+        return QTest::qWaitFor([&] { return finished->size() >= count; }, timeoutMs) &&
+               !window->refreshRunning();
+    }
+
+    // Station and state come into the running program when the settings
+    // dialog closes; this opens and closes it, as a user would.
+    void reloadThroughSettingsDialog()
+    {
+        QTest::mouseClick(child(QStringLiteral("cmdSettings")), Qt::LeftButton);
+        for (QWidget* widget : QApplication::topLevelWidgets()) {
+            if (widget->objectName() == QLatin1String("frmSettings"))
+                widget->close();
+        }
     }
 
     template <typename T = QWidget> T* child(const QString& name) const
@@ -71,11 +99,11 @@ struct ForecastRig
 
     MemorySettingsStore store;
     SampleServer server;
-    QtHttpClient http;
-    EventLoopYielder yielder;
+    Network network;
     QtTrayIcons tray;
     FakeColorDialog colorDialog;
-    ModuleState state;
+    std::unique_ptr<ServerWeatherSource> weather;
     std::unique_ptr<frmForecast> window;
     std::unique_ptr<QSignalSpy> ending;
+    std::unique_ptr<QSignalSpy> finished;
 };

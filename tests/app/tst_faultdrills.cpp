@@ -7,18 +7,18 @@
 #include "FirstStart.h"
 #include "ForecastRig.h"
 #include "MemorySettingsStore.h"
-#include "ModuleState.h"
+#include "Network.h"
 #include "ProgramProcess.h"
 #include "QtColorDialog.h"
-#include "QtHttpClient.h"
 #include "QtSettingsStore.h"
 #include "QtTrayIcons.h"
 #include "SamplePages.h"
 #include "SampleServer.h"
+#include "ServerWeatherSource.h"
 #include "SettingsKeys.h"
 #include "StationTable.h"
-#include "WeatherService.h"
-#include "Yielder.h"
+#include "TrayDesign.h"
+#include "WeatherTexts.h"
 #include "frmForecast.h"
 
 #include "Extraction.h"
@@ -184,40 +184,26 @@ private:
     QMap<QByteArray, QByteArray> m_byPrefix;
 };
 
-// Serves the event loop as the program's yielder does, counting the yields
-// and running an optional hook before each.
-class HookedYielder final : public Yielder
-{
-public:
-    void yield() override
-    {
-        ++count;
-        if (hook)
-            hook(count);
-        QCoreApplication::processEvents(QEventLoop::AllEvents);
-    }
-
-    int count = 0;
-    std::function<void(int)> hook;
-};
-
 // A main window on the real store in a temporary directory and a real HTTP
 // client, aimed at whichever server a drill starts.
 struct DrillRig
 {
     explicit DrillRig(std::chrono::milliseconds httpTimeout)
-        : store(dir.path()), http(httpTimeout), tray(ForecastRig::design())
+        : store(dir.path()), network(ForecastRig::limits(httpTimeout)), tray(trayDesign())
     {
         tray.setTrayAvailableOverride(true);
     }
 
     frmForecast& open(const QString& host, ColorDialog* colours = nullptr)
     {
-        window = std::make_unique<frmForecast>(frmForecast::Services{store, http, yielder, tray,
-                                                                     colours ? *colours : colorDialog, state,
-                                                                     ServerHosts{host, host, host}},
-                                               1h);
+        weather = std::make_unique<ServerWeatherSource>(network, ServerHosts{host, host, host});
+        window = std::make_unique<frmForecast>(
+            frmForecast::Services{store, *weather, network, tray, colours ? *colours : colorDialog,
+                                  [host](const QString& path) { return ServerHosts::httpUrl(host, path); }},
+            1h);
         ending = std::make_unique<QSignalSpy>(window.get(), &frmForecast::programEnding);
+        finished = std::make_unique<QSignalSpy>(window.get(), &frmForecast::refreshFinished);
+        QObject::connect(window.get(), &frmForecast::statusShown, window.get(), [this] { ++statuses; });
         window->Form_Load();
         return *window;
     }
@@ -227,10 +213,11 @@ struct DrillRig
     {
         return window->findChild<QPlainTextEdit*>(QStringLiteral("Text3"))->toPlainText();
     }
-    // Where a refresh stands: the status line and the number of yields.
+    // Where a refresh stands: the status line and how many texts it has
+    // shown so far.
     QString progress() const
     {
-        return label(QStringLiteral("lblStatus")).trimmed() + QStringLiteral(", yield %1").arg(yielder.count);
+        return label(QStringLiteral("lblStatus")).trimmed() + QStringLiteral(", status %1").arg(statuses);
     }
 
     QPushButton* button(const QString& name) const { return window->findChild<QPushButton*>(name); }
@@ -245,12 +232,15 @@ struct DrillRig
         return shown;
     }
 
-    // Runs one refresh as a click does; returns how long it took.
+    // Runs one refresh as a click does and waits for it to end, or for the
+    // program to end; returns how long that took.
     qint64 refresh()
     {
         QElapsedTimer clock;
         clock.start();
+        const qsizetype before = finished->size();
         QTest::mouseClick(button(QStringLiteral("cmdGetForecast")), Qt::LeftButton);
+        QTest::qWaitFor([&] { return finished->size() > before || !ending->isEmpty(); }, 120000);
         return clock.elapsed();
     }
 
@@ -261,13 +251,14 @@ struct DrillRig
 
     QTemporaryDir dir;
     QtSettingsStore store;
-    QtHttpClient http;
-    HookedYielder yielder;
+    Network network;
     QtTrayIcons tray;
     FakeColorDialog colorDialog;
-    ModuleState state;
+    std::unique_ptr<ServerWeatherSource> weather;
     std::unique_ptr<frmForecast> window;
     std::unique_ptr<QSignalSpy> ending;
+    std::unique_ptr<QSignalSpy> finished;
+    int statuses = 0;
 };
 
 const QString unavailable = QStringLiteral(" Unavailable");
@@ -519,7 +510,7 @@ void TestFaultDrills::faultyServerKeepsWindowAnswering()
     meter.stop();
 
     QCOMPARE(rig.label(QStringLiteral("lblCity")), unavailable);
-    QCOMPARE(rig.label(QStringLiteral("lblStatus")), WeatherService::idle);
+    QCOMPARE(rig.label(QStringLiteral("lblStatus")), WeatherTexts::idle);
     QVERIFY(!rig.window->refreshRunning());
     QCOMPARE(server.requestedPaths(), QStringList{QStringLiteral("/weather/current/KDEN.html")});
     QVERIFY(clickedDuringRefresh);
@@ -662,7 +653,7 @@ void TestFaultDrills::strangeBodies()
           qPrintable(meter.longestGapBetween()), qPrintable(rig.label(QStringLiteral("lblCity")).left(60)));
 
     QVERIFY(!rig.window->refreshRunning());
-    QCOMPARE(rig.label(QStringLiteral("lblStatus")), WeatherService::idle);
+    QCOMPARE(rig.label(QStringLiteral("lblStatus")), WeatherTexts::idle);
     // Every response here is complete at once; reaching the time-out would
     // mean the program waited for bytes that were never coming.
     QVERIFY2(took < 15000, qPrintable(QStringLiteral("refresh took %1 ms").arg(took)));
@@ -757,25 +748,18 @@ void TestFaultDrills::quitDuringRefresh()
             (moment == QuitMoment::ForecastRequested && path.startsWith(QLatin1String("/iwin/"))))
             quitSoon();
     });
-    // The first yield under the parsing status is the one right after the
-    // status is set, before stripping; the second can only come from inside
-    // the stripper, as the status turns idle before the refresh yields again.
-    int parsingYields = 0;
-    rig.yielder.hook = [&](int) {
-        if (!large || rig.label(QStringLiteral("lblStatus")) != WeatherService::parsingConditions)
+    // Right as the parsing status shows, before the page is read; or one
+    // turn of the event loop later, once the worker reads it.
+    connect(&window, &frmForecast::statusShown, &window, [&](const QString& text) {
+        if (!large || text != WeatherTexts::parsingConditions)
             return;
-        ++parsingYields;
-        if ((moment == QuitMoment::ParsingLargePage && parsingYields == 1) ||
-            (moment == QuitMoment::StrippingConditions && parsingYields == 2))
+        if (moment == QuitMoment::ParsingLargePage)
             quitSoon();
-    };
-
+        else
+            QTimer::singleShot(0, &window, quitSoon);
+    });
     rig.refresh();
 
-    // The stripper serves the event loop only once a time slice has passed;
-    // a machine fast enough strips even this page within one.
-    if (moment == QuitMoment::StrippingConditions && parsingYields < 2)
-        QSKIP("the page was stripped within one time slice, so no quit could arrive inside the stripper");
     QVERIFY2(sinceQuit.isValid(), "the quit was never asked for");
     const qint64 ended = sinceQuit.elapsed();
     QVERIFY2(ended < 15000,

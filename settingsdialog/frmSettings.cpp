@@ -2,15 +2,11 @@
 
 #include "ColorDialog.h"
 #include "FirstStart.h"
-#include "MainWindowHooks.h"
-#include "ModuleState.h"
 #include "NumberForm.h"
 #include "ResourcePaths.h"
 #include "SettingsKeys.h"
 #include "StationTable.h"
 #include "SystemColors.h"
-#include "TrayIcons.h"
-#include "TrayRule.h"
 #include "Twips.h"
 #include "WindowServices.h"
 
@@ -143,10 +139,9 @@ void setRole(QWidget* widget, QPalette::ColorRole role, const QColor& colour)
 
 } // namespace
 
-frmSettings::frmSettings(SettingsStore& store, ColorDialog& colorDialog, TrayIcons& tray, ModuleState& state,
-                         MainWindowHooks& hooks, QWidget* parent)
+frmSettings::frmSettings(SettingsStore& store, ColorDialog& colorDialog, QWidget* parent)
     : QWidget(parent, Qt::Tool | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint),
-      m_settings(store), m_colorDialog(colorDialog), m_tray(tray), m_state(state), m_hooks(hooks)
+      m_settings(store), m_colorDialog(colorDialog)
 {
     setObjectName(QStringLiteral("frmSettings"));
     setAttribute(Qt::WA_DeleteOnClose);
@@ -155,7 +150,7 @@ frmSettings::frmSettings(SettingsStore& store, ColorDialog& colorDialog, TrayIco
 
     createTabControl();
     createButtons();
-    cmdApply->setFocus();
+    m_cmdApply->setFocus();
 
     Form_Load();
 }
@@ -164,10 +159,10 @@ frmSettings::~frmSettings() = default;
 
 void frmSettings::createTabControl()
 {
-    SSTab1 = new QTabWidget(this);
-    SSTab1->setObjectName(QStringLiteral("SSTab1"));
-    place(SSTab1, tabControlBox);
-    SSTab1->tabBar()->setFont(arial(8.25));
+    m_SSTab1 = new QTabWidget(this);
+    m_SSTab1->setObjectName(QStringLiteral("SSTab1"));
+    place(m_SSTab1, tabControlBox);
+    m_SSTab1->tabBar()->setFont(arial(8.25));
 
     auto* general = new QWidget;
     general->setObjectName(QStringLiteral("General"));
@@ -175,10 +170,10 @@ void frmSettings::createTabControl()
     colors->setObjectName(QStringLiteral("Colors"));
     auto* about = new QWidget;
     about->setObjectName(QStringLiteral("About"));
-    SSTab1->addTab(general, QStringLiteral("General"));
-    SSTab1->addTab(colors, QStringLiteral("Colors"));
-    SSTab1->addTab(about, QStringLiteral("About"));
-    SSTab1->setCurrentIndex(0);
+    m_SSTab1->addTab(general, QStringLiteral("General"));
+    m_SSTab1->addTab(colors, QStringLiteral("Colors"));
+    m_SSTab1->addTab(about, QStringLiteral("About"));
+    m_SSTab1->setCurrentIndex(0);
 
     // The pages start below the tab strip, whose height depends on the
     // style and the font; the controls are designed relative to the whole
@@ -198,44 +193,44 @@ void frmSettings::createGeneralTab(QWidget* page)
     placeOnTab(makeLabel(page, QStringLiteral("Label1"), QStringLiteral("Default City Code"), labelFont),
                Twips::rect(label1Box));
 
-    cmbCity = new QComboBox(page);
-    cmbCity->setObjectName(QStringLiteral("cmbCity"));
-    cmbCity->setEditable(true);
-    cmbCity->setInsertPolicy(QComboBox::NoInsert);
+    m_cmbCity = new QComboBox(page);
+    m_cmbCity->setObjectName(QStringLiteral("cmbCity"));
+    m_cmbCity->setEditable(true);
+    m_cmbCity->setInsertPolicy(QComboBox::NoInsert);
     // Typed text is stored as typed: inline completion would turn "DEN" into
     // the first entry that starts with it.
-    cmbCity->setCompleter(nullptr);
+    m_cmbCity->setCompleter(nullptr);
     // Where Courier New is missing the fallback is still fixed-pitch, or the
     // station names stop lining up in one column.
-    cmbCity->setFont(WindowServices::designFont(QStringLiteral("Courier New"), 9, true));
-    placeOnTab(cmbCity, Twips::rect(cityBox));
+    m_cmbCity->setFont(WindowServices::designFont(QStringLiteral("Courier New"), 9, true));
+    placeOnTab(m_cmbCity, Twips::rect(cityBox));
 
     auto* label9 = makeLabel(page, QStringLiteral("Label9"),
                              QStringLiteral("Automatic Update Interval (in minutes)"), labelFont);
     label9->setWordWrap(true);
     placeOnTab(label9, Twips::rect(label9Box));
 
-    txtUpdate = new QLineEdit(page);
-    txtUpdate->setObjectName(QStringLiteral("txtUpdate"));
-    txtUpdate->setFont(labelFont);
-    setRole(txtUpdate, QPalette::Base, Qt::white);
-    placeOnTab(txtUpdate, Twips::rect(updateBox));
+    m_txtUpdate = new QLineEdit(page);
+    m_txtUpdate->setObjectName(QStringLiteral("txtUpdate"));
+    m_txtUpdate->setFont(labelFont);
+    setRole(m_txtUpdate, QPalette::Base, Qt::white);
+    placeOnTab(m_txtUpdate, Twips::rect(updateBox));
 
     auto* label13 =
         makeLabel(page, QStringLiteral("Label13"), QStringLiteral("Regional Satalite Images"), labelFont);
     label13->setWordWrap(true);
     placeOnTab(label13, Twips::rect(label13Box));
 
-    optE = makeOption(page, QStringLiteral("optE"), QStringLiteral("Eastern Region WV"));
-    placeOnTab(optE, Twips::rect(eastBox));
-    optW = makeOption(page, QStringLiteral("optW"), QStringLiteral("Western Region WV"));
-    placeOnTab(optW, Twips::rect(westBox));
-    optUS = makeOption(page, QStringLiteral("optUS"), QStringLiteral("US WV"));
-    placeOnTab(optUS, Twips::rect(usBox));
+    m_optE = makeOption(page, QStringLiteral("optE"), QStringLiteral("Eastern Region WV"));
+    placeOnTab(m_optE, Twips::rect(eastBox));
+    m_optW = makeOption(page, QStringLiteral("optW"), QStringLiteral("Western Region WV"));
+    placeOnTab(m_optW, Twips::rect(westBox));
+    m_optUS = makeOption(page, QStringLiteral("optUS"), QStringLiteral("US WV"));
+    placeOnTab(m_optUS, Twips::rect(usBox));
     m_regionGroup = new QButtonGroup(this);
-    m_regionGroup->addButton(optE);
-    m_regionGroup->addButton(optW);
-    m_regionGroup->addButton(optUS);
+    m_regionGroup->addButton(m_optE);
+    m_regionGroup->addButton(m_optW);
+    m_regionGroup->addButton(m_optUS);
 
     auto* label14 =
         makeLabel(page, QStringLiteral("Label14"), QStringLiteral("Run Out Of System Tray"), labelFont);
@@ -246,13 +241,13 @@ void frmSettings::createGeneralTab(QWidget* page)
     frame3->setObjectName(QStringLiteral("Frame3"));
     frame3->setFrameShape(QFrame::NoFrame);
     placeOnTab(frame3, Twips::rect(frame3Box));
-    optYes = makeOption(frame3, QStringLiteral("optYes"), QStringLiteral("Yes"));
-    place(optYes, yesBox);
-    OptNo = makeOption(frame3, QStringLiteral("OptNo"), QStringLiteral("No"));
-    place(OptNo, noBox);
+    m_optYes = makeOption(frame3, QStringLiteral("optYes"), QStringLiteral("Yes"));
+    place(m_optYes, yesBox);
+    m_OptNo = makeOption(frame3, QStringLiteral("OptNo"), QStringLiteral("No"));
+    place(m_OptNo, noBox);
     m_trayGroup = new QButtonGroup(this);
-    m_trayGroup->addButton(optYes);
-    m_trayGroup->addButton(OptNo);
+    m_trayGroup->addButton(m_optYes);
+    m_trayGroup->addButton(m_OptNo);
 
     auto* label10 = makeLabel(page, QStringLiteral("Label10"), QStringLiteral("Note :"), labelFont);
     setRole(label10, QPalette::WindowText, darkRed);
@@ -273,11 +268,11 @@ void frmSettings::createColorsTab(QWidget* page)
 {
     const QFont buttonFont = arial(8.25);
 
-    Pic = new QFrame(page);
-    Pic->setObjectName(QStringLiteral("Pic"));
-    Pic->setFrameShape(QFrame::NoFrame);
-    Pic->setAutoFillBackground(true);
-    placeOnTab(Pic, Twips::rect(picBox));
+    m_Pic = new QFrame(page);
+    m_Pic->setObjectName(QStringLiteral("Pic"));
+    m_Pic->setFrameShape(QFrame::NoFrame);
+    m_Pic->setAutoFillBackground(true);
+    placeOnTab(m_Pic, Twips::rect(picBox));
 
     // Without a filled background the label shows Pic through it, as the
     // main window's captions show the window's background.
@@ -286,32 +281,32 @@ void frmSettings::createColorsTab(QWidget* page)
     const auto addButton = [this, &buttonFont](const char* name, const char* caption, const Box& box,
                                                void (frmSettings::*handler)()) {
         QPushButton* button =
-            makeButton(Pic, QString::fromLatin1(name), QString::fromLatin1(caption), buttonFont);
+            makeButton(m_Pic, QString::fromLatin1(name), QString::fromLatin1(caption), buttonFont);
         place(button, box);
         connect(button, &QPushButton::clicked, this, handler);
     };
     const char* const pickFore = "Pick Foreground Color";
     const char* const pickBack = "Pick Background Color";
 
-    lblGen = makeLabel(Pic, QStringLiteral("lblGen"), QStringLiteral("Labels"), arial(9));
-    place(lblGen, lblGenBox);
+    m_lblGen = makeLabel(m_Pic, QStringLiteral("lblGen"), QStringLiteral("Labels"), arial(9));
+    place(m_lblGen, lblGenBox);
     addButton("Command1", pickFore, command1Box, &frmSettings::Command1_Click);
     addButton("cmdForeColor", pickFore, foreColorBox, &frmSettings::cmdForeColor_Click);
-    lblLabel = makeLabel(Pic, QStringLiteral("lblLabel"), QStringLiteral(" Condition Labels"), arial(9));
-    lblLabel->setFrameStyle(QFrame::Box | QFrame::Plain);
-    lblLabel->setLineWidth(1);
-    lblLabel->setAutoFillBackground(true);
-    setRole(lblLabel, QPalette::Window, lightYellow);
-    place(lblLabel, lblLabelBox);
+    m_lblLabel = makeLabel(m_Pic, QStringLiteral("lblLabel"), QStringLiteral(" Condition Labels"), arial(9));
+    m_lblLabel->setFrameStyle(QFrame::Box | QFrame::Plain);
+    m_lblLabel->setLineWidth(1);
+    m_lblLabel->setAutoFillBackground(true);
+    setRole(m_lblLabel, QPalette::Window, lightYellow);
+    place(m_lblLabel, lblLabelBox);
     addButton("cmdBack", pickBack, backBox, &frmSettings::cmdBack_Click);
 
-    txtForecast = new QPlainTextEdit(Pic);
-    txtForecast->setObjectName(QStringLiteral("txtForecast"));
-    txtForecast->setFont(arial(8.25));
-    txtForecast->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    txtForecast->setPlainText(QStringLiteral("Forecast\n"));
-    setRole(txtForecast, QPalette::Base, lightYellow);
-    place(txtForecast, forecastBox);
+    m_txtForecast = new QPlainTextEdit(m_Pic);
+    m_txtForecast->setObjectName(QStringLiteral("txtForecast"));
+    m_txtForecast->setFont(arial(8.25));
+    m_txtForecast->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    m_txtForecast->setPlainText(QStringLiteral("Forecast\n"));
+    setRole(m_txtForecast, QPalette::Base, lightYellow);
+    place(m_txtForecast, forecastBox);
     addButton("Command4", pickFore, command4Box, &frmSettings::Command4_Click);
     addButton("Command3", pickBack, command3Box, &frmSettings::Command3_Click);
     addButton("Command6", pickBack, command6Box, &frmSettings::Command6_Click);
@@ -319,43 +314,43 @@ void frmSettings::createColorsTab(QWidget* page)
 
     using namespace SettingsKeys;
     m_previews = {{
-        {LabelForeColor, lblGen, QPalette::WindowText, 0},
-        {ConditionsForeColor, lblLabel, QPalette::WindowText, 0},
-        {ConditionsBackColor, lblLabel, QPalette::Window, 0},
-        {ForecastForeColor, txtForecast, QPalette::Text, 0},
-        {ForecastBackColor, txtForecast, QPalette::Base, 0},
-        {BackBackColor, Pic, QPalette::Window, 0},
+        {LabelForeColor, m_lblGen, QPalette::WindowText, 0},
+        {ConditionsForeColor, m_lblLabel, QPalette::WindowText, 0},
+        {ConditionsBackColor, m_lblLabel, QPalette::Window, 0},
+        {ForecastForeColor, m_txtForecast, QPalette::Text, 0},
+        {ForecastBackColor, m_txtForecast, QPalette::Base, 0},
+        {BackBackColor, m_Pic, QPalette::Window, 0},
     }};
 }
 
 void frmSettings::createAboutTab(QWidget* page)
 {
-    Picture2 = new QLabel(page);
-    Picture2->setObjectName(QStringLiteral("Picture2"));
-    Picture2->setAlignment(Qt::AlignCenter);
-    placeOnTab(Picture2, Twips::rect(picture2Box));
+    m_Picture2 = new QLabel(page);
+    m_Picture2->setObjectName(QStringLiteral("Picture2"));
+    m_Picture2->setAlignment(Qt::AlignCenter);
+    placeOnTab(m_Picture2, Twips::rect(picture2Box));
     loadLogo();
 
     placeOnTab(
         makeLabel(page, QStringLiteral("lblProgramName"), QStringLiteral("Ventaro"), arial(11.25, true)),
         Twips::rect(programNameBox));
-    lblVersion = makeLabel(page, QStringLiteral("lblVersion"), QString(), arial(9, true));
-    placeOnTab(lblVersion, Twips::rect(versionBox));
+    m_lblVersion = makeLabel(page, QStringLiteral("lblVersion"), QString(), arial(9, true));
+    placeOnTab(m_lblVersion, Twips::rect(versionBox));
 }
 
 void frmSettings::createButtons()
 {
     const QFont buttonFont = arial(9);
-    cmdOK = makeButton(this, QStringLiteral("cmdOK"), QStringLiteral("OK"), buttonFont);
-    place(cmdOK, okBox);
-    cmdCancel = makeButton(this, QStringLiteral("cmdCancel"), QStringLiteral("Cancel"), buttonFont);
-    place(cmdCancel, cancelBox);
-    cmdApply = makeButton(this, QStringLiteral("cmdApply"), QStringLiteral("Apply"), buttonFont);
-    place(cmdApply, applyBox);
+    m_cmdOK = makeButton(this, QStringLiteral("cmdOK"), QStringLiteral("OK"), buttonFont);
+    place(m_cmdOK, okBox);
+    m_cmdCancel = makeButton(this, QStringLiteral("cmdCancel"), QStringLiteral("Cancel"), buttonFont);
+    place(m_cmdCancel, cancelBox);
+    m_cmdApply = makeButton(this, QStringLiteral("cmdApply"), QStringLiteral("Apply"), buttonFont);
+    place(m_cmdApply, applyBox);
 
-    connect(cmdOK, &QPushButton::clicked, this, &frmSettings::cmdOK_Click);
-    connect(cmdCancel, &QPushButton::clicked, this, &frmSettings::cmdCancel_Click);
-    connect(cmdApply, &QPushButton::clicked, this, &frmSettings::cmdApply_Click);
+    connect(m_cmdOK, &QPushButton::clicked, this, &frmSettings::cmdOK_Click);
+    connect(m_cmdCancel, &QPushButton::clicked, this, &frmSettings::cmdCancel_Click);
+    connect(m_cmdApply, &QPushButton::clicked, this, &frmSettings::cmdApply_Click);
 }
 
 void frmSettings::placeOnTab(QWidget* widget, const QRect& design)
@@ -375,7 +370,7 @@ void frmSettings::loadLogo()
 {
     QImageReader reader(ResourcePaths::logo);
     const qreal ratio = devicePixelRatioF();
-    const QSize box = Picture2->size() * ratio;
+    const QSize box = m_Picture2->size() * ratio;
     const QSize natural = reader.size();
     if (natural.isValid())
         reader.setScaledSize(natural.scaled(box, Qt::KeepAspectRatio));
@@ -384,7 +379,7 @@ void frmSettings::loadLogo()
         return;
     QPixmap pixmap = QPixmap::fromImage(logo);
     pixmap.setDevicePixelRatio(ratio);
-    Picture2->setPixmap(pixmap);
+    m_Picture2->setPixmap(pixmap);
 }
 
 void frmSettings::showEvent(QShowEvent* event)
@@ -434,37 +429,37 @@ void frmSettings::Form_Load()
 {
     using namespace SettingsKeys;
 
-    lblVersion->setText(QStringLiteral("Version %1.%2.%3")
-                            .arg(VENTARO_VERSION_MAJOR)
-                            .arg(VENTARO_VERSION_MINOR)
-                            .arg(VENTARO_VERSION_PATCH));
+    m_lblVersion->setText(QStringLiteral("Version %1.%2.%3")
+                              .arg(VENTARO_VERSION_MAJOR)
+                              .arg(VENTARO_VERSION_MINOR)
+                              .arg(VENTARO_VERSION_PATCH));
 
-    txtUpdate->setText(m_settings.get(Update));
+    m_txtUpdate->setText(m_settings.get(Update));
 
     for (int index = 0; index < static_cast<int>(m_previews.size()); ++index)
         setPreview(index, m_settings.colour(m_previews[static_cast<size_t>(index)].key));
 
     // Each comparison reads the store afresh; settings are never cached.
     if (m_settings.get(Region) == QLatin1String("East"))
-        optE->setChecked(true);
+        m_optE->setChecked(true);
     if (m_settings.get(Region) == QLatin1String("West"))
-        optW->setChecked(true);
+        m_optW->setChecked(true);
     if (m_settings.get(Region) == QLatin1String("US"))
-        optUS->setChecked(true);
+        m_optUS->setChecked(true);
 
     if (m_settings.number(SysTray) == -1)
-        optYes->setChecked(true);
+        m_optYes->setChecked(true);
     if (m_settings.number(SysTray) == 0)
-        OptNo->setChecked(true);
+        m_OptNo->setChecked(true);
 
-    cmbCity->addItems(StationTable::entries());
+    m_cmbCity->addItems(StationTable::entries());
 
     const QString cityCode = m_settings.get(CityCode);
     // An exact entry becomes the list's current item as well, so the open
     // list shows the very entry that was chosen rather than its twin.
-    const int entry = cmbCity->findText(cityCode, Qt::MatchExactly | Qt::MatchCaseSensitive);
-    cmbCity->setCurrentIndex(entry);
-    cmbCity->setEditText(cityCode);
+    const int entry = m_cmbCity->findText(cityCode, Qt::MatchExactly | Qt::MatchCaseSensitive);
+    m_cmbCity->setCurrentIndex(entry);
+    m_cmbCity->setEditText(cityCode);
 }
 
 bool frmSettings::saveToStore()
@@ -475,23 +470,23 @@ bool frmSettings::saveToStore()
     // the saving, as every later one would meet the same full disk or
     // missing right.
     QList<std::pair<QString, QString>> writes{
-        {CityCode, cmbCity->currentText()},
-        {State, StationTable::stateCode(cmbCity->currentText())},
-        {Update, txtUpdate->text()},
+        {CityCode, m_cmbCity->currentText()},
+        {State, StationTable::stateCode(m_cmbCity->currentText())},
+        {Update, m_txtUpdate->text()},
     };
     for (const Preview& preview : m_previews)
         writes.append({preview.key, NumberForm::numberToText(preview.value)});
 
-    if (optE->isChecked())
+    if (m_optE->isChecked())
         writes.append({Region, QStringLiteral("East")});
-    else if (optW->isChecked())
+    else if (m_optW->isChecked())
         writes.append({Region, QStringLiteral("West")});
-    else if (optUS->isChecked())
+    else if (m_optUS->isChecked())
         writes.append({Region, QStringLiteral("US")});
 
-    if (optYes->isChecked())
+    if (m_optYes->isChecked())
         writes.append({SysTray, QStringLiteral("-1")});
-    else if (OptNo->isChecked())
+    else if (m_OptNo->isChecked())
         writes.append({SysTray, QStringLiteral("0")});
 
     for (const auto& [key, value] : writes) {
@@ -523,7 +518,7 @@ void frmSettings::showWriteFailure()
 bool frmSettings::applyAndReport()
 {
     const bool saved = saveToStore();
-    m_hooks.ApplyColorScheme();
+    Q_EMIT applied();
     if (!saved)
         showWriteFailure();
     return saved;
@@ -588,11 +583,11 @@ void frmSettings::Form_Unload()
 {
     using namespace SettingsKeys;
 
-    m_hooks.showMainWindow();
-    m_state.StationCode = StationTable::stationCode(m_settings.get(CityCode));
-    m_state.StateCode = m_settings.get(State);
     // From the store, like the station and the state: an interval typed and
     // then cancelled must not outlive the dialog in the running program.
-    m_state.UpdateMinutes = m_settings.int16(Update);
-    applyStartupTrayRule(m_settings, m_tray);
+    SettingsOnClose values;
+    values.stationCode = StationTable::stationCode(m_settings.get(CityCode));
+    values.stateCode = m_settings.get(State);
+    values.updateMinutes = m_settings.int16(Update);
+    Q_EMIT closing(values);
 }

@@ -11,9 +11,6 @@
 #include "Settings.h"
 
 class ColorDialog;
-class MainWindowHooks;
-class TrayIcons;
-struct ModuleState;
 
 class QButtonGroup;
 class QComboBox;
@@ -25,26 +22,40 @@ class QPushButton;
 class QRadioButton;
 class QTabWidget;
 
+// What the program takes from the store when the settings dialog closes,
+// whether or not anything was saved.
+struct SettingsOnClose
+{
+    QString stationCode; // the first three characters of CityCode
+    QString stateCode;   // State, as stored
+    qint16 updateMinutes = 0;
+};
+
 // The settings dialog: a non-modal tool window in which the user picks the
 // station, the refresh interval, the satellite region, the tray use and the
 // six colours of the main window.
 //
 // Building it loads every control from the store (Form_Load). The controls
 // are a working copy: Apply (or OK) writes them to the store, each key by its
-// own write, and has the main window repaint. Whatever closes the dialog (OK,
-// Cancel, the close box) shows the main window again, reloads the station
-// code, the state code and the refresh interval from the store into the
-// module variables and re-runs the start-up tray rule. The dialog deletes
-// itself when closed, so each opening is built anew.
+// own write, and reports applied() so the main window repaints. Whatever
+// closes the dialog (OK, Cancel, the close box) reports closing() with what
+// the store holds then. A save that fails is shown to the user and keeps
+// the dialog open on OK. The dialog deletes itself when closed, so each
+// opening is built anew.
 //
 // The references must outlive the dialog.
 class frmSettings final : public QWidget
 {
     Q_OBJECT
 public:
-    frmSettings(SettingsStore& store, ColorDialog& colorDialog, TrayIcons& tray, ModuleState& state,
-                MainWindowHooks& hooks, QWidget* parent = nullptr);
+    frmSettings(SettingsStore& store, ColorDialog& colorDialog, QWidget* parent = nullptr);
     ~frmSettings() override;
+
+Q_SIGNALS:
+    // Apply (or OK) has written the store.
+    void applied();
+    // The dialog is closing, in whatever way.
+    void closing(const SettingsOnClose& values);
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -100,30 +111,27 @@ private:
 
     Settings m_settings;
     ColorDialog& m_colorDialog;
-    TrayIcons& m_tray;
-    ModuleState& m_state;
-    MainWindowHooks& m_hooks;
 
-    QTabWidget* SSTab1 = nullptr;
-    QPushButton* cmdOK = nullptr;
-    QPushButton* cmdCancel = nullptr;
-    QPushButton* cmdApply = nullptr;
+    QTabWidget* m_SSTab1 = nullptr;
+    QPushButton* m_cmdOK = nullptr;
+    QPushButton* m_cmdCancel = nullptr;
+    QPushButton* m_cmdApply = nullptr;
 
-    QComboBox* cmbCity = nullptr;
-    QLineEdit* txtUpdate = nullptr;
-    QRadioButton* optE = nullptr;
-    QRadioButton* optW = nullptr;
-    QRadioButton* optUS = nullptr;
-    QRadioButton* optYes = nullptr;
-    QRadioButton* OptNo = nullptr;
+    QComboBox* m_cmbCity = nullptr;
+    QLineEdit* m_txtUpdate = nullptr;
+    QRadioButton* m_optE = nullptr;
+    QRadioButton* m_optW = nullptr;
+    QRadioButton* m_optUS = nullptr;
+    QRadioButton* m_optYes = nullptr;
+    QRadioButton* m_OptNo = nullptr;
 
-    QFrame* Pic = nullptr;
-    QLabel* lblGen = nullptr;
-    QLabel* lblLabel = nullptr;
-    QPlainTextEdit* txtForecast = nullptr;
+    QFrame* m_Pic = nullptr;
+    QLabel* m_lblGen = nullptr;
+    QLabel* m_lblLabel = nullptr;
+    QPlainTextEdit* m_txtForecast = nullptr;
 
-    QLabel* Picture2 = nullptr;
-    QLabel* lblVersion = nullptr;
+    QLabel* m_Picture2 = nullptr;
+    QLabel* m_lblVersion = nullptr;
 
     QButtonGroup* m_regionGroup = nullptr;
     QButtonGroup* m_trayGroup = nullptr;

@@ -1,0 +1,82 @@
+#pragma once
+
+#include "Conditions.h"
+
+#include <QLoggingCategory>
+#include <QObject>
+#include <QPointer>
+#include <QStringList>
+#include <atomic>
+#include <functional>
+#include <memory>
+
+class FetchReply;
+class WeatherSource;
+struct FetchResult;
+
+Q_DECLARE_LOGGING_CATEGORY(lcWeather)
+
+// One refresh of the weather, as a sequence of asynchronous steps: the
+// current conditions (GetCurrentConditions), then, when they came, the
+// state forecast (GetStateForecast). Nothing in it waits: each step ends
+// by handing the next to the event loop, so every status text is painted
+// before the work it announces begins and the window answers throughout;
+// pages are read (stripped, cut, extracted) on a worker thread.
+//
+// The station and the state travel as parameters of start(); the page text
+// and what is read from it travel as values in the signals, in this order:
+// statusChanged() for each status text; then either conditionsUnavailable()
+// or conditionsReceived() followed, once the forecast has been fetched and
+// read, by forecastReceived(); finished() last.
+class Refresh : public QObject
+{
+    Q_OBJECT
+public:
+    explicit Refresh(WeatherSource& source, QObject* parent = nullptr);
+    ~Refresh() override;
+
+    // Starts a refresh; false, and nothing happens, while one runs.
+    bool start(const QString& stationCode, const QString& stateCode);
+    bool isRunning() const { return m_running; }
+
+    // Ends a running refresh at once: the request under way is dropped, a
+    // page being read is given up, and nothing more is emitted.
+    void abort();
+
+Q_SIGNALS:
+    void statusChanged(const QString& text);
+    // The conditions page was not received or not usable; `reason` tells
+    // why, for whoever looks.
+    void conditionsUnavailable(const QString& reason);
+    void conditionsReceived(const ConditionsReading& reading);
+    // The forecast box's new text, the forecast or a failure text, and the
+    // pieces to fill the box with (see ForecastText).
+    void forecastReceived(const QString& forecast, const QStringList& pieces);
+    void finished();
+
+private:
+    void GetCurrentConditions();
+    void conditionsFetched(const FetchResult& result);
+    void conditionsRead(const ConditionsReading& reading);
+    void GetStateForecast();
+    void forecastFetched(const FetchResult& result);
+    void showForecast(const QString& forecast, const QStringList& pieces);
+    void end();
+
+    void setStatus(const QString& text);
+    // Runs `step` from the event loop, unless this refresh has ended by then.
+    void next(std::function<void()> step);
+    // Runs `work` on a worker thread and `done` with its answer on this
+    // thread, unless this refresh has ended by then.
+    template <typename T> void offThread(std::function<T()> work, std::function<void(T)> done);
+    void await(FetchReply* reply, void (Refresh::*done)(const FetchResult&));
+
+    WeatherSource& m_source;
+    bool m_running = false;
+    // Counts refreshes; a step queued for one that has ended is dropped.
+    quint64 m_generation = 0;
+    QString m_stationCode;
+    QString m_stateCode;
+    QPointer<FetchReply> m_reply;
+    std::shared_ptr<std::atomic<bool>> m_cancelled;
+};

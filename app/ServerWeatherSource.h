@@ -1,0 +1,23 @@
+#pragma once
+
+#include "ServerHosts.h"
+#include "WeatherSource.h"
+
+class Network;
+
+// The weather pages from the configured servers, at their own addresses,
+// by plain HTTP: what the sample server and mirrors of the old pages serve.
+class ServerWeatherSource final : public WeatherSource
+{
+public:
+    ServerWeatherSource(Network& network, ServerHosts hosts);
+
+    QString conditionsHost() const override { return m_hosts.conditions; }
+    QString forecastHost() const override { return m_hosts.forecast; }
+    FetchReply* fetchConditions(const QString& stationCode) override;
+    FetchReply* fetchStateForecast(const QString& stateCode, const QString& stationCode) override;
+
+private:
+    Network& m_network;
+    ServerHosts m_hosts;
+};

@@ -1,0 +1,15 @@
+#include "TrayDesign.h"
+
+#include "Resources.h"
+#include "SkyClasses.h"
+
+QList<QtTrayIcons::Design> trayDesign()
+{
+    initVentaroResources();
+    QList<QtTrayIcons::Design> design;
+    for (int index = 0; index < SkyClasses::iconCount; ++index) {
+        const bool startUp = index == SkyClasses::StartUp;
+        design.append({trayIcon(index), startUp ? QStringLiteral("Ventaro") : QStringLiteral(".")});
+    }
+    return design;
+}

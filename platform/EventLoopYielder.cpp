@@ -1,8 +1,0 @@
-#include "EventLoopYielder.h"
-
-#include <QCoreApplication>
-
-void EventLoopYielder::yield()
-{
-    QCoreApplication::processEvents(QEventLoop::AllEvents);
-}
