@@ -2,7 +2,12 @@
 # Runs Ventaro against the sample server on a free local port, so that the
 # program has weather to show without a network.
 #
-#   tools/demo.sh [further sample server options, e.g. --fault trickle]
+#   tools/demo.sh [--live] [further sample server options, e.g. --fault trickle]
+#
+# With --live the server serves the live fixtures (decoded observations,
+# zone forecast products, satellite pictures) and the program is pointed at
+# them through the live layer's address templates instead of the three
+# hosts.
 #
 # VENTARO_BUILD_DIR names the build directory (default: build under the
 # repository root).
@@ -19,6 +24,13 @@ for executable in "$server" "$program"; do
         exit 1
     fi
 done
+
+live=false
+if [[ "${1:-}" == "--live" ]]; then
+    live=true
+    shift
+    set -- --live "$@"
+fi
 
 # The weather service's text products carry CR LF line ends, which the
 # forecast cuts are made for.
@@ -38,7 +50,14 @@ if [[ "$host" == "$line" ]]; then
 fi
 echo "demo: sample server at $host" >&2
 
-export VENTARO_CONDITIONS_HOST="$host"
-export VENTARO_FORECAST_HOST="$host"
-export VENTARO_SATELLITE_HOST="$host"
+if $live; then
+    # No host variables: the live layer is what answers when none is set.
+    export VENTARO_OBSERVATION_URL="http://$host/data/observations/metar/decoded/{station}.TXT"
+    export VENTARO_ZONE_FORECAST_URL="http://$host/products/types/ZFP/locations/{office}/latest"
+    export VENTARO_SATELLITE_URL="http://$host/{satellite}/ABI/{sector}/{band}/{size}.jpg"
+else
+    export VENTARO_CONDITIONS_HOST="$host"
+    export VENTARO_FORECAST_HOST="$host"
+    export VENTARO_SATELLITE_HOST="$host"
+fi
 "$program"

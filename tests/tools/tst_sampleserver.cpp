@@ -7,6 +7,7 @@
 #include "SatellitePictures.h"
 #include "SkyClasses.h"
 #include "StationTable.h"
+#include "TestData.h"
 #include "WeatherService.h"
 
 #include <QElapsedTimer>
@@ -195,6 +196,7 @@ private Q_SLOTS:
     {
         m_server.setFault(Fault::None);
         m_server.setCrlf(false);
+        m_server.setLive(false);
         m_server.setTrickleInterval(1ms);
     }
 
@@ -255,6 +257,39 @@ private Q_SLOTS:
         QCOMPARE(received.first().first().toString(), QString::fromLatin1(target));
         if (status == 404)
             QVERIFY(reply.body.contains("<TITLE>404 Not Found</TITLE>"));
+    }
+
+    void liveRoutes_data()
+    {
+        QTest::addColumn<QByteArray>("target");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QByteArray>("contentType");
+        QTest::addColumn<QString>("fixture"); // the body, when it is a fixture as it stands
+
+        const QByteArray html = "text/html; charset=ISO-8859-1";
+        QTest::newRow("decoded observation")
+            << QByteArray("/data/observations/metar/decoded/KDEN.TXT") << 200 << QByteArray("text/plain")
+            << QStringLiteral("live/observations/KDEN.TXT");
+        QTest::newRow("a name reaching outside the fixtures")
+            << QByteArray("/data/observations/metar/decoded/..%2F..%2Fzfp%2FBOU.txt") << 404 << html
+            << QString();
+        QTest::newRow("office without a product")
+            << QByteArray("/products/types/ZFP/locations/GLD/latest") << 404
+            << QByteArray("application/problem+json") << QString();
+    }
+
+    void liveRoutes()
+    {
+        QFETCH(QByteArray, target);
+        QFETCH(int, status);
+        QFETCH(QByteArray, contentType);
+        QFETCH(QString, fixture);
+        m_server.setLive(true);
+        const RawReply reply = rawRequest(m_server.port(), "GET", target);
+        QCOMPARE(reply.status, status);
+        QCOMPARE(reply.headers.value("content-type"), contentType);
+        if (!fixture.isEmpty())
+            QCOMPARE(reply.body, TestData::bytes(fixture));
     }
 
     void everyStationGivesItsValues_data()
@@ -740,19 +775,27 @@ private Q_SLOTS:
     void commandLine_data()
     {
         QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QByteArray>("target");
         QTest::addColumn<int>("status");
         QTest::addColumn<bool>("crlf");
-        QTest::newRow("plain") << QStringList() << 200 << false;
-        QTest::newRow("CR LF") << QStringList{QStringLiteral("--crlf")} << 200 << true;
+        const QByteArray page = "/weather/current/KDEN.html";
+        const QByteArray observation = "/data/observations/metar/decoded/KDEN.TXT";
+        QTest::newRow("plain") << QStringList() << page << 200 << false;
+        QTest::newRow("CR LF") << QStringList{QStringLiteral("--crlf")} << page << 200 << true;
         QTest::newRow("404 for everything")
-            << QStringList{QStringLiteral("--fault"), QStringLiteral("404")} << 404 << false;
+            << QStringList{QStringLiteral("--fault"), QStringLiteral("404")} << page << 404 << false;
         QTest::newRow("500 for everything")
-            << QStringList{QStringLiteral("--fault"), QStringLiteral("500")} << 500 << false;
+            << QStringList{QStringLiteral("--fault"), QStringLiteral("500")} << page << 500 << false;
+        QTest::newRow("live") << QStringList{QStringLiteral("--live")} << observation << 200 << false;
+        QTest::newRow("live, 500 for everything")
+            << QStringList{QStringLiteral("--live"), QStringLiteral("--fault"), QStringLiteral("500")}
+            << observation << 500 << false;
     }
 
     void commandLine()
     {
         QFETCH(QStringList, arguments);
+        QFETCH(QByteArray, target);
         QFETCH(int, status);
         QFETCH(bool, crlf);
 
@@ -766,7 +809,7 @@ private Q_SLOTS:
             QRegularExpression(QStringLiteral("^listening on 127\\.0\\.0\\.1:(\\d+)$")).match(line);
         QVERIFY2(match.hasMatch(), qPrintable(line));
 
-        const RawReply reply = rawRequest(match.captured(1).toUShort(), "GET", "/weather/current/KDEN.html");
+        const RawReply reply = rawRequest(match.captured(1).toUShort(), "GET", target);
         QCOMPARE(reply.status, status);
         QCOMPARE(reply.body.contains("\r\n"), crlf);
 

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "ConditionsPage.h"
+#include "PageText.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
@@ -12,26 +15,15 @@
 namespace SamplePages {
 
 // One observation as the current-conditions page of a station shows it.
-// Each field is the exact text of the value's line on the page.
-struct Observation
-{
-    QString location;
-    QString observed; // the observation time line
-    QString wind;
-    QString visibility;
-    QString sky;
-    QString temperature;
-    QString dewPoint;
-    QString humidity;
-    QString pressure;
-};
+using Observation = ConditionsPage::Observation;
 
 // The observation for a station table entry ("DEN         DENVER, CO").
 // The values vary with the station code; the location is the entry's
 // display name and never holds a word that labels a value on the page.
 Observation observationFor(const QString& stationEntry);
 
-// The current-conditions page of a station table entry.
+// The current-conditions page of a station table entry, from the one
+// renderer the live layer uses too.
 QByteArray conditionsPage(const QString& stationEntry, bool crlf);
 
 // The lines of the state forecast product of a state ("co"), from its WMO
@@ -51,6 +43,6 @@ QByteArray badRequestPage(const QString& host, bool crlf);
 QByteArray plainTextNotice(bool crlf);
 
 // Joins lines with LF or CR LF, ending the last line too, as Latin-1.
-QByteArray joinLines(const QStringList& lines, bool crlf);
+using PageText::joinLines;
 
 } // namespace SamplePages

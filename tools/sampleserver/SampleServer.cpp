@@ -5,12 +5,17 @@
 #include "StationTable.h"
 
 #include <QDateTime>
+#include <QFile>
 #include <QHash>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QLocale>
 #include <QPointer>
+#include <QRegularExpression>
 #include <QSet>
 #include <QTcpSocket>
 #include <QTimer>
+#include <QUuid>
 #include <functional>
 
 #ifdef Q_OS_UNIX
@@ -80,6 +85,51 @@ const Directory& directory()
         return d;
     }();
     return built;
+}
+
+// The live fixtures, built into the server from tests/data/live.
+QByteArray liveFixture(const QString& name)
+{
+    QFile file(QStringLiteral(":/live/") + name);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// The weather service API's answer for one product: the product's text
+// with the fields the API derives from its heading ("FPUS55 KBOU 071530")
+// and issue time line ("830 AM MST Mon Dec 7 2026").
+QByteArray productAnswer(const QString& text, const QString& base)
+{
+    static const QRegularExpression heading(
+        QStringLiteral("^([A-Z]{4}\\d{2}) ([A-Z]{4}) (\\d{2})(\\d{2})(\\d{2})$"),
+        QRegularExpression::MultilineOption);
+    static const QRegularExpression issued(QStringLiteral(" ([A-Z][a-z]{2}) \\d{1,2} (\\d{4})$"),
+                                           QRegularExpression::MultilineOption);
+    const QRegularExpressionMatch head = heading.match(text);
+    const QRegularExpressionMatch date = issued.match(text);
+    const QString id = QUuid::createUuidV5(QUuid(), text).toString(QUuid::WithoutBraces);
+
+    QJsonObject answer{
+        {QStringLiteral("@context"),
+         QJsonObject{{QStringLiteral("@version"), QStringLiteral("1.1")},
+                     {QStringLiteral("@vocab"), QStringLiteral("https://api.weather.gov/ontology#")}}},
+        {QStringLiteral("@id"), base + QStringLiteral("/products/") + id},
+        {QStringLiteral("id"), id},
+        {QStringLiteral("productCode"), QStringLiteral("ZFP")},
+        {QStringLiteral("productName"), QStringLiteral("Zone Forecast Product")},
+        // The API's text begins with the line end before the sequence number.
+        {QStringLiteral("productText"), QLatin1Char('\n') + text},
+    };
+    if (head.hasMatch()) {
+        answer.insert(QStringLiteral("wmoCollectiveId"), head.captured(1));
+        answer.insert(QStringLiteral("issuingOffice"), head.captured(2));
+        const int month = QLocale::c().toDate(date.captured(1), QStringLiteral("MMM")).month();
+        const QDateTime time(QDate(date.captured(2).toInt(), month, head.captured(3).toInt()),
+                             QTime(head.captured(4).toInt(), head.captured(5).toInt()), Qt::UTC);
+        if (time.isValid())
+            answer.insert(QStringLiteral("issuanceTime"),
+                          time.toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss+00:00")));
+    }
+    return QJsonDocument(answer).toJson();
 }
 
 QByteArray hugeChunk()
@@ -281,6 +331,11 @@ void SampleServer::setCrlf(bool crlf)
     m_crlf = crlf;
 }
 
+void SampleServer::setLive(bool live)
+{
+    m_live = live;
+}
+
 void SampleServer::setTrickleInterval(std::chrono::milliseconds interval)
 {
     m_trickleInterval = interval;
@@ -385,6 +440,8 @@ SampleServer::Response SampleServer::route(const QByteArray& method, const QByte
     const qsizetype query = target.indexOf('?');
     const QString path =
         QString::fromLatin1(QByteArray::fromPercentEncoding(query < 0 ? target : target.left(query)));
+    if (m_live)
+        return routeLive(path, target);
     const Directory& known = directory();
 
     static const QString conditionsPrefix = QStringLiteral("/weather/current/K");
@@ -409,5 +466,44 @@ SampleServer::Response SampleServer::route(const QByteArray& method, const QByte
     if (const std::optional<SatellitePictures::Picture> picture = SatellitePictures::find(path))
         return {200, picture->contentType, picture->bytes};
 
+    return page(404, SamplePages::notFoundPage(target, host(), m_crlf));
+}
+
+SampleServer::Response SampleServer::routeLive(const QString& path, const QByteArray& target) const
+{
+    // Names are matched before they reach a file name, so that no path can
+    // reach outside the fixtures.
+    static const QRegularExpression observation(
+        QStringLiteral("^/data/observations/metar/decoded/([A-Z0-9]{4})\\.TXT$"));
+    static const QRegularExpression product(
+        QStringLiteral("^/products/types/ZFP/locations/([A-Z]{2,3})/latest$"));
+    static const QRegularExpression picture(
+        QStringLiteral("^/(GOES\\d{2})/ABI/(CONUS|FD)/(\\d{2})/(\\d+x\\d+)\\.jpg$"));
+
+    if (const QRegularExpressionMatch match = observation.match(path); match.hasMatch()) {
+        const QByteArray text = liveFixture(QStringLiteral("observations/%1.TXT").arg(match.captured(1)));
+        if (!text.isEmpty())
+            return {200, "text/plain", text};
+    } else if (const QRegularExpressionMatch found = product.match(path); found.hasMatch()) {
+        const QByteArray text = liveFixture(QStringLiteral("zfp/%1.txt").arg(found.captured(1)));
+        if (!text.isEmpty())
+            return {200, "application/ld+json",
+                    productAnswer(QString::fromLatin1(text), QStringLiteral("http://") + host())};
+        // The API answers a missing product with a problem document.
+        const QJsonObject problem{
+            {QStringLiteral("type"), QStringLiteral("https://api.weather.gov/problems/NotFound")},
+            {QStringLiteral("title"), QStringLiteral("Not Found")},
+            {QStringLiteral("status"), 404},
+            {QStringLiteral("detail"),
+             QStringLiteral("No ZFP product for location %1").arg(found.captured(1))},
+        };
+        return {404, "application/problem+json", QJsonDocument(problem).toJson()};
+    } else if (const QRegularExpressionMatch image = picture.match(path); image.hasMatch()) {
+        const QByteArray bytes =
+            liveFixture(QStringLiteral("satellite/%1-ABI-%2-%3-%4.jpg")
+                            .arg(image.captured(1), image.captured(2), image.captured(3), image.captured(4)));
+        if (!bytes.isEmpty())
+            return {200, "image/jpeg", bytes};
+    }
     return page(404, SamplePages::notFoundPage(target, host(), m_crlf));
 }

@@ -9,10 +9,21 @@
 // A small HTTP/1.1 server on 127.0.0.1 that stands in for the weather
 // service's three servers: the current-conditions pages of the stations
 // in the station table, the state forecast pages of their states and the
-// satellite pictures. Each response carries Content-Length and closes its
-// connection. All socket work is asynchronous on the thread that owns the
-// server, so it can serve a client that waits in a local event loop of the
-// same thread. Drawing the pictures needs a QGuiApplication.
+// satellite pictures. In live mode it stands in for today's services
+// instead, with the fixtures under tests/data/live (built into the server)
+// at the paths of the live layer's default addresses:
+// - /data/observations/metar/decoded/<ID>.TXT: a decoded observation, as
+//   text/plain;
+// - /products/types/ZFP/locations/<OFFICE>/latest: the office's zone
+//   forecast product in the weather service's JSON answer;
+// - /<satellite>/ABI/<sector>/<band>/<size>.jpg: a satellite picture.
+// Anything else, an unknown station or office included, gets the 404 of
+// the service that would have been asked.
+//
+// Each response carries Content-Length and closes its connection. All
+// socket work is asynchronous on the thread that owns the server, so it can
+// serve a client that waits in a local event loop of the same thread.
+// Drawing the pictures needs a QGuiApplication.
 class SampleServer : public QObject
 {
     Q_OBJECT
@@ -63,6 +74,10 @@ public:
 
     void setTrickleInterval(std::chrono::milliseconds interval);
 
+    // Serves the live fixtures instead of the sample pages; faults apply
+    // as in the other mode.
+    void setLive(bool live);
+
     // Every request target in the order received, as sent (still
     // percent-encoded, with any query).
     QStringList requestedPaths() const;
@@ -87,12 +102,14 @@ private:
     void acceptConnections();
     void answer(Exchange& exchange, const QByteArray& method, const QByteArray& target);
     Response route(const QByteArray& method, const QByteArray& target) const;
+    Response routeLive(const QString& path, const QByteArray& target) const;
     Response page(int status, const QByteArray& body) const;
 
     QTcpServer m_server;
     quint16 m_port = 0;
     Fault m_fault = Fault::None;
     bool m_crlf = false;
+    bool m_live = false;
     std::chrono::milliseconds m_trickleInterval{20};
     QStringList m_requestedPaths;
 };

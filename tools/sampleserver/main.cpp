@@ -63,6 +63,10 @@ int main(int argc, char* argv[])
                                         QStringLiteral("N"), QStringLiteral("0"));
     const QCommandLineOption crlfOption(QStringLiteral("crlf"),
                                         QStringLiteral("End the lines of pages with CR LF."));
+    const QCommandLineOption liveOption(
+        QStringLiteral("live"),
+        QStringLiteral("Serve the live fixtures (decoded observations, zone forecast products, satellite "
+                       "pictures) at the paths of the live layer's default addresses."));
     const QCommandLineOption faultOption(
         QStringLiteral("fault"),
         QStringLiteral(
@@ -75,6 +79,7 @@ int main(int argc, char* argv[])
     parser.addOption(portOption);
     parser.addOption(trickleOption);
     parser.addOption(crlfOption);
+    parser.addOption(liveOption);
     parser.addOption(faultOption);
     parser.process(app);
 
@@ -106,6 +111,7 @@ int main(int argc, char* argv[])
 
     SampleServer server;
     server.setCrlf(parser.isSet(crlfOption));
+    server.setLive(parser.isSet(liveOption));
     server.setTrickleInterval(std::chrono::milliseconds(trickleInterval));
     if (!server.listen(port)) {
         std::fprintf(stderr, "ventaro-sample-server: cannot listen on 127.0.0.1:%u: %s\n", unsigned{port},

@@ -1,0 +1,61 @@
+#pragma once
+
+#include <QList>
+#include <QProcessEnvironment>
+#include <QString>
+#include <QUrl>
+#include <utility>
+
+namespace SatelliteSources {
+struct Picture;
+}
+
+// The addresses the live layer fetches from, as templates whose
+// placeholders ("{station}") take the request's values. Each template can
+// be replaced at run time by an environment variable; an unset or empty
+// variable keeps the default.
+//
+// | template      | variable                  | placeholders                                |
+// |---------------|---------------------------|---------------------------------------------|
+// | observation   | VENTARO_OBSERVATION_URL   | {station}: four-letter identifier, "KDEN"   |
+// | zone forecast | VENTARO_ZONE_FORECAST_URL | {office}: issuing location, "BOU";          |
+// |               |                           | {state}: the state code, "co"               |
+// | satellite     | VENTARO_SATELLITE_URL     | {satellite} "GOES19", {sector} "CONUS",     |
+// |               |                           | {band} "13", {size} "1250x750",             |
+// |               |                           | {picture}: the viewer's name, "ECIR"        |
+struct SourceTemplates
+{
+    QString observation;
+    QString zoneForecast;
+    QString satellite;
+
+    static inline const QString observationVariable = QStringLiteral("VENTARO_OBSERVATION_URL");
+    static inline const QString zoneForecastVariable = QStringLiteral("VENTARO_ZONE_FORECAST_URL");
+    static inline const QString satelliteVariable = QStringLiteral("VENTARO_SATELLITE_URL");
+
+    // The service's own addresses:
+    // - the decoded observation text files,
+    //   https://tgftp.nws.noaa.gov/data/observations/metar/decoded/{station}.TXT
+    // - the latest zone forecast product of an issuing location from the
+    //   weather service's API (JSON with the text in "productText"),
+    //   https://api.weather.gov/products/types/ZFP/locations/{office}/latest
+    // - the newest satellite image of a band,
+    //   https://cdn.star.nesdis.noaa.gov/{satellite}/ABI/{sector}/{band}/{size}.jpg
+    static SourceTemplates defaults();
+
+    // The defaults, each replaced by its variable in `environment` when that
+    // is set and not empty. The one place that reads the environment.
+    static SourceTemplates
+    fromEnvironment(const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment());
+
+    // The template with each "{name}" of `values` replaced by the value,
+    // percent-encoded so that it stays one path segment or query value
+    // (letters, digits and "-._~" stay as they are). A placeholder without a
+    // value stays as written.
+    static QString expand(const QString& pattern, const QList<std::pair<QString, QString>>& values);
+
+    // The expanded addresses; invalid when the expansion is not a URL.
+    QUrl observationUrl(const QString& station) const;
+    QUrl zoneForecastUrl(const QString& office, const QString& stateCode) const;
+    QUrl satelliteUrl(const SatelliteSources::Picture& picture) const;
+};
