@@ -4,18 +4,15 @@
 //
 // usage: apply_killer DIRECTORY ENTRY ENTRY
 #include "FakeColorDialog.h"
-#include "FakeMainWindowHooks.h"
 #include "FirstStart.h"
-#include "ModuleState.h"
 #include "QtSettingsStore.h"
-#include "QtTrayIcons.h"
 #include "Resources.h"
 #include "frmSettings.h"
 
 #include <QApplication>
 #include <QComboBox>
-#include <QPixmap>
 #include <QPushButton>
+#include <QTimer>
 #include <cstdio>
 
 namespace {
@@ -24,16 +21,6 @@ namespace {
 // first-start values the store must hold without asking a screen.
 constexpr QSizeF screenTwips(1280.0 * 15, 1024.0 * 15);
 constexpr QSizeF windowTwips(7350, 4065);
-
-QList<QtTrayIcons::Design> trayDesign()
-{
-    QPixmap picture(16, 16);
-    picture.fill(Qt::yellow);
-    QList<QtTrayIcons::Design> design;
-    for (int index = 0; index < 7; ++index)
-        design.append({QIcon(picture), QStringLiteral(".")});
-    return design;
-}
 
 } // namespace
 
@@ -51,12 +38,9 @@ int main(int argc, char* argv[])
     InitializeSettings(store, screenTwips, windowTwips, QStringLiteral("100"));
 
     FakeColorDialog colours;
-    FakeMainWindowHooks hooks;
-    QtTrayIcons tray(trayDesign());
-    ModuleState state;
     // Never closed: the dialog deletes itself only on close, and the loop
     // ends by the kill.
-    auto* dialog = new frmSettings(store, colours, tray, state, hooks);
+    auto* dialog = new frmSettings(store, colours);
     dialog->show();
     auto* city = dialog->findChild<QComboBox*>(QStringLiteral("cmbCity"));
     auto* apply = dialog->findChild<QPushButton*>(QStringLiteral("cmdApply"));
@@ -65,15 +49,24 @@ int main(int argc, char* argv[])
         return 3;
     }
 
-    for (unsigned long n = 0;; ++n) {
-        const QString& entry = entries[n % 2];
+    unsigned long applied = 0;
+    QObject::connect(dialog, &frmSettings::applied, dialog, [&applied] {
+        std::printf("%lu\n", applied++);
+        std::fflush(stdout);
+    });
+
+    // One Apply per pass of the event loop, so whatever the dialog leaves
+    // to the loop runs between them as it would for a user.
+    unsigned long pressed = 0;
+    QTimer presser;
+    QObject::connect(&presser, &QTimer::timeout, dialog, [&] {
+        const QString& entry = entries[pressed++ % 2];
         // Picked from the list as a user would; the edit text is set too,
         // as picking the row already current would leave it unchanged.
         city->setCurrentIndex(city->findText(entry, Qt::MatchExactly | Qt::MatchCaseSensitive));
         city->setEditText(entry);
         apply->click();
-        QCoreApplication::processEvents();
-        std::printf("%lu\n", n);
-        std::fflush(stdout);
-    }
+    });
+    presser.start(0);
+    return app.exec();
 }

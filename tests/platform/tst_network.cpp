@@ -1,50 +1,66 @@
-#include "QtHttpClient.h"
+#include "Network.h"
 
+#include <QPointer>
 #include <QSet>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTest>
 
-class TestHttpClient : public QObject
+class TestNetwork : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
     void decodesByCharset_data();
     void decodesByCharset();
-    void followsRedirectsToABound_data();
-    void followsRedirectsToABound();
     void everyWholeResponseIsAPage_data();
     void everyWholeResponseIsAPage();
+    void followsRedirectsToABound_data();
+    void followsRedirectsToABound();
+    void bodyOverTheCapFails_data();
+    void bodyOverTheCapFails();
+    void requestThatTakesTooLongFails_data();
+    void requestThatTakesTooLongFails();
+    void invalidAddressFailsWithoutARequest_data();
+    void invalidAddressFailsWithoutARequest();
+    void abortedReplyEmitsNothing_data();
+    void abortedReplyEmitsNothing();
+    void abortAllEndsEverythingSilently();
 };
 
 namespace {
 
-// Answers each request by its path from a table of canned responses.
+constexpr int wait = 20000;
+
+// Answers each request by its path from a table of canned answers. An
+// answer that does not hang up leaves the connection open after its bytes,
+// so an answer without bytes is one that never comes.
 class CannedServer : public QTcpServer
 {
 public:
-    QMap<QByteArray, QByteArray> responses;
+    struct Answer
+    {
+        QByteArray bytes;
+        bool hangUp = true;
+    };
+
+    QMap<QByteArray, Answer> answers;
     QList<QByteArray> paths;
+    int connections = 0;
+    // Connections the client closed while the server still held them open.
+    int dropped = 0;
 
     CannedServer()
     {
         listen(QHostAddress::LocalHost);
         connect(this, &QTcpServer::newConnection, this, [this] {
             while (QTcpSocket* socket = nextPendingConnection()) {
-                connect(socket, &QTcpSocket::readyRead, socket, [this, socket] {
-                    // A request may arrive in pieces; answer once it is whole.
-                    const QByteArray request = socket->property("request").toByteArray() + socket->readAll();
-                    socket->setProperty("request", request);
-                    if (!request.contains("\r\n\r\n") || socket->property("answered").toBool())
-                        return;
-                    socket->setProperty("answered", true);
-                    const QByteArray path = request.split(' ').value(1);
-                    paths.append(path);
-                    socket->write(
-                        responses.value(path, "HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\n\r\n"));
-                    socket->disconnectFromHost();
+                ++connections;
+                connect(socket, &QTcpSocket::readyRead, socket, [this, socket] { read(socket); });
+                connect(socket, &QTcpSocket::disconnected, socket, [this, socket] {
+                    if (!socket->property("hungUp").toBool())
+                        ++dropped;
+                    socket->deleteLater();
                 });
-                connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
             }
         });
     }
@@ -54,22 +70,80 @@ public:
         return QUrl(QStringLiteral("http://127.0.0.1:%1").arg(serverPort()) + QString::fromLatin1(path));
     }
 
-    static QByteArray redirect(const QByteArray& to)
+    static Answer redirect(const QByteArray& to)
     {
-        return "HTTP/1.1 302 Found\r\nLocation: " + to + "\r\nContent-Length: 0\r\nConnection: close\r\n\r\n";
+        return {"HTTP/1.1 302 Found\r\nLocation: " + to +
+                "\r\nContent-Length: 0\r\nConnection: close\r\n\r\n"};
     }
 
-    static QByteArray page(const QByteArray& body, const QByteArray& status = "200 OK")
+    static QByteArray page(const QByteArray& body, const QByteArray& status = "200 OK",
+                           const QByteArray& contentType = "text/html")
     {
-        return "HTTP/1.1 " + status +
-               "\r\nContent-Type: text/html\r\nContent-Length: " + QByteArray::number(body.size()) +
-               "\r\nConnection: close\r\n\r\n" + body;
+        return "HTTP/1.1 " + status + "\r\nContent-Type: " + contentType +
+               "\r\nContent-Length: " + QByteArray::number(body.size()) + "\r\nConnection: close\r\n\r\n" +
+               body;
     }
+
+private:
+    void read(QTcpSocket* socket)
+    {
+        // A request may arrive in pieces; answer once it is whole.
+        const QByteArray request = socket->property("request").toByteArray() + socket->readAll();
+        socket->setProperty("request", request);
+        if (!request.contains("\r\n\r\n") || socket->property("answered").toBool())
+            return;
+        socket->setProperty("answered", true);
+        const QByteArray path = request.split(' ').value(1);
+        paths.append(path);
+        const Answer answer = answers.value(path, {"HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\n\r\n"});
+        socket->write(answer.bytes);
+        if (answer.hangUp) {
+            socket->setProperty("hungUp", true);
+            socket->disconnectFromHost();
+        }
+    }
+};
+
+// One GET, recording what the reply emits to a receiver connected only
+// after get() returned, as every user of the network connects. The reply
+// deletes itself after it ends, so once it is gone it can emit nothing more.
+class Fetch
+{
+public:
+    Fetch(Network& network, const QUrl& url) : reply(network.get(url))
+    {
+        QObject::connect(reply, &FetchReply::finished, &m_receiver,
+                         [this](const FetchResult& result) { results.append(result); });
+    }
+
+    bool waitForEnd()
+    {
+        return QTest::qWaitFor([this] { return !results.isEmpty() && reply.isNull(); }, wait);
+    }
+
+    QPointer<FetchReply> reply;
+    QList<FetchResult> results;
+
+private:
+    QObject m_receiver;
 };
 
 } // namespace
 
-void TestHttpClient::decodesByCharset_data()
+Q_DECLARE_METATYPE(CannedServer::Answer)
+
+// Runs one request to its end: exactly one finished(), then the reply is
+// gone.
+#define FETCH_TO_END(network, url, result)                                                                   \
+    FetchResult result;                                                                                      \
+    {                                                                                                        \
+        Fetch fetch_((network), (url));                                                                      \
+        QVERIFY2(fetch_.waitForEnd(), "the request did not end");                                            \
+        QCOMPARE(fetch_.results.size(), 1);                                                                  \
+        result = fetch_.results.first();                                                                     \
+    }
+
+void TestNetwork::decodesByCharset_data()
 {
     QTest::addColumn<QByteArray>("body");
     QTest::addColumn<QByteArray>("contentType");
@@ -91,79 +165,280 @@ void TestHttpClient::decodesByCharset_data()
         << QByteArray("\xe9") << QByteArray("text/html;level=1; Charset=ISO-8859-1") << QStringLiteral("é");
 }
 
-void TestHttpClient::decodesByCharset()
+void TestNetwork::decodesByCharset()
 {
     QFETCH(QByteArray, body);
     QFETCH(QByteArray, contentType);
     QFETCH(QString, expected);
-    QCOMPARE(QtHttpClient::decodeBody(body, contentType), expected);
+    QCOMPARE(Network::decodeBody(body, contentType), expected);
 }
 
-void TestHttpClient::followsRedirectsToABound_data()
+void TestNetwork::everyWholeResponseIsAPage_data()
 {
+    QTest::addColumn<QByteArray>("response");
+    QTest::addColumn<bool>("ok");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("reason");
+    QTest::addColumn<QString>("text");
+
+    const QByteArray body = "<p>a page</p>";
+    const QString text = QString::fromLatin1(body);
+    for (const char* status : {"200 OK", "400 Bad Request", "401 Unauthorized", "404 Not Found",
+                               "407 Proxy Authentication Required", "418 I'm a teapot",
+                               "500 Internal Server Error", "503 Service Unavailable", "599 Whatever"}) {
+        const QByteArray line(status);
+        QTest::newRow(status) << CannedServer::page(body, line) << true << line.left(3).toInt()
+                              << QString::fromLatin1(line.mid(4)) << text;
+    }
+    QTest::newRow("text decoded by the server's charset")
+        << CannedServer::page(QStringLiteral("<p>Zürich</p>").toUtf8(), "200 OK", "text/html; charset=utf-8")
+        << true << 200 << QStringLiteral("OK") << QStringLiteral("<p>Zürich</p>");
+    // Cut short of its length by the closing server: never a whole page.
+    QTest::newRow("200 with its body cut short")
+        << CannedServer::page(body).chopped(4) << false << 0 << QString() << QString();
+    QTest::newRow("400 with its body cut short")
+        << CannedServer::page(body, "400 Bad Request").chopped(4) << false << 0 << QString() << QString();
+    QTest::newRow("no HTTP at all") << QByteArray("garbage\r\n\r\n") << false << 0 << QString() << QString();
+}
+
+void TestNetwork::everyWholeResponseIsAPage()
+{
+    QFETCH(QByteArray, response);
+    QFETCH(bool, ok);
+    QFETCH(int, status);
+    QFETCH(QString, reason);
+    QFETCH(QString, text);
+
+    CannedServer server;
+    QVERIFY(server.isListening());
+    server.answers.insert("/page", {response});
+    Network network;
+    FETCH_TO_END(network, server.url("/page"), result);
+
+    QCOMPARE(result.ok, ok);
+    QCOMPARE(result.url, server.url("/page"));
+    if (ok) {
+        QCOMPARE(result.status, status);
+        QCOMPARE(result.reasonPhrase, reason);
+        QCOMPARE(result.text, text);
+        QCOMPARE(result.body, response.mid(response.indexOf("\r\n\r\n") + 4));
+        QVERIFY(result.error.isEmpty());
+    } else {
+        QVERIFY(!result.error.isEmpty());
+    }
+}
+
+void TestNetwork::followsRedirectsToABound_data()
+{
+    QTest::addColumn<int>("maxRedirects");
     QTest::addColumn<int>("hops");
     QTest::addColumn<bool>("ok");
-    QTest::newRow("one redirect") << 1 << true;
-    QTest::newRow("as many as allowed") << QtHttpClient::maxRedirects << true;
-    QTest::newRow("one too many") << QtHttpClient::maxRedirects + 1 << false;
+
+    const int bound = NetworkLimits{}.maxRedirects;
+    QTest::newRow("one redirect") << bound << 1 << true;
+    QTest::newRow("as many as allowed") << bound << bound << true;
+    QTest::newRow("one too many") << bound << bound + 1 << false;
+    QTest::newRow("a bound of one, two hops") << 1 << 2 << false;
 }
 
-void TestHttpClient::followsRedirectsToABound()
+void TestNetwork::followsRedirectsToABound()
 {
+    QFETCH(int, maxRedirects);
     QFETCH(int, hops);
     QFETCH(bool, ok);
+
     CannedServer server;
     QVERIFY(server.isListening());
     for (int hop = 0; hop < hops; ++hop)
-        server.responses.insert("/hop" + QByteArray::number(hop),
-                                CannedServer::redirect("/hop" + QByteArray::number(hop + 1)));
-    server.responses.insert("/hop" + QByteArray::number(hops), CannedServer::page("<p>arrived</p>"));
+        server.answers.insert("/hop" + QByteArray::number(hop),
+                              CannedServer::redirect("/hop" + QByteArray::number(hop + 1)));
+    server.answers.insert("/hop" + QByteArray::number(hops), {CannedServer::page("<p>arrived</p>")});
 
-    QtHttpClient client(std::chrono::seconds(10));
-    const FetchResult result = client.FetchPage(server.url("/hop0"));
+    NetworkLimits limits;
+    limits.maxRedirects = maxRedirects;
+    Network network(limits);
+    FETCH_TO_END(network, server.url("/hop0"), result);
     QCOMPARE(result.ok, ok);
     // Qt's client may send a request again when the server closed the
     // connection under it, so the hops are counted, not the requests.
     const auto visited = QSet<QByteArray>(server.paths.cbegin(), server.paths.cend());
-    const int followed = ok ? hops : QtHttpClient::maxRedirects;
+    const int followed = ok ? hops : maxRedirects;
     QCOMPARE(visited.size(), followed + 1);
     QVERIFY(visited.contains("/hop" + QByteArray::number(followed)));
     if (ok)
-        QCOMPARE(result.body, QStringLiteral("<p>arrived</p>"));
+        QCOMPARE(result.text, QStringLiteral("<p>arrived</p>"));
     else
         QVERIFY(!result.error.isEmpty());
 }
 
-void TestHttpClient::everyWholeResponseIsAPage_data()
+void TestNetwork::bodyOverTheCapFails_data()
 {
-    QTest::addColumn<QByteArray>("response");
+    QTest::addColumn<CannedServer::Answer>("answer");
     QTest::addColumn<bool>("ok");
-    const QByteArray body = "<p>a page</p>";
-    for (const char* status :
-         {"400 Bad Request", "401 Unauthorized", "404 Not Found", "407 Proxy Authentication Required",
-          "418 I'm a teapot", "500 Internal Server Error", "503 Service Unavailable", "599 Whatever"})
-        QTest::newRow(status) << CannedServer::page(body, status) << true;
-    // Cut short of its length by the closing server: never a whole page.
-    QTest::newRow("400 with its body cut short")
-        << CannedServer::page(body, "400 Bad Request").chopped(4) << false;
-    QTest::newRow("no HTTP at all") << QByteArray("garbage\r\n\r\n") << false;
+
+    const auto withoutLength = [](const QByteArray& body) {
+        return "HTTP/1.1 200 OK\r\nContent-Type: image/jpeg\r\nConnection: close\r\n\r\n" + body;
+    };
+    QTest::newRow("exactly the cap") << CannedServer::Answer{CannedServer::page(QByteArray(1024, 'x'))}
+                                     << true;
+    QTest::newRow("one byte over, length declared")
+        << CannedServer::Answer{CannedServer::page(QByteArray(1025, 'x'))} << false;
+    QTest::newRow("over, no length declared")
+        << CannedServer::Answer{withoutLength(QByteArray(4096, 'x'))} << false;
+    QTest::newRow("over, on an error status")
+        << CannedServer::Answer{CannedServer::page(QByteArray(4096, 'x'), "404 Not Found")} << false;
+    // Refused as it arrives, not when the sender is done: this one never is.
+    QTest::newRow("over, and the body never ends")
+        << CannedServer::Answer{withoutLength(QByteArray(1024 * 1024, 'x')), false} << false;
 }
 
-void TestHttpClient::everyWholeResponseIsAPage()
+void TestNetwork::bodyOverTheCapFails()
 {
-    QFETCH(QByteArray, response);
+    QFETCH(CannedServer::Answer, answer);
     QFETCH(bool, ok);
+
     CannedServer server;
     QVERIFY(server.isListening());
-    server.responses.insert("/page", response);
-    QtHttpClient client(std::chrono::seconds(10));
-    const FetchResult result = client.FetchPage(server.url("/page"));
+    server.answers.insert("/big", answer);
+    NetworkLimits limits;
+    limits.maxBodyBytes = 1024;
+    Network network(limits);
+    FETCH_TO_END(network, server.url("/big"), result);
+
     QCOMPARE(result.ok, ok);
     if (ok)
-        QCOMPARE(result.body, QStringLiteral("<p>a page</p>"));
+        QCOMPARE(result.body.size(), 1024);
     else
-        QVERIFY(!result.error.isEmpty());
+        QVERIFY2(result.error.contains(QStringLiteral("1024")), qPrintable(result.error));
 }
 
-QTEST_GUILESS_MAIN(TestHttpClient)
-#include "tst_httpclient.moc"
+void TestNetwork::requestThatTakesTooLongFails_data()
+{
+    QTest::addColumn<CannedServer::Answer>("answer");
+    QTest::addColumn<int>("timeoutMs");
+    QTest::addColumn<int>("headTimeoutMs");
+    QTest::addColumn<QString>("named");
+
+    // The bound that is not under test is far out of reach, and the two
+    // bounds differ, so the message shows which one ended the request.
+    QTest::newRow("no answer at all, the head's bound")
+        << CannedServer::Answer{{}, false} << 60000 << 300 << QStringLiteral("0.3 seconds");
+    QTest::newRow("head sent, body stalls, the whole request's bound")
+        << CannedServer::Answer{"HTTP/1.1 200 OK\r\nContent-Length: 100\r\n\r\nsome", false} << 400 << 60000
+        << QStringLiteral("0.4 seconds");
+    QTest::newRow("no answer at all, the whole request's bound")
+        << CannedServer::Answer{{}, false} << 400 << 60000 << QStringLiteral("0.4 seconds");
+}
+
+void TestNetwork::requestThatTakesTooLongFails()
+{
+    QFETCH(CannedServer::Answer, answer);
+    QFETCH(int, timeoutMs);
+    QFETCH(int, headTimeoutMs);
+    QFETCH(QString, named);
+
+    CannedServer server;
+    QVERIFY(server.isListening());
+    server.answers.insert("/slow", answer);
+    NetworkLimits limits;
+    limits.timeout = std::chrono::milliseconds(timeoutMs);
+    limits.headTimeout = std::chrono::milliseconds(headTimeoutMs);
+    Network network(limits);
+    FETCH_TO_END(network, server.url("/slow"), result);
+
+    QVERIFY(!result.ok);
+    QVERIFY2(result.error.contains(named), qPrintable(result.error));
+    // Given up, not left open.
+    QTRY_COMPARE_WITH_TIMEOUT(server.dropped, 1, wait);
+}
+
+void TestNetwork::invalidAddressFailsWithoutARequest_data()
+{
+    // %1 stands for the test server.
+    QTest::addColumn<QString>("address");
+    QTest::newRow("empty") << QString();
+    QTest::newRow("no scheme or host") << QStringLiteral("/page");
+    QTest::newRow("not HTTP") << QStringLiteral("ftp://%1/page");
+    QTest::newRow("malformed") << QStringLiteral("http://127.0.0.1:port/page");
+}
+
+void TestNetwork::invalidAddressFailsWithoutARequest()
+{
+    QFETCH(QString, address);
+
+    CannedServer server;
+    QVERIFY(server.isListening());
+    server.answers.insert("/page", {CannedServer::page("<p>a page</p>")});
+    Network network;
+    const QUrl url(
+        address.replace(QStringLiteral("%1"), QStringLiteral("127.0.0.1:%1").arg(server.serverPort())));
+    FETCH_TO_END(network, url, result);
+    QVERIFY(!result.ok);
+    QVERIFY(!result.error.isEmpty());
+    QCOMPARE(result.url, url);
+
+    // A request that does reach the server shows it has had its chance to
+    // see anything the invalid one sent.
+    FETCH_TO_END(network, server.url("/page"), page);
+    QVERIFY(page.ok);
+    QCOMPARE(server.paths, QList<QByteArray>{"/page"});
+    QCOMPARE(server.connections, 1);
+}
+
+void TestNetwork::abortedReplyEmitsNothing_data()
+{
+    QTest::addColumn<bool>("held");
+    QTest::newRow("while the server holds the answer") << true;
+    // finish() has run, its finished() is still queued.
+    QTest::newRow("after it failed, before finished() went out") << false;
+}
+
+void TestNetwork::abortedReplyEmitsNothing()
+{
+    QFETCH(bool, held);
+
+    CannedServer server;
+    QVERIFY(server.isListening());
+    server.answers.insert("/held", {{}, false});
+    Network network;
+    Fetch fetch(network, held ? server.url("/held") : QUrl());
+    if (held)
+        QTRY_COMPARE_WITH_TIMEOUT(server.paths.size(), 1, wait);
+
+    fetch.reply->abort();
+    // Once the reply is gone nothing can come from it any more.
+    QTRY_VERIFY_WITH_TIMEOUT(fetch.reply.isNull(), wait);
+    QVERIFY(fetch.results.isEmpty());
+    if (held)
+        QTRY_COMPARE_WITH_TIMEOUT(server.dropped, 1, wait);
+}
+
+void TestNetwork::abortAllEndsEverythingSilently()
+{
+    CannedServer server;
+    QVERIFY(server.isListening());
+    server.answers.insert("/held1", {{}, false});
+    server.answers.insert("/held2", {"HTTP/1.1 200 OK\r\nContent-Length: 100\r\n\r\nsome", false});
+    server.answers.insert("/page", {CannedServer::page("<p>a page</p>")});
+    Network network;
+    Fetch first(network, server.url("/held1"));
+    Fetch second(network, server.url("/held2"));
+    QTRY_COMPARE_WITH_TIMEOUT(server.paths.size(), 2, wait);
+    // Failed at once, its finished() still queued.
+    Fetch invalid(network, QUrl());
+
+    network.abortAll();
+    QTRY_VERIFY_WITH_TIMEOUT(first.reply.isNull() && second.reply.isNull() && invalid.reply.isNull(), wait);
+    QVERIFY(first.results.isEmpty());
+    QVERIFY(second.results.isEmpty());
+    QVERIFY(invalid.results.isEmpty());
+    QTRY_COMPARE_WITH_TIMEOUT(server.dropped, 2, wait);
+
+    // The network takes new requests afterwards.
+    FETCH_TO_END(network, server.url("/page"), result);
+    QVERIFY(result.ok);
+    QCOMPARE(result.text, QStringLiteral("<p>a page</p>"));
+}
+
+QTEST_GUILESS_MAIN(TestNetwork)
+#include "tst_network.moc"

@@ -26,6 +26,9 @@ public:
         int status = 200;
         QByteArray contentType = "image/jpeg";
         QByteArray body;
+        // The status line's words; null gives "OK" for 200 and "Not Found"
+        // for anything else, empty sends none.
+        QByteArray reason{};
     };
 
     PictureServer()
@@ -117,8 +120,10 @@ private:
     void answer(QTcpSocket* socket, const QString& path)
     {
         const Response response = m_responses.value(path, m_fallback);
-        QByteArray head = "HTTP/1.1 " + QByteArray::number(response.status) +
-                          (response.status == 200 ? " OK" : " Not Found") +
+        const QByteArray reason = !response.reason.isNull() ? response.reason
+                                  : response.status == 200  ? QByteArray("OK")
+                                                            : QByteArray("Not Found");
+        QByteArray head = "HTTP/1.1 " + QByteArray::number(response.status) + " " + reason +
                           "\r\nContent-Type: " + response.contentType +
                           "\r\nContent-Length: " + QByteArray::number(response.body.size()) +
                           "\r\nConnection: close\r\n\r\n";

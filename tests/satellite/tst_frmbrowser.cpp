@@ -1,6 +1,8 @@
 #include "MemorySettingsStore.h"
+#include "Network.h"
 #include "PictureServer.h"
-#include "QtPageViewer.h"
+#include "PictureViewer.h"
+#include "Settings.h"
 #include "SettingsKeys.h"
 #include "Twips.h"
 #include "frmBrowser.h"
@@ -23,21 +25,18 @@ const QString westTitle = QStringLiteral("Satalite Image for West Region");
 
 // Answers reads of the region from a script, one entry per read, then
 // keeps giving the last entry.
-class ScriptedStore final : public SettingsStore
+struct ScriptedRegion
 {
-public:
-    QString read(const QString&, const QString&, const QString&) const override
+    QString operator()()
     {
         ++reads;
         if (script.size() > 1)
             return script.takeFirst();
         return script.value(0);
     }
-    bool write(const QString&, const QString&, const QString&, const QString&) override { return false; }
-    QString lastWriteError() const override { return QStringLiteral("read-only"); }
 
-    mutable QStringList script;
-    mutable int reads = 0;
+    QStringList script;
+    int reads = 0;
 };
 
 } // namespace
@@ -68,7 +67,9 @@ private slots:
     void closingBringsMainWindowBack();
 
 private:
-    frmBrowser* open(SettingsStore& store, const QString& host);
+    // Reads the region from the store, as the program does.
+    frmBrowser* open(const QString& host);
+    frmBrowser* open(std::function<QString()> readRegion, const QString& host);
     template <typename T> T* child(const char* name) const
     {
         T* found = m_window->findChild<T*>(QLatin1String(name));
@@ -76,11 +77,12 @@ private:
             qFatal("no child %s", name);
         return found;
     }
-    QtPageViewer* viewer() const { return child<QtPageViewer>("brwWebBrowser"); }
+    PictureViewer* viewer() const { return child<PictureViewer>("brwWebBrowser"); }
     void click(const char* name) const { QTest::mouseClick(child<QRadioButton>(name), Qt::LeftButton); }
 
     std::unique_ptr<PictureServer> m_server;
     std::unique_ptr<MemorySettingsStore> m_store;
+    std::unique_ptr<Network> m_network;
     QPointer<frmBrowser> m_window;
 };
 
@@ -90,16 +92,25 @@ void TestFrmBrowser::init()
     QVERIFY(m_server->listening());
     m_server->serveAll({200, "image/jpeg", PictureServer::jpeg(Qt::darkCyan)});
     m_store = std::make_unique<MemorySettingsStore>();
+    m_network = std::make_unique<Network>();
 }
 
 void TestFrmBrowser::cleanup()
 {
     delete m_window;
+    m_network.reset();
 }
 
-frmBrowser* TestFrmBrowser::open(SettingsStore& store, const QString& host)
+frmBrowser* TestFrmBrowser::open(const QString& host)
 {
-    m_window = new frmBrowser(store, nullptr, host);
+    return open([store = m_store.get()] { return Settings(*store).get(SettingsKeys::Region); }, host);
+}
+
+frmBrowser* TestFrmBrowser::open(std::function<QString()> readRegion, const QString& host)
+{
+    m_window = new frmBrowser(std::move(readRegion), *m_network, [host](const QString& path) {
+        return QUrl(QStringLiteral("http://") + host + path);
+    });
     m_window->Form_Load();
     return m_window;
 }
@@ -108,7 +119,7 @@ void TestFrmBrowser::opensWithWaterVapourOfRegion()
 {
     m_store->set(SettingsKeys::Region, QStringLiteral("West"));
     m_server->hold(QStringLiteral("/GIFS/WCWV.JPG"));
-    open(*m_store, m_server->host());
+    open(m_server->host());
 
     QVERIFY(m_window->isVisible());
     QVERIFY(m_window->windowTitle().isEmpty());
@@ -128,7 +139,7 @@ void TestFrmBrowser::opensWithWaterVapourOfRegion()
 
 void TestFrmBrowser::opensAtDesignLayout()
 {
-    open(*m_store, m_server->host());
+    open(m_server->host());
 
     QCOMPARE(m_window->size(), Twips::size(10395, 8460));
     const QRect screen = m_window->screen()->availableGeometry();
@@ -193,7 +204,7 @@ void TestFrmBrowser::channelsRequestRegionPictures()
     m_store->set(SettingsKeys::Region, region);
     m_server->serve(paths.last(), {200, "image/gif", PictureServer::greenGif()});
     const QString title = QStringLiteral("Satalite Image for %1 Region").arg(region);
-    open(*m_store, m_server->host());
+    open(m_server->host());
     QTRY_COMPARE_WITH_TIMEOUT(m_window->windowTitle(), title, wait);
 
     // Infrared, visible, then back to water vapour, which now asks for the GIF.
@@ -225,17 +236,17 @@ void TestFrmBrowser::regionIsReadAgainForEachTest()
     QFETCH(QStringList, reads);
     QFETCH(QString, lastPath);
 
-    ScriptedStore store;
-    store.script = QStringList{QStringLiteral("none")};
-    open(store, m_server->host());
+    auto region = std::make_shared<ScriptedRegion>();
+    region->script = QStringList{QStringLiteral("none")};
+    open([region] { return (*region)(); }, m_server->host());
     QTRY_COMPARE_WITH_TIMEOUT(m_window->windowTitle(), QStringLiteral("Satalite Image for none Region"),
                               wait);
     QVERIFY(viewer()->currentUrl().isEmpty());
 
-    store.script = reads;
-    store.reads = 0;
+    region->script = reads;
+    region->reads = 0;
     child<QRadioButton>("optIR")->click();
-    QCOMPARE(store.reads, 3);
+    QCOMPARE(region->reads, 3);
     QCOMPARE(viewer()->currentUrl().path(), lastPath);
     delete m_window;
 }
@@ -262,7 +273,7 @@ void TestFrmBrowser::unknownRegionStartsNoLoad()
 
     if (present)
         m_store->set(SettingsKeys::Region, region);
-    open(*m_store, m_server->host());
+    open(m_server->host());
     QTRY_COMPARE_WITH_TIMEOUT(m_window->windowTitle(), title, wait);
     QTRY_VERIFY_WITH_TIMEOUT(!child<QTimer>("timTimer")->isActive(), wait);
 
@@ -277,7 +288,7 @@ void TestFrmBrowser::unknownRegionStartsNoLoad()
 void TestFrmBrowser::changedRegionTakesEffectAtNextClick()
 {
     m_store->set(SettingsKeys::Region, QStringLiteral("West"));
-    open(*m_store, m_server->host());
+    open(m_server->host());
     QTRY_COMPARE_WITH_TIMEOUT(m_window->windowTitle(), westTitle, wait);
 
     m_store->set(SettingsKeys::Region, QStringLiteral("US"));
@@ -291,7 +302,7 @@ void TestFrmBrowser::changedRegionTakesEffectAtNextClick()
 
 void TestFrmBrowser::enlargingMovesBottomRowAndGrowsPicture()
 {
-    open(*m_store, m_server->host());
+    open(m_server->host());
     QWidget* controls[] = {viewer(), child<QPushButton>("cmdExit"), child<QRadioButton>("optWV"),
                            child<QRadioButton>("optIR"), child<QRadioButton>("optVI")};
     QRect before[5];
@@ -331,7 +342,7 @@ void TestFrmBrowser::shrinkingBelowMarginsClampsAtZero()
     QFETCH(int, optionTop);
 
     m_store->set(SettingsKeys::Region, QStringLiteral("West"));
-    open(*m_store, m_server->host());
+    open(m_server->host());
     const QRect designExit = child<QPushButton>("cmdExit")->geometry();
     m_window->resize(size);
     QCOMPARE(m_window->size(), size);
@@ -361,7 +372,7 @@ void TestFrmBrowser::failedPictureLeavesWindowUsable()
 
     m_store->set(SettingsKeys::Region, QStringLiteral("West"));
     m_server->serve(QStringLiteral("/GIFS/WCWV.JPG"), {404, "text/html", "<html>gone</html>"});
-    open(*m_store, refused ? closedPortHost() : m_server->host());
+    open(refused ? closedPortHost() : m_server->host());
     QTRY_COMPARE_WITH_TIMEOUT(m_window->windowTitle(), westTitle, wait);
     QTRY_VERIFY_WITH_TIMEOUT(!child<QTimer>("timTimer")->isActive(), wait);
     QVERIFY(viewer()->picture().isNull());
@@ -394,7 +405,7 @@ void TestFrmBrowser::closingBringsMainWindowBack()
     m_store->set(SettingsKeys::Region, QStringLiteral("West"));
     if (whileLoading)
         m_server->hold(QStringLiteral("/GIFS/WCWV.JPG"));
-    open(*m_store, m_server->host());
+    open(m_server->host());
     connect(m_window, &frmBrowser::closed, &mainWindow, &QWidget::show);
     QSignalSpy closed(m_window.data(), &frmBrowser::closed);
     if (whileLoading)

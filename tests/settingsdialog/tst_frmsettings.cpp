@@ -1,10 +1,7 @@
 #include "FakeColorDialog.h"
-#include "FakeMainWindowHooks.h"
 #include "FirstStart.h"
 #include "MemorySettingsStore.h"
-#include "ModuleState.h"
 #include "QtColorDialog.h"
-#include "QtTrayIcons.h"
 #include "Resources.h"
 #include "StationTable.h"
 #include "Twips.h"
@@ -38,22 +35,10 @@ namespace {
 const QString denver = QStringLiteral("DEN         DENVER, CO");
 const QString cancun = QStringLiteral("CUN         CANCUN, MEXICO");
 const QString windowText = QStringLiteral("-2147483640");
-constexpr int trayCount = 7;
 
 const QStringList colourKeys{QStringLiteral("LabelForeColor"),      QStringLiteral("ConditionsForeColor"),
                              QStringLiteral("ConditionsBackColor"), QStringLiteral("ForecastForeColor"),
                              QStringLiteral("ForecastBackColor"),   QStringLiteral("BackBackColor")};
-
-QList<QtTrayIcons::Design> trayDesign()
-{
-    QPixmap picture(16, 16);
-    picture.fill(Qt::yellow);
-    QList<QtTrayIcons::Design> design;
-    for (int index = 0; index < trayCount - 1; ++index)
-        design.append({QIcon(picture), QStringLiteral(".")});
-    design.append({QIcon(picture), QStringLiteral("Ventaro")});
-    return design;
-}
 
 } // namespace
 
@@ -74,10 +59,8 @@ private Q_SLOTS:
     void applyStoresStationAndState();
     void applyWritesEachKeyInOrderThenRepaints();
     void okWritesWhatApplyWritesThenCloses();
-    void closingReloadsFromStore_data();
-    void closingReloadsFromStore();
-    void closingAppliesTrayRule_data();
-    void closingAppliesTrayRule();
+    void closingReportsWhatTheStoreHolds_data();
+    void closingReportsWhatTheStoreHolds();
     void defaultsAreWrittenAtOnceAndSurviveCancel();
     void pickingAColour_data();
     void pickingAColour();
@@ -98,10 +81,13 @@ private:
 
     std::unique_ptr<MemorySettingsStore> m_store;
     std::unique_ptr<FakeColorDialog> m_colours;
-    std::unique_ptr<FakeMainWindowHooks> m_hooks;
-    std::unique_ptr<QtTrayIcons> m_tray;
-    ModuleState m_state;
     QPointer<frmSettings> m_dialog;
+    // What the dialog told the main window, in order: "applied" and
+    // "closing", with the store's written keys as they stood at "applied"
+    // and the values each "closing" carried.
+    QStringList m_signals;
+    QList<QStringList> m_writtenWhenApplied;
+    QList<SettingsOnClose> m_closings;
 };
 
 void TestFrmSettings::initTestCase()
@@ -115,21 +101,27 @@ void TestFrmSettings::init()
     InitializeSettings(*m_store, QSizeF(1280.0 * 15, 1024.0 * 15), QSizeF(7320, 4065), QStringLiteral("100"));
     m_store->clearLog();
     m_colours = std::make_unique<FakeColorDialog>();
-    m_hooks = std::make_unique<FakeMainWindowHooks>();
-    m_tray = std::make_unique<QtTrayIcons>(trayDesign());
-    m_tray->setTrayAvailableOverride(true);
-    m_state = ModuleState{};
+    m_signals.clear();
+    m_writtenWhenApplied.clear();
+    m_closings.clear();
 }
 
 void TestFrmSettings::cleanup()
 {
     delete m_dialog.data();
-    m_tray.reset();
 }
 
 bool TestFrmSettings::open()
 {
-    m_dialog = new frmSettings(*m_store, *m_colours, *m_tray, m_state, *m_hooks);
+    m_dialog = new frmSettings(*m_store, *m_colours);
+    connect(m_dialog, &frmSettings::applied, this, [this] {
+        m_signals.append(QStringLiteral("applied"));
+        m_writtenWhenApplied.append(m_store->writtenKeys());
+    });
+    connect(m_dialog, &frmSettings::closing, this, [this](const SettingsOnClose& values) {
+        m_signals.append(QStringLiteral("closing"));
+        m_closings.append(values);
+    });
     m_dialog->show();
     return QTest::qWaitForWindowExposed(m_dialog);
 }
@@ -236,7 +228,7 @@ void TestFrmSettings::opensOnFreshStore()
                                     QStringLiteral("CityCode")};
     QCOMPARE(m_store->readKeys(), expectedReads);
     QVERIFY(m_store->writtenKeys().isEmpty());
-    QVERIFY(m_hooks->calls.isEmpty());
+    QVERIFY(m_signals.isEmpty());
 }
 
 void TestFrmSettings::windowAndControlsAsDesigned_data()
@@ -335,7 +327,7 @@ void TestFrmSettings::escapeAndEnterDoNothing()
     QVERIFY(m_dialog);
     QVERIFY(m_dialog->isVisible());
     QVERIFY(m_store->writtenKeys().isEmpty());
-    QVERIFY(m_hooks->calls.isEmpty());
+    QVERIFY(m_signals.isEmpty());
 }
 
 void TestFrmSettings::applyStoresStationAndState_data()
@@ -387,17 +379,15 @@ void TestFrmSettings::applyStoresStationAndState()
     QVERIFY(m_dialog->isVisible());
 
     // The running program picks the new station up only when the dialog closes.
-    QVERIFY(m_state.StationCode.isEmpty());
+    QCOMPARE(m_signals, QStringList{QStringLiteral("applied")});
     QVERIFY(click(QStringLiteral("cmdCancel")));
-    QCOMPARE(m_state.StationCode, cityCode.left(3));
-    QCOMPARE(m_state.StateCode, state);
+    QCOMPARE(m_closings.size(), 1);
+    QCOMPARE(m_closings[0].stationCode, cityCode.left(3));
+    QCOMPARE(m_closings[0].stateCode, state);
 }
 
 void TestFrmSettings::applyWritesEachKeyInOrderThenRepaints()
 {
-    QStringList writtenWhenRepainted;
-    m_hooks->onCall = [&](const QString&) { writtenWhenRepainted = m_store->writtenKeys(); };
-
     QVERIFY(open());
     m_store->clearLog();
     QVERIFY(click(QStringLiteral("cmdApply")));
@@ -424,8 +414,9 @@ void TestFrmSettings::applyWritesEachKeyInOrderThenRepaints()
     }
     QCOMPARE(values, expectedValues);
 
-    QCOMPARE(m_hooks->calls, QStringList{QStringLiteral("ApplyColorScheme")});
-    QCOMPARE(writtenWhenRepainted, expectedKeys);
+    // The main window repaints once, from a store that already holds every key.
+    QCOMPARE(m_signals, QStringList{QStringLiteral("applied")});
+    QCOMPARE(m_writtenWhenApplied, QList<QStringList>{expectedKeys});
 }
 
 void TestFrmSettings::okWritesWhatApplyWritesThenCloses()
@@ -441,7 +432,7 @@ void TestFrmSettings::okWritesWhatApplyWritesThenCloses()
     m_store->clearLog();
     QVERIFY(click(QStringLiteral("cmdApply")));
     const QList<MemorySettingsStore::Operation> applied = m_store->log();
-    m_hooks->calls.clear();
+    m_signals.clear();
 
     m_store->clearLog();
     QVERIFY(click(QStringLiteral("cmdOK")));
@@ -457,97 +448,64 @@ void TestFrmSettings::okWritesWhatApplyWritesThenCloses()
         QVERIFY(!okLog[index].write);
         afterWrites.append(okLog[index].key);
     }
-    QCOMPARE(afterWrites, (QStringList{QStringLiteral("CityCode"), QStringLiteral("State"),
-                                       QStringLiteral("Update"), QStringLiteral("SysTray")}));
-    QCOMPARE(m_hooks->calls,
-             (QStringList{QStringLiteral("ApplyColorScheme"), QStringLiteral("showMainWindow")}));
+    QCOMPARE(afterWrites,
+             (QStringList{QStringLiteral("CityCode"), QStringLiteral("State"), QStringLiteral("Update")}));
+    QCOMPARE(m_signals, (QStringList{QStringLiteral("applied"), QStringLiteral("closing")}));
 
     QCOMPARE(m_store->get(QStringLiteral("Region")), QStringLiteral("East"));
     QCOMPARE(m_store->get(QStringLiteral("SysTray")), QStringLiteral("0"));
-    QCOMPARE(m_state.StationCode, QStringLiteral("MSP"));
-    QCOMPARE(m_state.StateCode, QStringLiteral("mn"));
-    QCOMPARE(m_state.UpdateMinutes, qint16(30));
+    QCOMPARE(m_closings[0].stationCode, QStringLiteral("MSP"));
+    QCOMPARE(m_closings[0].stateCode, QStringLiteral("mn"));
+    QCOMPARE(m_closings[0].updateMinutes, qint16(30));
     QTRY_VERIFY_WITH_TIMEOUT(m_dialog.isNull(), 5000);
 }
 
-void TestFrmSettings::closingReloadsFromStore_data()
+void TestFrmSettings::closingReportsWhatTheStoreHolds_data()
 {
     QTest::addColumn<QString>("closer");
+    QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("storedUpdate");
     QTest::addColumn<int>("minutes");
 
     QTest::newRow("Cancel drops a typed interval")
-        << QStringLiteral("cmdCancel") << QStringLiteral("15") << 15;
+        << QStringLiteral("cmdCancel") << QStringLiteral("30") << QStringLiteral("15") << 15;
     QTest::newRow("close box drops a typed interval")
-        << QStringLiteral("close box") << QStringLiteral("15") << 15;
-    QTest::newRow("OK keeps a typed interval") << QStringLiteral("cmdOK") << QStringLiteral("30") << 30;
+        << QStringLiteral("close box") << QStringLiteral("30") << QStringLiteral("15") << 15;
+    QTest::newRow("OK keeps a typed interval")
+        << QStringLiteral("cmdOK") << QStringLiteral("30") << QStringLiteral("30") << 30;
+    QTest::newRow("OK with text that is no number")
+        << QStringLiteral("cmdOK") << QStringLiteral("soon") << QStringLiteral("soon") << 0;
+    QTest::newRow("OK with an interval beyond 16 bits")
+        << QStringLiteral("cmdOK") << QStringLiteral("99999") << QStringLiteral("99999") << 32767;
 }
 
-void TestFrmSettings::closingReloadsFromStore()
+void TestFrmSettings::closingReportsWhatTheStoreHolds()
 {
     QFETCH(QString, closer);
+    QFETCH(QString, typed);
     QFETCH(QString, storedUpdate);
     QFETCH(int, minutes);
 
     m_store->set(QStringLiteral("CityCode"), QStringLiteral("XY"));
     m_store->set(QStringLiteral("State"), QStringLiteral("zz"));
-    m_state.StationCode = QStringLiteral("OLD");
-    m_state.StateCode = QStringLiteral("ol");
-    m_state.UpdateMinutes = 99;
-    m_state.MinuteCount = 7;
 
     QVERIFY(open());
     auto* update = child<QLineEdit>(QStringLiteral("txtUpdate"));
     update->selectAll();
-    QTest::keyClicks(update, QStringLiteral("30"));
+    QTest::keyClicks(update, typed);
+    m_store->clearLog();
     closeBy(closer);
 
     QTRY_VERIFY_WITH_TIMEOUT(m_dialog.isNull(), 5000);
     QCOMPARE(m_store->get(QStringLiteral("Update")), storedUpdate);
-    QCOMPARE(m_state.UpdateMinutes, qint16(minutes));
-    QCOMPARE(m_state.StationCode, QStringLiteral("XY"));
-    QCOMPARE(m_state.StateCode, m_store->get(QStringLiteral("State")));
-    QCOMPARE(m_state.MinuteCount, qint16(7));
-    QCOMPARE(m_hooks->calls.count(QStringLiteral("showMainWindow")), 1);
-    QCOMPARE(m_hooks->calls.last(), QStringLiteral("showMainWindow"));
-}
-
-void TestFrmSettings::closingAppliesTrayRule_data()
-{
-    QTest::addColumn<QString>("sysTray");
-    QTest::addColumn<QList<bool>>("before");
-    QTest::addColumn<QList<bool>>("after");
-
-    const QList<bool> rainUp{false, false, true, false, false, false, false};
-    const QList<bool> rainAndQuestionUp{false, false, true, false, false, false, true};
-    const QList<bool> allDown(trayCount, false);
-    const QList<bool> allUp(trayCount, true);
-    QTest::newRow("tray use on adds the start-up icon")
-        << QStringLiteral("-1") << rainUp << rainAndQuestionUp;
-    QTest::newRow("hand-written 1 counts as on") << QStringLiteral("1") << rainUp << rainAndQuestionUp;
-    QTest::newRow("tray use off takes every icon down") << QStringLiteral("0") << allUp << allDown;
-    QTest::newRow("absent counts as off") << QString() << allUp << allDown;
-}
-
-void TestFrmSettings::closingAppliesTrayRule()
-{
-    QFETCH(QString, sysTray);
-    QFETCH(QList<bool>, before);
-    QFETCH(QList<bool>, after);
-
-    if (sysTray.isNull())
-        m_store->remove(QStringLiteral("SysTray"));
-    else
-        m_store->set(QStringLiteral("SysTray"), sysTray);
-    for (int index = 0; index < trayCount; ++index)
-        m_tray->setIntray(index, before[index]);
-
-    QVERIFY(open());
-    QVERIFY(click(QStringLiteral("cmdCancel")));
-    QList<bool> shown;
-    for (int index = 0; index < trayCount; ++index)
-        shown.append(m_tray->intray(index));
-    QCOMPARE(shown, after);
+    // Read at the close, after anything OK wrote, in this order.
+    QCOMPARE(m_store->readKeys(),
+             (QStringList{QStringLiteral("CityCode"), QStringLiteral("State"), QStringLiteral("Update")}));
+    QCOMPARE(m_signals.count(QStringLiteral("closing")), 1);
+    QCOMPARE(m_signals.last(), QStringLiteral("closing"));
+    QCOMPARE(m_closings[0].updateMinutes, qint16(minutes));
+    QCOMPARE(m_closings[0].stationCode, QStringLiteral("XY"));
+    QCOMPARE(m_closings[0].stateCode, m_store->get(QStringLiteral("State")));
 }
 
 void TestFrmSettings::defaultsAreWrittenAtOnceAndSurviveCancel()
@@ -568,12 +526,13 @@ void TestFrmSettings::defaultsAreWrittenAtOnceAndSurviveCancel()
              QColor(255, 255, 192));
     QCOMPARE(child<QLabel>(QStringLiteral("lblGen"))->palette().color(QPalette::WindowText),
              QApplication::palette().color(QPalette::WindowText));
-    QVERIFY(m_hooks->calls.isEmpty());
+    // The main window keeps its colours until the next Apply.
+    QVERIFY(m_signals.isEmpty());
 
     QVERIFY(click(QStringLiteral("cmdCancel")));
     for (const FirstStart::ColourDefault& colour : FirstStart::colourDefaults())
         QCOMPARE(m_store->get(colour.key).toInt(), colour.value);
-    QCOMPARE(m_hooks->calls, QStringList{QStringLiteral("showMainWindow")});
+    QCOMPARE(m_signals, QStringList{QStringLiteral("closing")});
 }
 
 void TestFrmSettings::pickingAColour_data()
@@ -767,12 +726,14 @@ void TestFrmSettings::failedSaveWarnsAndKeepsWhatWasEntered()
     auto* warning = m_dialog->findChild<QMessageBox*>(QStringLiteral("writeFailure"));
     QVERIFY(warning != nullptr);
     QTRY_VERIFY(warning->isVisible());
+    // Over the dialog only: the main window behind stays usable.
+    QCOMPARE(warning->windowModality(), Qt::WindowModal);
     QVERIFY2(warning->informativeText().contains(reason), qPrintable(warning->informativeText()));
     QVERIFY(m_dialog && m_dialog->isVisible());
     QCOMPARE(update->text(), QStringLiteral("30"));
     QCOMPARE(child<QComboBox>(QStringLiteral("cmbCity"))->currentText(), cancun);
     QCOMPARE(m_store->get(QStringLiteral("Update")), QStringLiteral("15"));
-    QVERIFY(!m_hooks->calls.contains(QStringLiteral("showMainWindow")));
+    QVERIFY(m_closings.isEmpty());
 
     // Once the store takes writes again, OK saves what was entered.
     warning->accept();
@@ -781,6 +742,10 @@ void TestFrmSettings::failedSaveWarnsAndKeepsWhatWasEntered()
     QTRY_VERIFY(m_dialog.isNull());
     QCOMPARE(m_store->get(QStringLiteral("Update")), QStringLiteral("30"));
     QCOMPARE(m_store->get(QStringLiteral("CityCode")), cancun);
+    QCOMPARE(m_closings.size(), 1);
+    QCOMPARE(m_closings[0].stationCode, QStringLiteral("CUN"));
+    QCOMPARE(m_closings[0].stateCode, QStringLiteral("co"));
+    QCOMPARE(m_closings[0].updateMinutes, qint16(30));
 }
 
 QTEST_MAIN(TestFrmSettings)
