@@ -69,6 +69,18 @@ for target in "${targets[@]}"; do
         cp "$fixture" "$corpus/$name.html"
         sed 's/$/\r/' "$fixture" >"$corpus/$name-crlf.html"
     done
+    # Long lines, so that text the window would stall on shows up as a
+    # time-out: a forecast of one 512 KiB line, a location line as long.
+    case "$target" in
+        fuzz_forecast)
+            { printf '<PRE>\n'; head -c 524288 /dev/zero | tr '\0' 'x'; printf '\n$$\n</PRE>\n'; } \
+                >"$corpus/long-line.html" ;;
+        fuzz_conditions)
+            page="$repo/tests/data/conditions_kden.html"
+            at=$(grep -n '^DENVER INTERNATIONAL AIRPORT' "$page" | cut -d: -f1)
+            { head -n $((at - 1)) "$page"; head -c 524288 /dev/zero | tr '\0' 'D'; echo
+              tail -n +$((at + 1)) "$page"; } >"$corpus/long-location.html" ;;
+    esac
     seedCount=$(find "$corpus" -type f | wc -l)
     log="$logs/$target.log"
 

@@ -1,8 +1,8 @@
 // Times one full refresh of the main window (both pages fetched, stripped
 // and cut, the values and the forecast shown) against the sample server on
 // loopback, beside the two bare GETs of the same addresses made with a plain
-// QNetworkAccessManager. The window runs on the real client, store and
-// yielder, offscreen unless QT_QPA_PLATFORM says otherwise.
+// QNetworkAccessManager. The window runs on the real network, store and
+// tray, offscreen unless QT_QPA_PLATFORM says otherwise.
 //
 // Two cases: the same station again and again, as the timer mostly finds
 // it (the weather service renews its pages far less often than the
@@ -10,57 +10,36 @@
 // every refresh brings new values and a new forecast to show.
 //
 // usage: bench_refresh [--runs N]
-#include "EventLoopYielder.h"
-#include "ModuleState.h"
+#include "Network.h"
 #include "QtColorDialog.h"
-#include "QtHttpClient.h"
 #include "QtSettingsStore.h"
 #include "QtTrayIcons.h"
 #include "Resources.h"
 #include "SampleServer.h"
-#include "SkyClasses.h"
-#include "WeatherService.h"
+#include "ServerHosts.h"
+#include "ServerWeatherSource.h"
+#include "Settings.h"
+#include "SettingsKeys.h"
+#include "TrayDesign.h"
+#include "WeatherAddresses.h"
 #include "frmForecast.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QEventLoop>
 #include <QLabel>
 #include <QNetworkAccessManager>
 #include <QNetworkProxy>
 #include <QNetworkReply>
+#include <QPushButton>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <vector>
 
 namespace {
-
-QList<QtTrayIcons::Design> trayDesign()
-{
-    QList<QtTrayIcons::Design> design;
-    for (int index = 0; index < SkyClasses::iconCount; ++index)
-        design.append({trayIcon(index),
-                       index == SkyClasses::StartUp ? QStringLiteral("Ventaro") : QStringLiteral(".")});
-    return design;
-}
-
-// One GET as bare as Qt makes it, with the client's cache setting so both
-// sides go to the server every time.
-qint64 bareGet(QNetworkAccessManager& manager, const QUrl& url)
-{
-    QNetworkRequest request(url);
-    request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
-    QNetworkReply* reply = manager.get(request);
-    QEventLoop loop;
-    QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
-    if (!reply->isFinished())
-        loop.exec();
-    const qint64 size = reply->readAll().size();
-    reply->deleteLater();
-    return reply->error() == QNetworkReply::NoError ? size : -1;
-}
 
 double median(std::vector<double> values)
 {
@@ -73,6 +52,164 @@ double msOf(const QElapsedTimer& clock)
 {
     return double(clock.nsecsElapsed()) / 1e6;
 }
+
+struct Place
+{
+    QString entry;
+    QString stateCode;
+    QUrl conditions;
+    QUrl forecast;
+};
+
+// The runs, one step after another on the event loop: every measured
+// thing reports its end through a signal, and nothing here waits.
+class Bench : public QObject
+{
+public:
+    Bench(frmForecast& window, SettingsStore& store, int runs, std::vector<Place> places)
+        : m_window(window), m_store(store), m_runs(runs), m_places(std::move(places))
+    {
+        m_manager.setProxy(QNetworkProxy::NoProxy);
+        connect(&m_window, &frmForecast::refreshFinished, this, [this] { refreshDone(); });
+    }
+
+    void start() { warmUp(0); }
+
+private:
+    // First of each not counted: connections, caches and lazy set-up.
+    void warmUp(size_t index)
+    {
+        if (index == m_places.size()) {
+            std::printf("refresh against the sample server, %d runs of each case (%lld bytes in two pages)\n",
+                        m_runs, static_cast<long long>(m_bytes));
+            std::printf("%-36s %10s %10s\n", "", "median ms", "min ms");
+            m_changing = false;
+            m_run = 0;
+            nextRun();
+            return;
+        }
+        moveTo(m_places[index]);
+        m_after = [this, index] {
+            const QString city = m_window.findChild<QLabel*>(QStringLiteral("lblCity"))->text();
+            bare(m_places[index], [this, index, city](double) {
+                if (city == QLatin1String(" Unavailable") || city.isEmpty() || m_bytes <= 0) {
+                    std::fprintf(stderr, "bench_refresh: the refresh or the bare GETs failed\n");
+                    QCoreApplication::exit(1);
+                    return;
+                }
+                warmUp(index + 1);
+            });
+        };
+        refresh();
+    }
+
+    void nextRun()
+    {
+        if (m_run == m_runs) {
+            report();
+            if (m_changing) {
+                QCoreApplication::quit();
+                return;
+            }
+            m_changing = true;
+            m_run = 0;
+            m_refreshes.clear();
+            m_bares.clear();
+        }
+        const Place& at = m_changing && m_run % 2 == 0 ? m_places[1] : m_places[0];
+        if (m_changing || m_run == 0)
+            moveTo(at);
+        // Alternated, so drift in the machine's load falls on both alike.
+        m_after = [this, &at] {
+            m_refreshes.push_back(msOf(m_clock));
+            bare(at, [this](double ms) {
+                m_bares.push_back(ms);
+                ++m_run;
+                QTimer::singleShot(0, this, [this] { nextRun(); });
+            });
+        };
+        refresh();
+    }
+
+    void report()
+    {
+        const char* name = m_changing ? "new values and forecast each time" : "same station, pages unchanged";
+        std::printf("%s\n", name);
+        std::printf("  %-34s %10.3f %10.3f\n", "full refresh", median(m_refreshes),
+                    *std::min_element(m_refreshes.begin(), m_refreshes.end()));
+        std::printf("  %-34s %10.3f %10.3f\n", "two bare GETs", median(m_bares),
+                    *std::min_element(m_bares.begin(), m_bares.end()));
+        std::printf("  refresh/bare: %.2fx (target 1.5x)\n", median(m_refreshes) / median(m_bares));
+        std::fflush(stdout);
+    }
+
+    // The station and state reach the window as a user brings them: the
+    // store changed and the settings dialog closed (not timed).
+    void moveTo(const Place& at)
+    {
+        Settings settings(m_store);
+        settings.save(SettingsKeys::CityCode, at.entry);
+        settings.save(SettingsKeys::State, at.stateCode);
+        m_window.findChild<QPushButton*>(QStringLiteral("cmdSettings"))->click();
+        for (QWidget* widget : QApplication::topLevelWidgets()) {
+            if (widget->objectName() == QLatin1String("frmSettings"))
+                widget->close();
+        }
+    }
+
+    void refresh()
+    {
+        m_clock.start();
+        m_window.cmdGetForecast_Click();
+    }
+
+    void refreshDone()
+    {
+        if (m_after)
+            std::exchange(m_after, {})();
+    }
+
+    // The two pages as bare as Qt fetches them, with the same cache setting
+    // so both sides go to the server every time.
+    void bare(const Place& at, std::function<void(double)> done)
+    {
+        QElapsedTimer* clock = new QElapsedTimer;
+        clock->start();
+        m_bytes = 0;
+        get(at.conditions, [this, at, clock, done] {
+            get(at.forecast, [clock, done] {
+                const double ms = msOf(*clock);
+                delete clock;
+                done(ms);
+            });
+        });
+    }
+
+    void get(const QUrl& url, std::function<void()> done)
+    {
+        QNetworkRequest request(url);
+        request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
+        QNetworkReply* reply = m_manager.get(request);
+        connect(reply, &QNetworkReply::finished, this, [this, reply, done] {
+            m_bytes += reply->error() == QNetworkReply::NoError ? reply->readAll().size() : -1000000;
+            reply->deleteLater();
+            done();
+        });
+    }
+
+    frmForecast& m_window;
+    SettingsStore& m_store;
+    const int m_runs;
+    std::vector<Place> m_places;
+    QNetworkAccessManager m_manager;
+    QElapsedTimer m_clock;
+    std::function<void()> m_after;
+    std::vector<double> m_refreshes;
+    std::vector<double> m_bares;
+    qint64 m_bytes = 0;
+    int m_run = 0;
+    bool m_changing = false;
+};
 
 } // namespace
 
@@ -95,80 +232,23 @@ int main(int argc, char* argv[])
     }
     QTemporaryDir dir;
     QtSettingsStore store(dir.path());
-    QtHttpClient http;
-    EventLoopYielder yielder;
+    Network network;
+    const QString host = server.host();
+    ServerWeatherSource weather(network, ServerHosts{host, host, host});
     QtTrayIcons tray(trayDesign());
     QtColorDialog colorDialog;
-    ModuleState state;
-    const ServerHosts hosts{server.host(), server.host(), server.host()};
-    frmForecast window({store, http, yielder, tray, colorDialog, state, hosts}, std::chrono::hours(1));
+    frmForecast window({store, weather, network, tray, colorDialog,
+                        [host](const QString& path) { return ServerHosts::httpUrl(host, path); }},
+                       std::chrono::hours(1));
     window.Form_Load();
 
-    QNetworkAccessManager manager;
-    manager.setProxy(QNetworkProxy::NoProxy);
-
-    struct Place
-    {
-        QString station;
-        QString stateCode;
-        QUrl conditions;
-        QUrl forecast;
+    const auto place = [&host](const QString& entry, const QString& stateCode) {
+        return Place{entry, stateCode, WeatherAddresses::conditions(host, entry.left(3)),
+                     WeatherAddresses::stateForecast(host, stateCode)};
     };
-    const auto place = [&](const QString& station, const QString& stateCode) {
-        state.StationCode = station;
-        state.StateCode = stateCode;
-        const WeatherService addresses(http, window, yielder, state, hosts);
-        return Place{station, stateCode, addresses.conditionsUrl(), addresses.forecastUrl()};
-    };
-    const Place denver = place(QStringLiteral("DEN"), QStringLiteral("co"));
-    const Place cheyenne = place(QStringLiteral("CYS"), QStringLiteral("wy"));
-
-    const auto refresh = [&](const Place& at) {
-        state.StationCode = at.station;
-        state.StateCode = at.stateCode;
-        QElapsedTimer clock;
-        clock.start();
-        window.cmdGetForecast_Click();
-        return msOf(clock);
-    };
-    const auto bare = [&](const Place& at, qint64* bytes) {
-        QElapsedTimer clock;
-        clock.start();
-        *bytes = bareGet(manager, at.conditions) + bareGet(manager, at.forecast);
-        return msOf(clock);
-    };
-
-    // First of each not counted: connections, caches and lazy set-up.
-    qint64 bytes = 0;
-    for (const Place* at : {&cheyenne, &denver}) {
-        refresh(*at);
-        bare(*at, &bytes);
-        const QString city = window.findChild<QLabel*>(QStringLiteral("lblCity"))->text();
-        if (city == QLatin1String(" Unavailable") || city.isEmpty() || bytes <= 0) {
-            std::fprintf(stderr, "bench_refresh: the refresh or the bare GETs failed\n");
-            return 1;
-        }
-    }
-
-    std::printf("refresh against the sample server on %s, %d runs of each case (%lld bytes in two pages)\n",
-                qPrintable(server.host()), runs, static_cast<long long>(bytes));
-    std::printf("%-36s %10s %10s\n", "", "median ms", "min ms");
-    for (const bool changing : {false, true}) {
-        std::vector<double> refreshes;
-        std::vector<double> bares;
-        for (int n = 0; n < runs; ++n) {
-            const Place& at = changing && n % 2 == 0 ? cheyenne : denver;
-            // Alternated, so drift in the machine's load falls on both alike.
-            refreshes.push_back(refresh(at));
-            bares.push_back(bare(at, &bytes));
-        }
-        const char* name = changing ? "new values and forecast each time" : "same station, pages unchanged";
-        std::printf("%s\n", name);
-        std::printf("  %-34s %10.3f %10.3f\n", "full refresh", median(refreshes),
-                    *std::min_element(refreshes.begin(), refreshes.end()));
-        std::printf("  %-34s %10.3f %10.3f\n", "two bare GETs", median(bares),
-                    *std::min_element(bares.begin(), bares.end()));
-        std::printf("  refresh/bare: %.2fx (target 1.5x)\n", median(refreshes) / median(bares));
-    }
-    return 0;
+    Bench bench(window, store, runs,
+                {place(QStringLiteral("DEN         DENVER, CO"), QStringLiteral("co")),
+                 place(QStringLiteral("CYS         CHEYENNE, WY"), QStringLiteral("wy"))});
+    QTimer::singleShot(0, &bench, [&bench] { bench.start(); });
+    return QApplication::exec();
 }

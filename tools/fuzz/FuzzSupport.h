@@ -1,14 +1,14 @@
 #pragma once
 
-#include "HttpClient.h"
-#include "ModuleState.h"
-#include "ServerHosts.h"
-#include "StatusLine.h"
-#include "WeatherService.h"
-#include "Yielder.h"
+#include "ForecastText.h"
 
+#include <QAbstractTextDocumentLayout>
+#include <QApplication>
 #include <QByteArray>
+#include <QLabel>
+#include <QPlainTextEdit>
 #include <QString>
+#include <QTextCursor>
 #include <QUrl>
 #include <cstddef>
 #include <cstdint>
@@ -35,54 +35,62 @@ inline QString latin1(const std::uint8_t* data, std::size_t size)
     return QString::fromLatin1(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
 }
 
-// Serves one body for every address and remembers what was asked for.
-class ServingClient final : public HttpClient
+// What the window does with a text, run the way the window runs it: a
+// value into a label, a forecast into the box by its pieces, each laid out
+// and drawn. A text that would stall the window shows up as a time-out.
+class Display
 {
 public:
-    explicit ServingClient(FetchResult result) : m_result(std::move(result)) {}
-
-    FetchResult FetchPage(const QUrl& url) override
+    static Display& instance()
     {
-        ++requests;
-        lastUrl = url;
-        return m_result;
+        static Display display;
+        return display;
     }
-    void abort() override {}
 
-    int requests = 0;
-    QUrl lastUrl;
+    void showValue(const QString& value)
+    {
+        m_label.setText(QLatin1Char(' ') + ForecastText::shownValue(value));
+        m_label.grab();
+    }
+
+    // Fills the box as the window does and answers what it then holds.
+    QString showForecast(const QString& forecast)
+    {
+        const QStringList pieces = ForecastText::pieces(forecast);
+        m_box.setPlainText(pieces.value(0));
+        QTextCursor cursor(m_box.document());
+        for (qsizetype next = 1; next < pieces.size(); ++next) {
+            cursor.movePosition(QTextCursor::End);
+            cursor.insertText(pieces[next]);
+        }
+        m_box.grab();
+        return m_box.toPlainText();
+    }
 
 private:
-    FetchResult m_result;
-};
+    Display() : m_application(argumentCount(), arguments())
+    {
+        m_label.resize(465, 20);
+        m_box.resize(465, 105);
+    }
 
-class LastStatus final : public StatusLine
-{
-public:
-    void setStatus(const QString& text) override { last = text; }
-    QString last;
-};
+    static int& argumentCount()
+    {
+        static int count = 1;
+        return count;
+    }
+    static char** arguments()
+    {
+        static char name[] = "fuzz";
+        static char* values[] = {name, nullptr};
+        // Headless, whatever the environment says.
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        return values;
+    }
 
-class CountingYielder final : public Yielder
-{
-public:
-    void yield() override { ++count; }
-    int count = 0;
-};
-
-// The weather routines over a client that serves `result` for every
-// address, with their own status line, yielder and module state.
-struct ServiceRig
-{
-    explicit ServiceRig(FetchResult result) : http(std::move(result)) {}
-
-    ServingClient http;
-    LastStatus status;
-    CountingYielder yielder;
-    ModuleState state;
-    WeatherService service{
-        http, status, yielder, state,
-        ServerHosts{QStringLiteral("127.0.0.1:8080"), QStringLiteral("127.0.0.1:8081"), {}}};
+    QApplication m_application;
+    QLabel m_label;
+    QPlainTextEdit m_box;
 };
 
 // A request address built from outside text must stay one GET of one path:

@@ -1,9 +1,11 @@
 // A station page of any content through the whole current-conditions path.
 
+#include "Conditions.h"
+#include "Extraction.h"
 #include "FuzzSupport.h"
-#include "ModuleState.h"
+#include "SkyClasses.h"
 #include "StripMarkup.h"
-#include "WeatherService.h"
+#include "WeatherAddresses.h"
 
 #include <QList>
 #include <QStringList>
@@ -78,9 +80,8 @@ void checkSkyChoice(const QString& sky, const SkyClasses::Choice& choice)
 void checkStationAddress(const QString& text)
 {
     const QString code = text.left(text.indexOf(QLatin1Char('\n'))).left(16);
-    fuzz::ServiceRig rig(FetchResult{false, {}, QStringLiteral("unused")});
-    rig.state.StationCode = code;
-    fuzz::checkRequestAddress(rig.service.conditionsUrl(), conditionsPrefix, code, conditionsSuffix);
+    fuzz::checkRequestAddress(WeatherAddresses::conditions(QStringLiteral("127.0.0.1:8080"), code),
+                              conditionsPrefix, code, conditionsSuffix);
 }
 
 } // namespace
@@ -90,16 +91,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const QString body = fuzz::latin1(data, size);
     checkStationAddress(body);
 
-    fuzz::ServiceRig rig(FetchResult{true, body, {}});
-    rig.state.StationCode = QStringLiteral("DEN");
+    const ConditionsReading reading = readConditions(body);
+    const bool ok = reading.received;
+    FUZZ_CHECK(ok == reading.problem.isEmpty());
 
-    const bool ok = rig.service.GetCurrentConditions();
-    FUZZ_CHECK(rig.http.requests == 1);
-    FUZZ_CHECK(rig.http.lastUrl.path() == conditionsPrefix + QStringLiteral("DEN") + conditionsSuffix);
-    FUZZ_CHECK(rig.status.last == WeatherService::idle);
-    FUZZ_CHECK(rig.service.lastConditionsError().isEmpty());
-
-    const QString& page = rig.state.CurrentPage;
+    const QString& page = reading.page;
     if (!body.contains(QLatin1Char('<'))) {
         // Text without markup is not a station page at all.
         FUZZ_CHECK(!ok);
@@ -120,14 +116,23 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     // The window reads the fields after a true result only, but they must
     // be safe on whatever the page holds.
-    checkField(page, rig.service.GetLocation(), QString(), 5, false);
-    checkField(page, rig.service.GetTemperature(), QStringLiteral("Temperature"), 3, true);
-    checkField(page, rig.service.GetHumidity(), QStringLiteral("Relative Humidity"), 3, true);
-    checkField(page, rig.service.GetDewPoint(), QStringLiteral("Dew Point"), 3, true);
-    checkField(page, rig.service.GetWind(), QStringLiteral("Wind"), 3, true);
-    checkField(page, rig.service.GetPressure(), QStringLiteral("Pressure"), 3, true);
-    checkField(page, rig.service.GetSkyConditions(), QStringLiteral("Sky conditions"), 3, true);
-    checkField(page, rig.service.GetVisibility(), QStringLiteral("Visibility"), 3, true);
-    checkSkyChoice(rig.service.GetSkyConditions(), rig.service.skyChoice());
+    checkField(page, Extraction::GetLocation(page), QString(), 5, false);
+    checkField(page, Extraction::GetTemperature(page), QStringLiteral("Temperature"), 3, true);
+    checkField(page, Extraction::GetHumidity(page), QStringLiteral("Relative Humidity"), 3, true);
+    checkField(page, Extraction::GetDewPoint(page), QStringLiteral("Dew Point"), 3, true);
+    checkField(page, Extraction::GetWind(page), QStringLiteral("Wind"), 3, true);
+    checkField(page, Extraction::GetPressure(page), QStringLiteral("Pressure"), 3, true);
+    checkField(page, Extraction::GetSkyConditions(page), QStringLiteral("Sky conditions"), 3, true);
+    checkField(page, Extraction::GetVisibility(page), QStringLiteral("Visibility"), 3, true);
+    if (!ok)
+        return 0;
+    const Conditions& values = reading.values;
+    FUZZ_CHECK(values.location == Extraction::GetLocation(page));
+    FUZZ_CHECK(values.sky == Extraction::GetSkyConditions(page));
+    checkSkyChoice(values.sky, SkyClasses::classify(values.sky));
+    // Into the labels, as the window shows them.
+    for (const QString* value : {&values.location, &values.temperature, &values.humidity, &values.dewPoint,
+                                 &values.pressure, &values.wind, &values.visibility, &values.sky})
+        fuzz::Display::instance().showValue(*value);
     return 0;
 }

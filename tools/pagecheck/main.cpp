@@ -1,12 +1,10 @@
 // Runs the program's own page handling on a saved page body, for whoever
 // hosts or mirrors the weather pages and wants to know what the program
 // will make of them.
-#include "HttpClient.h"
-#include "ModuleState.h"
-#include "StatusLine.h"
+#include "Conditions.h"
+#include "SkyClasses.h"
+#include "StateForecast.h"
 #include "StripMarkup.h"
-#include "WeatherService.h"
-#include "Yielder.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -15,30 +13,6 @@
 #include <cstdio>
 
 namespace {
-
-// Serves the file's bytes as the body of every request.
-class FileHttpClient final : public HttpClient
-{
-public:
-    explicit FileHttpClient(QString body) : m_body(std::move(body)) {}
-    FetchResult FetchPage(const QUrl&) override { return {true, m_body, {}}; }
-    void abort() override {}
-
-private:
-    QString m_body;
-};
-
-class SilentStatusLine final : public StatusLine
-{
-public:
-    void setStatus(const QString&) override {}
-};
-
-class NoYield final : public Yielder
-{
-public:
-    void yield() override {}
-};
 
 int usage()
 {
@@ -88,28 +62,23 @@ int main(int argc, char* argv[])
         return 0;
     }
 
-    FileHttpClient http(body);
-    SilentStatusLine status;
-    NoYield yielder;
-    ModuleState state;
-    WeatherService weather(http, status, yielder, state, ServerHosts::builtIn());
-
     if (command == QLatin1String("conditions")) {
-        const bool ok = weather.GetCurrentConditions();
-        QList<QPair<QString, QJsonValue>> result{{QStringLiteral("ok"), ok}};
-        if (ok) {
-            const SkyClasses::Choice sky = weather.skyChoice();
+        const ConditionsReading reading = readConditions(body);
+        QList<QPair<QString, QJsonValue>> result{{QStringLiteral("ok"), reading.received}};
+        if (reading.received) {
+            const Conditions& values = reading.values;
+            const SkyClasses::Choice sky = SkyClasses::classify(values.sky);
             QJsonArray icons;
             for (int index : SkyClasses::trayIcons(sky))
                 icons.append(index);
-            result += {{QStringLiteral("location"), weather.GetLocation()},
-                       {QStringLiteral("temperature"), weather.GetTemperature()},
-                       {QStringLiteral("humidity"), weather.GetHumidity()},
-                       {QStringLiteral("dewpoint"), weather.GetDewPoint()},
-                       {QStringLiteral("wind"), weather.GetWind()},
-                       {QStringLiteral("pressure"), weather.GetPressure()},
-                       {QStringLiteral("sky"), weather.GetSkyConditions()},
-                       {QStringLiteral("visibility"), weather.GetVisibility()},
+            result += {{QStringLiteral("location"), values.location},
+                       {QStringLiteral("temperature"), values.temperature},
+                       {QStringLiteral("humidity"), values.humidity},
+                       {QStringLiteral("dewpoint"), values.dewPoint},
+                       {QStringLiteral("wind"), values.wind},
+                       {QStringLiteral("pressure"), values.pressure},
+                       {QStringLiteral("sky"), values.sky},
+                       {QStringLiteral("visibility"), values.visibility},
                        {QStringLiteral("trayIcons"), icons},
                        {QStringLiteral("windowIcon"),
                         sky.windowIcon ? QJsonValue(*sky.windowIcon) : QJsonValue(QJsonValue::Null)}};
@@ -118,7 +87,7 @@ int main(int argc, char* argv[])
         return 0;
     }
     if (command == QLatin1String("forecast")) {
-        printJson({{QStringLiteral("result"), weather.GetStateForecast()}});
+        printJson({{QStringLiteral("result"), readStateForecast(body).text}});
         return 0;
     }
     return usage();
