@@ -1,5 +1,7 @@
 #include "FontWarmUp.h"
+#include "LiveWeatherSource.h"
 #include "Network.h"
+#include "PageSources.h"
 #include "QtColorDialog.h"
 #include "QtSettingsStore.h"
 #include "QtTrayIcons.h"
@@ -13,6 +15,18 @@
 
 #include <QApplication>
 #include <QSessionManager>
+
+namespace {
+
+// The weather service's API asks every client to name itself and a way to
+// reach its makers.
+QByteArray userAgent()
+{
+    return QByteArrayLiteral("Ventaro/") + QByteArray(VENTARO_VERSION_STRING) +
+           QByteArrayLiteral(" (https://ventaro.example/; dev@ventaro.example)");
+}
+
+} // namespace
 
 int main(int argc, char* argv[])
 {
@@ -36,9 +50,20 @@ int main(int argc, char* argv[])
 
     initVentaroResources();
     QtSettingsStore store;
+    // Each page comes from the host configured for it, by plain HTTP at its
+    // old address, or, with no host configured, from the live layer, which
+    // makes it from today's weather service products.
     Network network;
+    network.setUserAgent(userAgent());
     const ServerHosts hosts = ServerHosts::fromEnvironment();
-    ServerWeatherSource weather(network, hosts);
+    ServerWeatherSource servers(network, hosts);
+    LiveWeatherSource live(network, SourceTemplates::fromEnvironment());
+    PageSources weather(hosts.conditions.isEmpty() ? static_cast<WeatherSource&>(live) : servers,
+                        hosts.forecast.isEmpty() ? static_cast<WeatherSource&>(live) : servers);
+    const bool anyLive = hosts.conditions.isEmpty() || hosts.forecast.isEmpty() || hosts.satellite.isEmpty();
+    // The configured hosts keep their direct connections; the service is
+    // reached as the system's proxy settings say.
+    network.useSystemProxies(anyLive, {hosts.conditions, hosts.forecast, hosts.satellite});
     // The notification-area icons go up once the window has had time to
     // paint, so they do not delay the first sight of it.
     QtTrayIcons tray(trayDesign(), std::chrono::milliseconds(250));

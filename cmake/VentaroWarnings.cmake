@@ -14,7 +14,8 @@ endif()
 target_compile_definitions(ventaro_options INTERFACE
   VENTARO_VERSION_MAJOR=${PROJECT_VERSION_MAJOR}
   VENTARO_VERSION_MINOR=${PROJECT_VERSION_MINOR}
-  VENTARO_VERSION_PATCH=${PROJECT_VERSION_PATCH})
+  VENTARO_VERSION_PATCH=${PROJECT_VERSION_PATCH}
+  VENTARO_VERSION_STRING="${PROJECT_VERSION}")
 
 function(ventaro_target_defaults target)
   target_link_libraries(${target} PRIVATE ventaro_options)

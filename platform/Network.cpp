@@ -1,7 +1,9 @@
 #include "Network.h"
 
+#include <QHostAddress>
 #include <QLoggingCategory>
 #include <QNetworkProxy>
+#include <QNetworkProxyFactory>
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QPointer>
@@ -157,11 +159,45 @@ private:
     QString m_reason;
 };
 
+// The system's proxies for every host but the ones reached directly: the
+// configured servers of the old pages, and this machine, which no proxy
+// elsewhere could reach.
+class SystemProxies final : public QNetworkProxyFactory
+{
+public:
+    explicit SystemProxies(QStringList directHosts) : m_directHosts(std::move(directHosts)) {}
+
+    QList<QNetworkProxy> queryProxy(const QNetworkProxyQuery& query) override
+    {
+        const QString host = query.peerHostName();
+        const QString hostAndPort = QStringLiteral("%1:%2").arg(host).arg(query.peerPort());
+        const QHostAddress address(host);
+        if (host.compare(QLatin1String("localhost"), Qt::CaseInsensitive) == 0 || address.isLoopback() ||
+            m_directHosts.contains(host, Qt::CaseInsensitive) ||
+            m_directHosts.contains(hostAndPort, Qt::CaseInsensitive))
+            return {QNetworkProxy(QNetworkProxy::NoProxy)};
+        return systemProxyForQuery(query);
+    }
+
+private:
+    QStringList m_directHosts;
+};
+
 } // namespace
 
 Network::Network(NetworkLimits limits, QObject* parent) : QObject(parent), m_limits(limits)
 {
     m_manager.setProxy(QNetworkProxy::NoProxy);
+}
+
+void Network::useSystemProxies(bool use, const QStringList& directHosts)
+{
+    if (use) {
+        m_manager.setProxyFactory(new SystemProxies(directHosts));
+    } else {
+        m_manager.setProxyFactory(nullptr);
+        m_manager.setProxy(QNetworkProxy::NoProxy);
+    }
 }
 
 Network::~Network()
@@ -172,7 +208,8 @@ Network::~Network()
 FetchReply* Network::get(const QUrl& url)
 {
     auto* fetch = new FetchReply(this);
-    if (!url.isValid() || url.scheme() != QLatin1String("http")) {
+    const QString scheme = url.scheme();
+    if (!url.isValid() || (scheme != QLatin1String("http") && scheme != QLatin1String("https"))) {
         qCInfo(lcNetwork).noquote() << "no request made for" << url.toString();
         fetch->finish(FetchResult::failure(url, QStringLiteral("Invalid request address")));
         return fetch;
@@ -181,6 +218,8 @@ FetchReply* Network::get(const QUrl& url)
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
     request.setMaximumRedirectsAllowed(m_limits.maxRedirects);
     request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
+    if (!m_userAgent.isEmpty())
+        request.setHeader(QNetworkRequest::UserAgentHeader, m_userAgent);
     new Transfer(fetch, m_manager.get(request), m_limits);
     return fetch;
 }

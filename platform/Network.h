@@ -5,6 +5,7 @@
 #include <QLoggingCategory>
 #include <QNetworkAccessManager>
 #include <QObject>
+#include <QStringList>
 #include <chrono>
 
 Q_DECLARE_LOGGING_CATEGORY(lcNetwork)
@@ -27,8 +28,12 @@ struct NetworkLimits
     qint64 readBufferBytes = 256 * 1024;
 };
 
-// The program's one HTTP client: asynchronous GETs on one
-// QNetworkAccessManager, direct connections, each bounded by the limits.
+// The program's one HTTP client: asynchronous GETs (HTTP, or HTTPS with
+// Qt's certificate checks) on one QNetworkAccessManager, each bounded by
+// the limits and sent with the program's User-Agent.
+//
+// Connections are direct unless system proxies are switched on; even then
+// the hosts named direct, and the local machine, are reached directly.
 //
 // A response that arrived whole is handed on as a page whatever its status
 // (a 404 or a 407 still carries the server's page); only a transfer that
@@ -51,9 +56,19 @@ public:
 
     const NetworkLimits& limits() const { return m_limits; }
 
+    // The User-Agent every request names ("Ventaro/1.0.0 (...)").
+    void setUserAgent(const QByteArray& userAgent) { m_userAgent = userAgent; }
+
+    // Whether requests go through the proxies the system names (its
+    // settings or the usual proxy environment variables), except to
+    // `directHosts` ("host" or "host:port"), which are always reached
+    // directly.
+    void useSystemProxies(bool use, const QStringList& directHosts = {});
+
     static QString decodeBody(const QByteArray& body, const QByteArray& contentType);
 
 private:
     NetworkLimits m_limits;
     QNetworkAccessManager m_manager;
+    QByteArray m_userAgent;
 };

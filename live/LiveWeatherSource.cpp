@@ -1,0 +1,173 @@
+#include "LiveWeatherSource.h"
+
+#include "ConditionsPage.h"
+#include "DecodedObservation.h"
+#include "FetchReply.h"
+#include "ForecastOffices.h"
+#include "Network.h"
+#include "SatelliteSources.h"
+#include "StationIdentifiers.h"
+#include "StationTable.h"
+#include "ZoneForecast.h"
+
+#include <QLoggingCategory>
+#include <QPointer>
+#include <memory>
+
+namespace {
+
+Q_LOGGING_CATEGORY(lcLive, "ventaro.live")
+
+// "host", or "host:port" when the address names a port, as the status line
+// shows the host being contacted.
+QString hostOf(const QUrl& url)
+{
+    return url.port() < 0 ? url.host() : QStringLiteral("%1:%2").arg(url.host()).arg(url.port());
+}
+
+// What the service answered in place of a product.
+QString answered(const FetchResult& result)
+{
+    const QString phrase = result.reasonPhrase.trimmed();
+    return phrase.isEmpty() ? QString::number(result.status)
+                            : QStringLiteral("%1 %2").arg(result.status).arg(phrase);
+}
+
+// The station table entry of a code, for its city name; the code itself
+// for a code typed by the user that no entry has.
+QString entryFor(const QString& stationCode)
+{
+    for (const QString& entry : StationTable::entries()) {
+        if (StationTable::stationCode(entry) == stationCode)
+            return entry;
+    }
+    return stationCode;
+}
+
+// The state code a page of a station links to.
+QString stateOf(const QString& stationCode)
+{
+    const QString entry = entryFor(stationCode);
+    return entry == stationCode ? QString() : StationTable::stateCode(entry);
+}
+
+// A reply that stands for the work behind it: dropping it drops the
+// requests it waits on.
+void dropWith(FetchReply* outer, FetchReply* inner)
+{
+    QObject::connect(outer, &FetchReply::aborted, inner, [reply = QPointer<FetchReply>(inner)] {
+        if (reply)
+            reply->abort();
+    });
+}
+
+} // namespace
+
+LiveWeatherSource::LiveWeatherSource(Network& network, SourceTemplates templates, QObject* parent)
+    : QObject(parent), m_network(network), m_templates(std::move(templates))
+{}
+
+QString LiveWeatherSource::conditionsHost() const
+{
+    return hostOf(m_templates.observationUrl(QStringLiteral("KDEN")));
+}
+
+QString LiveWeatherSource::forecastHost() const
+{
+    return hostOf(m_templates.zoneForecastUrl(QStringLiteral("BOU"), QStringLiteral("co")));
+}
+
+FetchReply* LiveWeatherSource::fetchConditions(const QString& stationCode)
+{
+    auto* page = new FetchReply(this);
+    const QString station = StationIdentifiers::icaoFor(stationCode);
+    FetchReply* observation = m_network.get(m_templates.observationUrl(station));
+    dropWith(page, observation);
+    connect(
+        observation, &FetchReply::finished, page, [page, station, stationCode](const FetchResult& result) {
+            if (!result.ok) {
+                page->finish(result);
+                return;
+            }
+            if (result.status != 200) {
+                page->finish(FetchResult::failure(
+                    result.url, QStringLiteral("The weather service has no observation of %1: it answered %2")
+                                    .arg(station, answered(result))));
+                return;
+            }
+            const std::optional<DecodedObservation> decoded = DecodedObservation::parse(result.text);
+            if (!decoded) {
+                page->finish(FetchResult::failure(
+                    result.url, QStringLiteral("The weather service's answer for %1 is not an observation")
+                                    .arg(station)));
+                return;
+            }
+            const QByteArray rendered =
+                ConditionsPage::render(ConditionsPage::fromDecoded(*decoded), stateOf(stationCode), false);
+            page->finish(FetchResult::page(result.url, QString::fromLatin1(rendered)));
+        });
+    return page;
+}
+
+FetchReply* LiveWeatherSource::fetchStateForecast(const QString& stateCode, const QString& stationCode)
+{
+    auto* page = new FetchReply(this);
+    const QStringList offices = ForecastOffices::forState(stateCode);
+    const QUrl first = m_templates.zoneForecastUrl(offices.value(0), stateCode);
+    if (offices.isEmpty()) {
+        page->finish(FetchResult::failure(
+            first, QStringLiteral("No forecast office of the weather service covers the state \"%1\"")
+                       .arg(stateCode)));
+        return page;
+    }
+
+    // The products in the offices' order, whichever answers first; an
+    // office that gives none leaves its place empty.
+    struct Gathering
+    {
+        QStringList products;
+        QStringList failures;
+        int waiting = 0;
+    };
+    auto gathering = std::make_shared<Gathering>();
+    gathering->products.resize(offices.size());
+    gathering->waiting = int(offices.size());
+    const QString entry = entryFor(stationCode);
+    for (qsizetype index = 0; index < offices.size(); ++index) {
+        const QString office = offices[index];
+        FetchReply* product = m_network.get(m_templates.zoneForecastUrl(office, stateCode));
+        dropWith(page, product);
+        connect(product, &FetchReply::finished, page,
+                [page, gathering, index, office, entry, first](const FetchResult& result) {
+                    if (!result.ok)
+                        gathering->failures.append(QStringLiteral("%1: %2").arg(office, result.error));
+                    else if (result.status != 200)
+                        gathering->failures.append(QStringLiteral("%1: %2").arg(office, answered(result)));
+                    else
+                        gathering->products[index] = ZoneForecast::productText(result.body);
+                    if (--gathering->waiting > 0)
+                        return;
+                    if (!gathering->failures.isEmpty())
+                        qCInfo(lcLive).noquote()
+                            << "zone forecasts missing:" << gathering->failures.join(QStringLiteral("; "));
+                    const bool none =
+                        std::all_of(gathering->products.cbegin(), gathering->products.cend(),
+                                    [](const QString& text) { return text.trimmed().isEmpty(); });
+                    if (none) {
+                        page->finish(FetchResult::failure(
+                            first, QStringLiteral("The weather service gave no zone forecast (%1)")
+                                       .arg(gathering->failures.join(QStringLiteral("; ")))));
+                        return;
+                    }
+                    page->finish(FetchResult::page(
+                        first, QString::fromLatin1(ZoneForecast::statePage(gathering->products, entry))));
+                });
+    }
+    return page;
+}
+
+QUrl LiveWeatherSource::pictureAddress(const QString& path) const
+{
+    const std::optional<SatelliteSources::Picture> picture = SatelliteSources::forPath(path);
+    return picture ? m_templates.satelliteUrl(*picture) : QUrl();
+}
