@@ -59,8 +59,16 @@ void Refresh::next(std::function<void()> step)
     });
 }
 
-template <typename T> void Refresh::offThread(std::function<T()> work, std::function<void(T)> done)
+template <typename T>
+void Refresh::offThread(qsizetype size, std::function<T()> work, std::function<void(T)> done)
 {
+    // A page of everyday size is read in well under a millisecond, less
+    // than handing it to a worker and back costs; only a large one would
+    // hold the window up.
+    if (size <= readInPlaceBytes) {
+        done(work());
+        return;
+    }
     auto* watcher = new QFutureWatcher<T>(this);
     connect(watcher, &QFutureWatcherBase::finished, this,
             [this, watcher, generation = m_generation, done = std::move(done)] {
@@ -100,7 +108,7 @@ void Refresh::conditionsFetched(const FetchResult& result)
     setStatus(WeatherTexts::parsingConditions);
     next([this, body = result.text] {
         offThread<ConditionsReading>(
-            [body, cancelled = m_cancelled] { return readConditions(body, cancelled.get()); },
+            body.size(), [body, cancelled = m_cancelled] { return readConditions(body, cancelled.get()); },
             [this](ConditionsReading reading) { conditionsRead(reading); });
     });
 }
@@ -141,6 +149,7 @@ void Refresh::forecastFetched(const FetchResult& result)
     next([this, body = result.text] {
         using Shown = std::pair<ForecastReading, QStringList>;
         offThread<Shown>(
+            body.size(),
             [body, cancelled = m_cancelled] {
                 ForecastReading reading = readStateForecast(body, cancelled.get());
                 QStringList pieces = ForecastText::pieces(reading.text);

@@ -10,11 +10,13 @@
 #include "ServerWeatherSource.h"
 #include "SingleInstance.h"
 #include "TerminationSignals.h"
+#include "TlsWarmUp.h"
 #include "TrayDesign.h"
 #include "frmForecast.h"
 
 #include <QApplication>
 #include <QSessionManager>
+#include <QTimer>
 
 namespace {
 
@@ -64,6 +66,7 @@ int main(int argc, char* argv[])
     // The configured hosts keep their direct connections; the service is
     // reached as the system's proxy settings say.
     network.useSystemProxies(anyLive, {hosts.conditions, hosts.forecast, hosts.satellite});
+    TlsWarmUp tls;
     // The notification-area icons go up once the window has had time to
     // paint, so they do not delay the first sight of it.
     QtTrayIcons tray(trayDesign(), std::chrono::milliseconds(250));
@@ -85,5 +88,10 @@ int main(int argc, char* argv[])
                      [&window](QSessionManager&) { window.mnuUnload_Click(); });
 
     window.Form_Load();
+    // The service is reached over HTTPS; its library is loaded once the
+    // window has had time to paint, so it does not delay the first sight
+    // of it.
+    if (anyLive)
+        QTimer::singleShot(250, &window, [&tls] { tls.start(); });
     return QApplication::exec();
 }
