@@ -32,6 +32,14 @@ public:
         return true;
     }
 
+    // What the look before the first use reports; whole unless set.
+    StoreCheck recover(const QString& application) override
+    {
+        Q_UNUSED(application);
+        return recovered;
+    }
+    StoreCheck recovered;
+
     // Direct access that does not appear in the log.
     void set(const QString& key, const QString& value)
     {
