@@ -1187,10 +1187,14 @@ void TestFaultDrills::hugeStoreNeitherReadNorWritten()
     constexpr qint64 size = 100 * 1000 * 1000;
     DrillRig rig(1s);
     const QString file = rig.store.filePath(SettingsKeys::application);
-    const auto placeHugeFile = [&file] {
+    // Lines of text, as a store grown by something gone wrong would hold.
+    QByteArray lines = "[Settings]\nUpdate=30\n[Notes]\n";
+    for (int n = 0; lines.size() < size; ++n)
+        lines += "Note" + QByteArray::number(n) + "=\"" + QByteArray(40, 'x') + "\"\n";
+    lines.resize(size);
+    const auto placeHugeFile = [&file, &lines] {
         QFile out(file);
-        return out.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
-               out.write("[Settings]\nUpdate=30\n") > 0 && out.resize(size);
+        return out.open(QIODevice::WriteOnly | QIODevice::Truncate) && out.write(lines) == size;
     };
     QVERIFY(placeHugeFile());
 
