@@ -38,12 +38,13 @@ QString runtimeFolder()
     return folder;
 }
 
-QString privateTemporaryFolder()
+// Whoever made the folder first owns it: one planted by someone else, as a
+// link or open to others, is refused rather than used or changed.
+bool makePrivateFolder(const QString& folder)
 {
-    const QString folder = QDir::tempPath() + QStringLiteral("/ventaro-%1").arg(::geteuid());
     if (::mkdir(QFile::encodeName(folder).constData(), 0700) != 0 && errno != EEXIST)
-        return {};
-    return isPrivateFolder(folder, false) ? folder : QString();
+        return false;
+    return isPrivateFolder(folder, false);
 }
 
 struct LockOwner
@@ -122,13 +123,11 @@ QList<SingleInstance::Place> SingleInstance::defaultPlaces()
 {
     QList<Place> places;
     if (const QString runtime = runtimeFolder(); !runtime.isEmpty())
-        places.append({runtime, true});
-    if (const QString temporary = privateTemporaryFolder(); !temporary.isEmpty())
-        places.append({temporary, false});
-    const QString cache =
-        QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation) + QStringLiteral("/Ventaro");
-    if (QDir().mkpath(cache))
-        places.append({cache, false});
+        places.append({runtime, true, false});
+    places.append({QDir::tempPath() + QStringLiteral("/ventaro-%1").arg(::geteuid()), false, true});
+    places.append(
+        {QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation) + QStringLiteral("/Ventaro"),
+         false, false});
     return places;
 }
 
@@ -150,7 +149,8 @@ SingleInstance::Outcome SingleInstance::acquire()
 
 SingleInstance::Outcome SingleInstance::acquireIn(const Place& place)
 {
-    QDir().mkpath(place.folder);
+    if (place.mustBePrivate ? !makePrivateFolder(place.folder) : !QDir().mkpath(place.folder))
+        return Outcome::NoPlace;
     m_lock = std::make_unique<QLockFile>(QDir(place.folder).filePath(lockName));
     // A stale-lock time of zero: staleness is decided only by whether the
     // owning process still lives, never by the lock's age, so a program

@@ -23,6 +23,9 @@ public:
         // runtime folder): a lock in it naming another host came with a
         // copied home or a container image, not from a program running now.
         bool thisBootOnly = false;
+        // Made with mode 0700 when it is missing, and passed over unless it
+        // is then a folder of this user's that no one else may enter.
+        bool mustBePrivate = false;
     };
 
     enum class Outcome
@@ -50,8 +53,8 @@ public:
 
     // The per-user runtime folder, when it is a folder owned by this user
     // that no one else may enter; then "ventaro-" and the user id in the
-    // temporary folder, made with mode 0700 and refused when it is a link,
-    // not this user's or open to others; then the user's cache folder.
+    // temporary folder, which must be private; then the user's cache
+    // folder. A folder is made only when the lock is to go there.
     static QList<Place> defaultPlaces();
 
     static inline const QString lockName = QStringLiteral("ventaro.lock");

@@ -134,14 +134,19 @@ void TestSingleInstance::placesForTheLock_data()
     QTest::addColumn<QString>("runtime");
     QTest::addColumn<QString>("temporary");
     QTest::addColumn<QString>("expected");
-    const auto row = [](const char* name, const char* runtime, const char* temporary, const char* expected) {
+    // What then stands at the private temporary folder.
+    QTest::addColumn<QString>("temporaryAfter");
+    const auto row = [](const char* name, const char* runtime, const char* temporary, const char* expected,
+                        const char* after) {
         QTest::newRow(name) << QString::fromLatin1(runtime) << QString::fromLatin1(temporary)
-                            << QString::fromLatin1(expected);
+                            << QString::fromLatin1(expected) << QString::fromLatin1(after);
     };
-    row("runtime folder private", "0700", "", "run");
-    row("runtime folder open to others", "0777", "", "tmp/ventaro-");
-    row("private folder planted as a link", "0777", "link", "cache/Ventaro");
-    row("private folder open to others", "0777", "0777", "cache/Ventaro");
+    // No folder is made where the lock does not go.
+    row("runtime folder private", "0700", "", "run", "nothing");
+    row("runtime folder open to others", "0777", "", "tmp/ventaro-", "0700");
+    // Planted by someone else: left as it is.
+    row("private folder planted as a link", "0777", "link", "cache/Ventaro", "link");
+    row("private folder open to others", "0777", "0777", "cache/Ventaro", "0777");
 }
 
 void TestSingleInstance::placesForTheLock()
@@ -149,6 +154,7 @@ void TestSingleInstance::placesForTheLock()
     QFETCH(QString, runtime);
     QFETCH(QString, temporary);
     QFETCH(QString, expected);
+    QFETCH(QString, temporaryAfter);
     QTemporaryDir dir;
     const QString uid = QString::number(::geteuid());
     const QByteArray privateFolder = QFile::encodeName(dir.filePath(QStringLiteral("tmp/ventaro-") + uid));
@@ -168,21 +174,21 @@ void TestSingleInstance::placesForTheLock()
     qputenv("XDG_RUNTIME_DIR", QFile::encodeName(dir.filePath(QStringLiteral("run"))));
     qputenv("TMPDIR", QFile::encodeName(dir.filePath(QStringLiteral("tmp"))));
     qputenv("XDG_CACHE_HOME", QFile::encodeName(dir.filePath(QStringLiteral("cache"))));
-    const QList<SingleInstance::Place> places = SingleInstance::defaultPlaces();
+    SingleInstance instance;
+    const SingleInstance::Outcome outcome = instance.acquire();
     qputenv("XDG_RUNTIME_DIR", saved[0]);
     qputenv("TMPDIR", saved[1]);
     qputenv("XDG_CACHE_HOME", saved[2]);
 
-    QVERIFY(!places.isEmpty());
-    QCOMPARE(places.first().folder,
-             dir.filePath(expected == QLatin1String("tmp/ventaro-") ? expected + uid : expected));
-    QCOMPARE(places.first().thisBootOnly, expected == QLatin1String("run"));
-    // A private folder made here is this user's alone; a planted one is left.
+    QCOMPARE(outcome, Outcome::Acquired);
+    const QString folder = expected == QLatin1String("tmp/ventaro-") ? expected + uid : expected;
+    QCOMPARE(instance.lockPath(), dir.filePath(folder + QStringLiteral("/ventaro.lock")));
     struct stat info = {};
-    QVERIFY(::lstat(privateFolder.constData(), &info) == 0);
-    if (temporary.isEmpty())
-        QCOMPARE(info.st_mode & 07777, 0700u);
-    QCOMPARE(S_ISLNK(info.st_mode), temporary == QLatin1String("link"));
+    const QString after = ::lstat(privateFolder.constData(), &info) != 0 ? QStringLiteral("nothing")
+                          : S_ISLNK(info.st_mode)
+                              ? QStringLiteral("link")
+                              : QString::number(info.st_mode & 07777, 8).rightJustified(4, '0');
+    QCOMPARE(after, temporaryAfter);
 }
 
 QTEST_GUILESS_MAIN(TestSingleInstance)
