@@ -276,9 +276,12 @@ void frmForecast::Form_Load()
     const QSizeF screenTwips = screen ? QSizeF(Twips::fromPixels(screen->geometry().width()),
                                                Twips::fromPixels(screen->geometry().height()))
                                       : QSizeF();
-    InitializeSettings(
+    const StoreCheck check = InitializeSettings(
         m_services.store, screenTwips, QSizeF(designWidth + frameWidth, compactOuterHeight),
         FirstStart::appVersionText(VENTARO_VERSION_MAJOR, VENTARO_VERSION_MINOR, VENTARO_VERSION_PATCH));
+    // A damaged or unreadable store is told where the user looks for the
+    // program's state; the status text itself stays the specified one.
+    m_lblStatus->setToolTip(FirstStart::notice(check));
 
     m_stationCode = StationTable::stationCode(m_settings.get(SettingsKeys::CityCode));
     m_stateCode = m_settings.get(SettingsKeys::State);

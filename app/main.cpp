@@ -15,8 +15,12 @@
 #include "frmForecast.h"
 
 #include <QApplication>
+#include <QLoggingCategory>
 #include <QSessionManager>
 #include <QTimer>
+#include <cstdio>
+
+Q_LOGGING_CATEGORY(lcInstance, "ventaro.instance")
 
 namespace {
 
@@ -44,8 +48,23 @@ int main(int argc, char* argv[])
     QApplication::setQuitOnLastWindowClosed(false);
 
     SingleInstance instance;
-    if (!instance.acquire())
+    switch (instance.acquire()) {
+    case SingleInstance::Outcome::Acquired:
+        break;
+    case SingleInstance::Outcome::Running: {
+        // Ends at once, reading and writing no setting; the line tells a
+        // start from a terminal or a launcher's log why nothing opened.
+        const qint64 pid = instance.runningPid();
+        const QByteArray which = pid > 0 ? " (process " + QByteArray::number(pid) + ')' : QByteArray();
+        std::fprintf(stderr, "ventaro: already running%s\n", which.constData());
         return 0;
+    }
+    case SingleInstance::Outcome::NoPlace:
+        // Refusing to start for want of a lock would leave the user with no
+        // program at all; running unguarded is the lesser harm.
+        qCWarning(lcInstance, "no lock file could be made; a second start would not be refused");
+        break;
+    }
     // Fonts are prepared alongside the building of the window, which
     // needs them only once it reaches its first text box.
     FontWarmUp fonts;

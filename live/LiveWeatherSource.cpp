@@ -4,6 +4,7 @@
 #include "DecodedObservation.h"
 #include "FetchReply.h"
 #include "ForecastOffices.h"
+#include "LiveLogging.h"
 #include "Network.h"
 #include "SatelliteSources.h"
 #include "StationIdentifiers.h"
@@ -15,8 +16,6 @@
 #include <memory>
 
 namespace {
-
-Q_LOGGING_CATEGORY(lcLive, "ventaro.live")
 
 // "host", or "host:port" when the address names a port, as the status line
 // shows the host being contacted.

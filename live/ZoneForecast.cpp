@@ -1,5 +1,7 @@
 #include "ZoneForecast.h"
 
+#include "LiveLogging.h"
+
 #include "PageText.h"
 
 #include <QHash>
@@ -11,7 +13,7 @@
 #include <array>
 #include <functional>
 
-Q_LOGGING_CATEGORY(lcZoneForecast, "ventaro.live.zoneforecast")
+Q_LOGGING_CATEGORY(lcLive, "ventaro.live")
 
 namespace ZoneForecast {
 
@@ -251,7 +253,7 @@ QByteArray statePage(const QStringList& products, const QString& stationEntry)
 
     Choice chosen = stationGroup(parsedProducts, cityNames(stationEntry));
     if (chosen.group == nullptr) {
-        qCDebug(lcZoneForecast) << "no zone names" << stationEntry << "- showing the first zone";
+        qCDebug(lcLive) << "no zone names" << stationEntry << "- showing the first zone";
         chosen = {&parsedProducts.constFirst(), &parsedProducts.constFirst().groups.constFirst()};
     }
 

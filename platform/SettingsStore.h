@@ -1,9 +1,12 @@
 #pragma once
 
+#include "StoreCheck.h"
+
 #include <QString>
 
 // The per-user settings store: text values addressed by application name,
-// section and key. Nothing else (no enumeration, no deletion) is offered.
+// section and key. Nothing else (no enumeration, no deletion) is offered to
+// readers and writers; the start-up looks at the store once beforehand.
 class SettingsStore
 {
 public:
@@ -21,4 +24,13 @@ public:
     // store lives, in words for the user ("/home/u/.config/Ventaro/
     // Ventaro.ini: No space left on device").
     virtual QString lastWriteError() const = 0;
+
+    // Called once at start-up before any read. A store that can be damaged
+    // sets a damaged one aside, keeps what could still be read of it, and
+    // tells what it found. A store that cannot be damaged is always whole.
+    virtual StoreCheck recover(const QString& application)
+    {
+        Q_UNUSED(application);
+        return {};
+    }
 };

@@ -31,8 +31,6 @@
 
 namespace {
 
-Q_LOGGING_CATEGORY(lcSettings, "ventaro.settings")
-
 // Positions and sizes in twips, relative to the container each one names.
 using Twips::Box;
 

@@ -8,6 +8,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+Q_DECLARE_METATYPE(StoreCheck::Condition)
+
 class TestSettingsStore : public QObject
 {
     Q_OBJECT
@@ -20,7 +22,21 @@ private Q_SLOTS:
     void handEditedListReadsAsText();
     void writeToUnwritableLocationReportsFailure();
     void killedWriterLeavesOldOrNewValue();
+    void damagedTextIsSetAsideAndSalvaged_data();
+    void damagedTextIsSetAsideAndSalvaged();
 };
+
+namespace {
+
+// A store as QSettings writes it, with values that need quotes and
+// escapes; `middle` goes in as its fifth line.
+QByteArray storeText(const QByteArray& middle = {})
+{
+    return "[Settings]\nAppVersion=99\nCityCode=\"ABR         ABERDEEN, SD\"\nLeft=\" 1500\"\n" + middle +
+           "Region=East\nUpdate=a\\tb\n\n[Store]\nInitialized=1\n";
+}
+
+} // namespace
 
 void TestSettingsStore::roundTrip_data()
 {
@@ -179,6 +195,94 @@ void TestSettingsStore::killedWriterLeavesOldOrNewValue()
                                 .arg(value.size())
                                 .arg(value.left(8))));
     }
+}
+
+void TestSettingsStore::damagedTextIsSetAsideAndSalvaged_data()
+{
+    QTest::addColumn<QByteArray>("text");
+    // Empty for a whole file.
+    QTest::addColumn<QString>("reason");
+    // The keys of storeText() that read afterwards, as "section/key=value".
+    QTest::addColumn<QStringList>("kept");
+
+    const QStringList all{QStringLiteral("Settings/AppVersion=99"),
+                          QStringLiteral("Settings/CityCode=ABR         ABERDEEN, SD"),
+                          QStringLiteral("Settings/Left= 1500"),
+                          QStringLiteral("Settings/Region=East"),
+                          QStringLiteral("Settings/Update=a\tb"),
+                          QStringLiteral("Store/Initialized=1")};
+    QStringList allButRegion = all;
+    allButRegion.removeAt(3);
+    const QString line5 = QStringLiteral("line 5: ");
+
+    QTest::newRow("whole: CR LF, byte order mark, comments")
+        << QByteArray("\xEF\xBB\xBF; a\r\n" + storeText("# \"b\"\r\n")) << QString() << all;
+    QTest::newRow("whole: cut at a line end")
+        << storeText().left(storeText().indexOf("Region")) << QString() << all.mid(0, 3);
+    QTest::newRow("quote never closed") << storeText().replace("=East", "=Ea\"st")
+                                        << line5 + QStringLiteral("a quote is never closed") << allButRegion;
+    QTest::newRow("stray quote alone")
+        << storeText("\"\n") << line5 + QStringLiteral("a quote is never closed") << all;
+    QTest::newRow("cut inside a line") << storeText().left(storeText().indexOf("East") + 2)
+                                       << QStringLiteral("the file ends inside a line") << all.mid(0, 3);
+    QTest::newRow("backslash joining the next line")
+        << storeText("Note=a\\\n")
+        << line5 + QStringLiteral("it ends in a backslash, which joins the next line to it") << all;
+    QTest::newRow("not key=value") << storeText("words\n")
+                                   << line5 +
+                                          QStringLiteral("it is neither a section, a comment nor key=value")
+                                   << all;
+    // Its keys would otherwise land in the section before it.
+    QTest::newRow("section name never closed")
+        << QByteArray(storeText() + "[Store\nInitialized=2\n")
+        << QStringLiteral("line 10: a section name is never closed") << all;
+    QTest::newRow("not UTF-8") << storeText().replace("East", "Ea\xFFst")
+                               << line5 + QStringLiteral("it is not valid UTF-8") << allButRegion;
+    QTest::newRow("NUL byte") << storeText().replace("East", QByteArray("Ea\0st", 5))
+                              << line5 + QStringLiteral("it holds a control character") << allButRegion;
+    // A well-formed line longer than the program ever writes is not salvaged.
+    QTest::newRow("overlong line")
+        << QByteArray(
+               storeText().replace("=East", "=" + QByteArray(QtSettingsStore::longestSalvagedLine, 'x')) +
+               "\"\n")
+        << QStringLiteral("line 10: a quote is never closed") << allButRegion;
+}
+
+void TestSettingsStore::damagedTextIsSetAsideAndSalvaged()
+{
+    QFETCH(QByteArray, text);
+    QFETCH(QString, reason);
+    QFETCH(QStringList, kept);
+    QTemporaryDir dir;
+    QtSettingsStore store(dir.path());
+    QFile file(store.filePath(QStringLiteral("Ventaro")));
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(text) == text.size());
+    file.close();
+
+    const StoreCheck check = store.recover(QStringLiteral("Ventaro"));
+    QCOMPARE(check.reason, reason);
+    QCOMPARE(check.condition,
+             reason.isEmpty() ? StoreCheck::Condition::Whole : StoreCheck::Condition::Damaged);
+    // Kept beside the store byte for byte.
+    const QStringList backups = QDir(dir.path()).entryList({QStringLiteral("Ventaro.ini.damaged-2*")});
+    QCOMPARE(backups.size(), reason.isEmpty() ? 0 : 1);
+    if (!backups.isEmpty()) {
+        QFile backup(check.backup);
+        QVERIFY(backup.open(QIODevice::ReadOnly));
+        QCOMPARE(backup.readAll(), text);
+    }
+
+    // Every whole line reads as QSettings read it from the whole text.
+    QStringList read;
+    for (const QString& key : {QStringLiteral("Settings/AppVersion"), QStringLiteral("Settings/CityCode"),
+                               QStringLiteral("Settings/Left"), QStringLiteral("Settings/Region"),
+                               QStringLiteral("Settings/Update"), QStringLiteral("Store/Initialized")}) {
+        const QString value = store.read(QStringLiteral("Ventaro"), key.section(QLatin1Char('/'), 0, 0),
+                                         key.section(QLatin1Char('/'), 1));
+        if (!value.isEmpty())
+            read.append(key + QLatin1Char('=') + value);
+    }
+    QCOMPARE(read, kept);
 }
 
 QTEST_GUILESS_MAIN(TestSettingsStore)

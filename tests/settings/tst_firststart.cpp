@@ -2,7 +2,10 @@
 #include "MemorySettingsStore.h"
 #include "Settings.h"
 
+#include <QRegularExpression>
 #include <QTest>
+
+Q_DECLARE_METATYPE(StoreCheck::Condition)
 
 class TestFirstStart : public QObject
 {
@@ -13,7 +16,8 @@ private Q_SLOTS:
     void centresTheWindow();
     void secondStartWritesNothing();
     void initialisedStoreIsNotRepairedWhenKeysAreMissing();
-    void interruptedFirstStartIsCompletedNextTime();
+    void onlyMissingKeysGetFirstValues_data();
+    void onlyMissingKeysGetFirstValues();
     void firstStartValuesReadAsIntended();
 };
 
@@ -21,6 +25,25 @@ namespace {
 
 const QSizeF screen1080{1920.0 * 15, 1080.0 * 15};
 const QSizeF window{7320, 4065};
+
+// The fourteen keys in the order a first start writes them.
+QStringList allKeys()
+{
+    return {QStringLiteral("AppVersion"),
+            QStringLiteral("CityCode"),
+            QStringLiteral("State"),
+            QStringLiteral("Update"),
+            QStringLiteral("LabelForeColor"),
+            QStringLiteral("ConditionsForeColor"),
+            QStringLiteral("ConditionsBackColor"),
+            QStringLiteral("ForecastForeColor"),
+            QStringLiteral("ForecastBackColor"),
+            QStringLiteral("BackBackColor"),
+            QStringLiteral("Left"),
+            QStringLiteral("Top"),
+            QStringLiteral("Region"),
+            QStringLiteral("SysTray")};
+}
 
 } // namespace
 
@@ -108,17 +131,67 @@ void TestFirstStart::initialisedStoreIsNotRepairedWhenKeysAreMissing()
     QVERIFY(!store.has(QStringLiteral("SysTray")));
 }
 
-void TestFirstStart::interruptedFirstStartIsCompletedNextTime()
+void TestFirstStart::onlyMissingKeysGetFirstValues_data()
 {
-    // A first start that wrote some keys but never reached its marker.
-    MemorySettingsStore store;
-    store.set(QStringLiteral("AppVersion"), QStringLiteral("100"));
-    store.set(QStringLiteral("CityCode"), QStringLiteral("ABR         ABERDEEN, SD"));
+    QTest::addColumn<StoreCheck::Condition>("condition");
+    QTest::addColumn<bool>("setAside");
+    QTest::addColumn<bool>("marked");
+    QTest::addColumn<QStringList>("present");
+    QTest::addColumn<QStringList>("written");
 
-    InitializeSettings(store, screen1080, window, QStringLiteral("100"));
-    QCOMPARE(store.writtenKeys().size(), 14);
-    QCOMPARE(store.get(QStringLiteral("CityCode")), QStringLiteral("DEN         DENVER, CO"));
-    QCOMPARE(store.get(QStringLiteral("SysTray")), QStringLiteral("-1"));
+    const QStringList all = allKeys();
+    using Condition = StoreCheck::Condition;
+    QTest::newRow("first start killed after two keys")
+        << Condition::Whole << false << false << all.mid(0, 2) << all.mid(2);
+    QTest::newRow("file cut at a line end, its mark lost")
+        << Condition::Whole << false << false << all.mid(0, 9) << all.mid(9);
+    QTest::newRow("rebuilt from a damaged file that kept its mark")
+        << Condition::Damaged << true << true << (all.mid(0, 3) + all.mid(4, 8) + all.mid(13))
+        << QStringList{all[3], all[12]};
+    QTest::newRow("damaged, could not be set aside")
+        << Condition::Damaged << false << false << QStringList() << QStringList();
+    QTest::newRow("unreadable") << Condition::Unreadable << false << false << QStringList() << QStringList();
+}
+
+void TestFirstStart::onlyMissingKeysGetFirstValues()
+{
+    QFETCH(StoreCheck::Condition, condition);
+    QFETCH(bool, setAside);
+    QFETCH(bool, marked);
+    QFETCH(QStringList, present);
+    QFETCH(QStringList, written);
+
+    MemorySettingsStore firstValues;
+    InitializeSettings(firstValues, screen1080, window, QStringLiteral("100"));
+
+    MemorySettingsStore store;
+    store.recovered.condition = condition;
+    store.recovered.file = QStringLiteral("/home/u/.config/Ventaro/Ventaro.ini");
+    if (setAside)
+        store.recovered.backup = store.recovered.file + QStringLiteral(".damaged-20261207-131500");
+    for (const QString& key : present)
+        store.set(key, QStringLiteral("kept ") + key);
+    if (marked)
+        store.write(QStringLiteral("Ventaro"), QStringLiteral("Store"), QStringLiteral("Initialized"),
+                    QStringLiteral("1"));
+    store.clearLog();
+
+    if (condition != StoreCheck::Condition::Whole)
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("^The settings file ")));
+    const StoreCheck check = InitializeSettings(store, screen1080, window, QStringLiteral("100"));
+    QCOMPARE(check.condition, condition);
+
+    QCOMPARE(store.writtenKeys(), written);
+    for (const QString& key : present)
+        QCOMPARE(store.get(key), QStringLiteral("kept ") + key);
+    for (const QString& key : written)
+        QCOMPARE(store.get(key), firstValues.get(key));
+    // The mark comes last, and only into a store that may be written.
+    const bool writable = condition == StoreCheck::Condition::Whole || setAside;
+    QCOMPARE(!store.log().isEmpty() && store.log().last().write, writable);
+    if (writable)
+        QCOMPARE(store.log().last().section + QLatin1Char('/') + store.log().last().key,
+                 QStringLiteral("Store/Initialized"));
 }
 
 void TestFirstStart::firstStartValuesReadAsIntended()

@@ -38,6 +38,14 @@ public:
     // While set, every write fails, changes nothing and gives this reason.
     QString failWritesWith;
 
+    // What the look before the first use reports; whole unless set.
+    StoreCheck recover(const QString& application) override
+    {
+        Q_UNUSED(application);
+        return recovered;
+    }
+    StoreCheck recovered;
+
     // Direct access that does not appear in the log.
     void set(const QString& key, const QString& value)
     {
