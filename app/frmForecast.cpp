@@ -8,6 +8,7 @@
 #include "Refresh.h"
 #include "ResourcePaths.h"
 #include "Resources.h"
+#include "SessionEvents.h"
 #include "SettingsKeys.h"
 #include "SkyClasses.h"
 #include "StationTable.h"
@@ -109,6 +110,11 @@ frmForecast::frmForecast(Services services, std::chrono::milliseconds tickInterv
     m_Timer1->setObjectName(QStringLiteral("Timer1"));
     m_Timer1->setInterval(tickInterval);
     connect(m_Timer1, &QTimer::timeout, this, &frmForecast::Timer1_Timer);
+
+    if (m_services.session) {
+        connect(m_services.session, &SessionEvents::resumed, this, &frmForecast::refreshIfStale);
+        connect(m_services.session, &SessionEvents::networkReturned, this, &frmForecast::refreshIfStale);
+    }
 }
 
 frmForecast::~frmForecast()
@@ -365,8 +371,11 @@ void frmForecast::cmdGetForecast_Click()
 void frmForecast::showConditions(const ConditionsReading& reading)
 {
     const Conditions& values = reading.values;
-    m_lblCity->setToolTip(QString());
     m_lblCity->setText(QLatin1Char(' ') + ForecastText::shownValue(values.location));
+    m_observed = reading.observed;
+    m_shownAt = now();
+    m_lastRefreshFailed = false;
+    showObservationTime();
     m_lblTemp->setText(QLatin1Char(' ') + ForecastText::shownValue(values.temperature));
     m_lblHumidity->setText(QLatin1Char(' ') + ForecastText::shownValue(values.humidity));
     m_lblDew->setText(QLatin1Char(' ') + ForecastText::shownValue(values.dewPoint));
@@ -384,6 +393,8 @@ void frmForecast::showUnavailable(const QString& reason)
     // The specified texts stay as they are; whoever wants to know why
     // finds it here and in the log.
     m_lblCity->setToolTip(WindowServices::plainToolTip(reason));
+    m_observed.reset();
+    m_lastRefreshFailed = true;
     for (QLabel* label :
          {m_lblTemp, m_lblHumidity, m_lblDew, m_lblPressure, m_lblWind, m_lblConditions, m_lblVisibility})
         label->clear();
@@ -439,6 +450,31 @@ void frmForecast::fillForecastBox(quint64 fill)
     endRefresh();
 }
 
+void frmForecast::showObservationTime()
+{
+    // Kept up to date by the minute timer, so the age it tells is never
+    // more than a minute behind.
+    m_lblCity->setToolTip(m_observed ? ObservationTime::describe(*m_observed, now()) : QString());
+}
+
+QDateTime frmForecast::now() const
+{
+    return m_services.clock ? m_services.clock() : QDateTime::currentDateTimeUtc();
+}
+
+void frmForecast::refreshIfStale()
+{
+    // Only weather already asked for is brought up to date: the values on
+    // show are older than the interval, or the last refresh failed (an
+    // outage, most likely). Before the first refresh nothing is fetched.
+    if (m_ending || (!m_shownAt.isValid() && !m_lastRefreshFailed))
+        return;
+    const qint64 interval = std::max<qint64>(m_updateMinutes, 1) * 60;
+    const bool stale = m_lastRefreshFailed || m_shownAt.secsTo(now()) >= interval;
+    if (stale)
+        cmdGetForecast_Click();
+}
+
 void frmForecast::endRefresh()
 {
     m_refreshing = false;
@@ -475,6 +511,19 @@ void frmForecast::UpdateTrayIcon(const QString& sky)
 
 void frmForecast::Timer1_Timer()
 {
+    // The timer counts only time the machine was awake; a wall clock far
+    // ahead of it means the machine slept since the last tick, for systems
+    // that do not say so themselves.
+    const QDateTime wall = now();
+    const bool slept = m_lastTickWall.isValid() && m_sinceLastTick.isValid() &&
+                       m_lastTickWall.msecsTo(wall) - m_sinceLastTick.elapsed() > 2 * 60000;
+    m_lastTickWall = wall;
+    m_sinceLastTick.start();
+    if (m_observed)
+        showObservationTime();
+    if (slept)
+        refreshIfStale();
+
     m_minuteCount = static_cast<qint16>(std::min<int>(m_minuteCount + 1, 32767));
     if (m_minuteCount < m_updateMinutes)
         return;

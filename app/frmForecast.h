@@ -1,7 +1,10 @@
 #pragma once
 
+#include "ObservationTime.h"
 #include "Settings.h"
 
+#include <QDateTime>
+#include <QElapsedTimer>
 #include <QPointer>
 #include <QStringList>
 #include <QUrl>
@@ -9,6 +12,7 @@
 #include <array>
 #include <chrono>
 #include <functional>
+#include <optional>
 
 class ColorDialog;
 class Network;
@@ -18,6 +22,7 @@ class QPlainTextEdit;
 class QPushButton;
 class QTimer;
 class Refresh;
+class SessionEvents;
 class TrayIcons;
 class WeatherSource;
 struct ConditionsReading;
@@ -45,6 +50,10 @@ public:
         ColorDialog& colorDialog;
         // The address of a satellite picture by its path ("/GIFS/ECIR.JPG").
         std::function<QUrl(const QString&)> satellitePicture;
+        // Waking from suspend and the network coming back; none: not told.
+        SessionEvents* session = nullptr;
+        // The wall clock, in UTC; none: the system's.
+        std::function<QDateTime()> clock = nullptr;
     };
 
     static constexpr std::chrono::milliseconds minute{60000};
@@ -128,6 +137,9 @@ private:
     void showForecast(const QString& forecast, const QStringList& pieces);
     void fillForecastBox(quint64 fill);
     void endRefresh();
+    void showObservationTime();
+    QDateTime now() const;
+    void refreshIfStale();
     void settingsClosed(const SettingsOnClose& values);
     void applyTrayRule();
     void placeAtStoredPosition();
@@ -178,6 +190,17 @@ private:
     quint64 m_fill = 0;
     // A timed refresh sets the minute count back to 0 once it has ended.
     bool m_timedRefresh = false;
+
+    // When the shown observation was made, for the location's tooltip.
+    std::optional<ObservationTime::Observed> m_observed;
+    // When the values on show came, by the wall clock (which, unlike the
+    // timers, goes on while the machine sleeps); invalid before the first.
+    QDateTime m_shownAt;
+    bool m_lastRefreshFailed = false;
+    // The wall clock and the monotonic clock at the last tick: the wall
+    // clock running far ahead means the machine slept in between.
+    QDateTime m_lastTickWall;
+    QElapsedTimer m_sinceLastTick;
 
     bool m_refreshing = false;
     bool m_ending = false;

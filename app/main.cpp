@@ -1,17 +1,15 @@
 #include "FontWarmUp.h"
-#include "LiveWeatherSource.h"
 #include "Network.h"
-#include "PageSources.h"
 #include "QtColorDialog.h"
 #include "QtSettingsStore.h"
 #include "QtTrayIcons.h"
 #include "Resources.h"
-#include "ServerHosts.h"
-#include "ServerWeatherSource.h"
+#include "SessionEvents.h"
 #include "SingleInstance.h"
 #include "TerminationSignals.h"
 #include "TlsWarmUp.h"
 #include "TrayDesign.h"
+#include "WeatherSources.h"
 #include "frmForecast.h"
 
 #include <QApplication>
@@ -71,30 +69,23 @@ int main(int argc, char* argv[])
 
     initVentaroResources();
     QtSettingsStore store;
-    // Each page comes from the host configured for it, by plain HTTP at its
-    // old address, or, with no host configured, from the live layer, which
-    // makes it from today's weather service products.
     Network network;
     network.setUserAgent(userAgent());
-    const ServerHosts hosts = ServerHosts::fromEnvironment();
-    ServerWeatherSource servers(network, hosts);
-    LiveWeatherSource live(network, SourceTemplates::fromEnvironment());
-    PageSources weather(hosts.conditions.isEmpty() ? static_cast<WeatherSource&>(live) : servers,
-                        hosts.forecast.isEmpty() ? static_cast<WeatherSource&>(live) : servers);
-    const bool anyLive = hosts.conditions.isEmpty() || hosts.forecast.isEmpty() || hosts.satellite.isEmpty();
+    WeatherSources sources(network, ServerHosts::fromEnvironment(), SourceTemplates::fromEnvironment());
     // The configured hosts keep their direct connections; the service is
     // reached as the system's proxy settings say.
-    network.useSystemProxies(anyLive, {hosts.conditions, hosts.forecast, hosts.satellite});
+    network.useSystemProxies(sources.anyLive(), sources.directHosts());
     TlsWarmUp tls;
     // The notification-area icons go up once the window has had time to
     // paint, so they do not delay the first sight of it.
     QtTrayIcons tray(trayDesign(), std::chrono::milliseconds(250));
     QtColorDialog colorDialog;
 
-    frmForecast window(
-        {store, weather, network, tray, colorDialog, [satellite = hosts.satellite](const QString& path) {
-             return ServerHosts::httpUrl(satellite, path);
-         }});
+    SessionEvents session;
+
+    frmForecast window({store, sources.pages(), network, tray, colorDialog,
+                        [&sources](const QString& path) { return sources.satellitePicture(path); },
+                        &session});
     QObject::connect(&window, &frmForecast::programEnding, &app, &QCoreApplication::quit,
                      Qt::QueuedConnection);
 
@@ -107,10 +98,11 @@ int main(int argc, char* argv[])
                      [&window](QSessionManager&) { window.mnuUnload_Click(); });
 
     window.Form_Load();
+    session.start();
     // The service is reached over HTTPS; its library is loaded once the
     // window has had time to paint, so it does not delay the first sight
     // of it.
-    if (anyLive)
+    if (sources.anyLive())
         QTimer::singleShot(250, &window, [&tls] { tls.start(); });
     return QApplication::exec();
 }

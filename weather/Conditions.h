@@ -1,7 +1,10 @@
 #pragma once
 
+#include "ObservationTime.h"
+
 #include <QString>
 #include <atomic>
+#include <optional>
 
 // The eight values of a current-conditions page, each as the page words it.
 struct Conditions
@@ -27,6 +30,8 @@ struct ConditionsReading
     QString page;
     // The eight values, when received.
     Conditions values;
+    // When the observation was made, when the page tells it.
+    std::optional<ObservationTime::Observed> observed;
     // Why the page was not used, when not received.
     QString problem;
 };

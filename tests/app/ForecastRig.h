@@ -8,6 +8,7 @@
 #include "SampleServer.h"
 #include "ServerHosts.h"
 #include "ServerWeatherSource.h"
+#include "SessionEvents.h"
 #include "TrayDesign.h"
 #include "frmForecast.h"
 
@@ -39,8 +40,10 @@ struct ForecastRig
         const QString host = server.host();
         weather = std::make_unique<ServerWeatherSource>(network, ServerHosts{host, host, host});
         window = std::make_unique<frmForecast>(
-            frmForecast::Services{store, *weather, network, tray, colorDialog,
-                                  [host](const QString& path) { return ServerHosts::httpUrl(host, path); }},
+            frmForecast::Services{
+                store, *weather, network, tray, colorDialog,
+                [host](const QString& path) { return ServerHosts::httpUrl(host, path); }, &session,
+                [this] { return clock.isValid() ? clock : QDateTime::currentDateTimeUtc(); }},
             tick);
         ending = std::make_unique<QSignalSpy>(window.get(), &frmForecast::programEnding);
         finished = std::make_unique<QSignalSpy>(window.get(), &frmForecast::refreshFinished);
@@ -102,6 +105,10 @@ struct ForecastRig
     Network network;
     QtTrayIcons tray;
     FakeColorDialog colorDialog;
+    // Emitted by the tests, as the system would.
+    SessionEvents session;
+    // The wall clock the window reads; the system's while invalid.
+    QDateTime clock;
     std::unique_ptr<ServerWeatherSource> weather;
     std::unique_ptr<frmForecast> window;
     std::unique_ptr<QSignalSpy> ending;

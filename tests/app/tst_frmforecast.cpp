@@ -17,6 +17,7 @@
 #include <QScreen>
 #include <QScrollBar>
 #include <QTest>
+#include <QTimeZone>
 #include <QTimer>
 
 class TestFrmForecast : public QObject
@@ -52,6 +53,9 @@ private Q_SLOTS:
     void storedPosition_data();
     void storedPosition();
     void quitDuringHungFetch();
+    void locationTellsWhenItWasObserved();
+    void refreshAfterWakingOnlyWhenStale_data();
+    void refreshAfterWakingOnlyWhenStale();
 };
 
 namespace {
@@ -802,6 +806,72 @@ void TestFrmForecast::quitDuringHungFetch()
     QVERIFY(!window.refreshRunning());
     QVERIFY(rig.store.has(QStringLiteral("Left")));
     QCOMPARE(rig.server.requestedPaths(), QStringList{QStringLiteral("/weather/current/KDEN.html")});
+}
+
+void TestFrmForecast::locationTellsWhenItWasObserved()
+{
+    ForecastRig rig;
+    frmForecast& window = rig.open();
+    // The sample pages were observed at 15:53 UTC on Dec 7, 1998; Denver
+    // shows it in its own zone.
+    rig.clock = QDateTime(QDate(1998, 12, 7), QTime(16, 7), QTimeZone::utc());
+    QVERIFY(rig.refresh());
+    auto* city = rig.child<QLabel>(QStringLiteral("lblCity"));
+    QCOMPARE(city->toolTip(), QStringLiteral("Observed Dec 07, 1998 08:53 AM MST \u2014 14 minutes ago"));
+    // The minute timer keeps the age current.
+    rig.clock = rig.clock.addSecs(3 * 3600);
+    window.Timer1_Timer();
+    QCOMPARE(city->toolTip(), QStringLiteral("Observed Dec 07, 1998 08:53 AM MST \u2014 3 hours ago"));
+    // A failed refresh tells why instead.
+    rig.server.setFault(SampleServer::Fault::NotFound);
+    QVERIFY(rig.refresh());
+    QVERIFY(!city->toolTip().startsWith(QStringLiteral("Observed")));
+    window.Timer1_Timer();
+    QVERIFY(!city->toolTip().startsWith(QStringLiteral("Observed")));
+}
+
+void TestFrmForecast::refreshAfterWakingOnlyWhenStale_data()
+{
+    QTest::addColumn<bool>("refreshedBefore");
+    QTest::addColumn<bool>("failedBefore");
+    QTest::addColumn<int>("minutesLater");
+    QTest::addColumn<bool>("networkReturned"); // else the machine woke
+    QTest::addColumn<bool>("refreshes");
+
+    QTest::newRow("nothing shown yet: nothing fetched") << false << false << 60 << false << false;
+    QTest::newRow("woke 5 minutes later, interval 15") << true << false << 5 << false << false;
+    QTest::newRow("woke 20 minutes later, interval 15") << true << false << 20 << false << true;
+    QTest::newRow("network back 20 minutes later") << true << false << 20 << true << true;
+    QTest::newRow("network back after a failed refresh") << true << true << 0 << true << true;
+}
+
+void TestFrmForecast::refreshAfterWakingOnlyWhenStale()
+{
+    QFETCH(bool, refreshedBefore);
+    QFETCH(bool, failedBefore);
+    QFETCH(int, minutesLater);
+    QFETCH(bool, networkReturned);
+    QFETCH(bool, refreshes);
+    ForecastRig rig;
+    frmForecast& window = rig.open();
+    rig.clock = QDateTime::currentDateTimeUtc();
+    if (refreshedBefore) {
+        rig.server.setFault(failedBefore ? SampleServer::Fault::Refuse : SampleServer::Fault::None);
+        QVERIFY(rig.refresh());
+        rig.server.setFault(SampleServer::Fault::None);
+    }
+    const qsizetype before = rig.finished->size();
+    rig.clock = rig.clock.addSecs(minutesLater * 60);
+
+    if (networkReturned)
+        Q_EMIT rig.session.networkReturned();
+    else
+        Q_EMIT rig.session.resumed();
+    QCOMPARE(window.refreshRunning(), refreshes);
+    if (refreshes) {
+        QVERIFY(rig.waitForRefreshes(before + 1));
+        QVERIFY(rig.child<QLabel>(QStringLiteral("lblTemp"))->text().size() > 1);
+    }
 }
 
 QTEST_MAIN(TestFrmForecast)

@@ -7,6 +7,7 @@
 #include "WeatherTexts.h"
 
 #include <QTest>
+#include <QTimeZone>
 
 Q_DECLARE_METATYPE(ForecastReading::Outcome)
 
@@ -27,6 +28,8 @@ private Q_SLOTS:
     void stateForecast();
     void stateForecastFailures_data();
     void stateForecastFailures();
+    void observationTime_data();
+    void observationTime();
 };
 
 void TestReadings::currentConditionsFromAPage_data()
@@ -211,6 +214,48 @@ void TestReadings::stateForecastFailures()
     const ForecastReading reading = readStateForecast(body);
     QCOMPARE(reading.outcome, outcome);
     QCOMPARE(reading.text, text);
+}
+
+void TestReadings::observationTime_data()
+{
+    QTest::addColumn<QString>("timeLine");  // the page's line below the location
+    QTest::addColumn<QString>("described"); // at 2026-12-07 16:07 UTC; empty: none found
+
+    const QString dash = QStringLiteral(" \u2014 ");
+    QTest::newRow("the service's line, with UTC")
+        << QStringLiteral("Dec 07, 2026 - 10:53 AM EST / 2026.12.07 1553 UTC")
+        << QStringLiteral("Observed Dec 07, 2026 10:53 AM EST") + dash + QStringLiteral("14 minutes ago");
+    QTest::newRow("the old pages' line, zone only")
+        << QStringLiteral("Conditions at Dec 07, 2026 - 09:06 AM MST")
+        << QStringLiteral("Observed Dec 07, 2026 09:06 AM MST") + dash + QStringLiteral("1 minute ago");
+    QTest::newRow("Alaska, a day back")
+        << QStringLiteral("Dec 06, 2026 - 06:53 AM AKST / 2026.12.06 1553 UTC")
+        << QStringLiteral("Observed Dec 06, 2026 06:53 AM AKST") + dash + QStringLiteral("24 hours ago");
+    QTest::newRow("a zone it does not know: no age")
+        << QStringLiteral("Conditions at Dec 07, 2026 - 08:53 AM XYZ")
+        << QStringLiteral("Observed Dec 07, 2026 08:53 AM XYZ");
+    QTest::newRow("ahead of the clock: no age")
+        << QStringLiteral("Dec 07, 2026 - 11:53 PM EST / 2026.12.08 0453 UTC")
+        << QStringLiteral("Observed Dec 07, 2026 11:53 PM EST");
+    QTest::newRow("years back") << QStringLiteral("Dec 07, 1998 - 08:53 AM MST / 1998.12.07 1553 UTC")
+                                << QStringLiteral("Observed Dec 07, 1998 08:53 AM MST") + dash +
+                                       QStringLiteral("28 years ago");
+    QTest::newRow("no time line") << QStringLiteral("46 F (8 C)") << QString();
+}
+
+void TestReadings::observationTime()
+{
+    QFETCH(QString, timeLine);
+    QFETCH(QString, described);
+    QString page = TestData::page(QStringLiteral("conditions_kden.html"));
+    page.replace(QStringLiteral("Conditions at Dec 07, 1998 - 08:53 AM MST"), timeLine);
+    const ConditionsReading reading = readConditions(page);
+    QVERIFY(reading.received);
+    QCOMPARE(reading.observed.has_value(), !described.isEmpty());
+    if (reading.observed) {
+        const QDateTime now(QDate(2026, 12, 7), QTime(16, 7), QTimeZone::utc());
+        QCOMPARE(ObservationTime::describe(*reading.observed, now), described);
+    }
 }
 
 QTEST_GUILESS_MAIN(TestReadings)

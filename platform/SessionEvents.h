@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QObject>
+
+// What happens to the machine around the program that makes shown weather
+// old: it wakes from suspend, or its network comes back. Nothing is
+// reported until start() connects to the system's sources (logind over
+// D-Bus for sleep, Qt's network information for reachability); tests emit
+// the signals themselves.
+class SessionEvents : public QObject
+{
+    Q_OBJECT
+public:
+    using QObject::QObject;
+
+    // Connects to the system; a source the system lacks is left out.
+    void start();
+
+Q_SIGNALS:
+    void resumed();
+    void networkReturned();
+
+private Q_SLOTS:
+    // Reached by name from D-Bus.
+    void sleepChanged(bool goingToSleep);
+
+private:
+    bool m_wasOnline = true;
+};
