@@ -384,7 +384,7 @@ void frmForecast::showConditions(const ConditionsReading& reading)
     m_lblVisibility->setText(QLatin1Char(' ') + ForecastText::shownValue(values.visibility));
     m_lblConditions->setText(QLatin1Char(' ') + ForecastText::shownValue(values.sky));
     if (m_settings.trayUseOn())
-        UpdateTrayIcon(values.sky);
+        UpdateTrayIcon(values.sky, reading.skyChoice);
 }
 
 void frmForecast::showUnavailable(const QString& reason)
@@ -485,10 +485,9 @@ void frmForecast::endRefresh()
     Q_EMIT refreshFinished();
 }
 
-void frmForecast::UpdateTrayIcon(const QString& sky)
+void frmForecast::UpdateTrayIcon(const QString& sky, const SkyClasses::Choice& choice)
 {
     TrayIcons& tray = m_services.tray;
-    const SkyClasses::Choice choice = SkyClasses::classify(sky);
     for (int index = 0; index < tray.count(); ++index)
         tray.setIntray(index, false);
     // Sky conditions that match no keyword get the start-up icon as a

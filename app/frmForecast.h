@@ -2,6 +2,7 @@
 
 #include "ObservationTime.h"
 #include "Settings.h"
+#include "SkyClasses.h"
 
 #include <QDateTime>
 #include <QElapsedTimer>
@@ -133,7 +134,9 @@ private:
     void setStatus(const QString& text);
     void showConditions(const ConditionsReading& reading);
     void showUnavailable(const QString& reason);
-    void UpdateTrayIcon(const QString& sky);
+    // Shows the icons of the sky classes (read with the page) and the
+    // sky conditions as their tooltip.
+    void UpdateTrayIcon(const QString& sky, const SkyClasses::Choice& choice);
     void showForecast(const QString& forecast, const QStringList& pieces);
     void fillForecastBox(quint64 fill);
     void endRefresh();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ObservationTime.h"
+#include "SkyClasses.h"
 
 #include <QString>
 #include <atomic>
@@ -30,6 +31,8 @@ struct ConditionsReading
     QString page;
     // The eight values, when received.
     Conditions values;
+    // The sky classes of the sky conditions, when received.
+    SkyClasses::Choice skyChoice;
     // When the observation was made, when the page tells it.
     std::optional<ObservationTime::Observed> observed;
     // Why the page was not used, when not received.

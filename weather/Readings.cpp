@@ -28,6 +28,7 @@ ConditionsReading readConditions(const QString& body, const std::atomic<bool>* c
     values.wind = Extraction::GetWind(reading.page);
     values.visibility = Extraction::GetVisibility(reading.page);
     values.sky = Extraction::GetSkyConditions(reading.page);
+    reading.skyChoice = SkyClasses::classify(values.sky);
     reading.observed = ObservationTime::fromPage(reading.page);
     return reading;
 }

@@ -696,6 +696,12 @@ void TestFaultDrills::strangeBodies_data()
     hugeLocation.insert(location, QByteArray("Denver ").repeated(15 * 1024 * 1024 / 7));
     QTest::newRow("15 MiB location line")
         << C::httpResponse(html, hugeLocation) << cleanForecast << out(Outcome::Survives) << none;
+    // The same for the sky line, which the tray rule also searches for its
+    // keywords.
+    QByteArray hugeSky = conditionsPage();
+    hugeSky.replace("partly cloudy", QByteArray("partly cloudy ").repeated(15 * 1024 * 1024 / 14));
+    QTest::newRow("15 MiB sky line") << C::httpResponse(html, hugeSky) << cleanForecast
+                                     << out(Outcome::Survives) << none;
 }
 
 void TestFaultDrills::strangeBodies()
