@@ -85,25 +85,25 @@ FetchReply* LiveWeatherSource::fetchConditions(const QString& stationCode)
     connect(
         observation, &FetchReply::finished, page, [page, station, stationCode](const FetchResult& result) {
             if (!result.ok) {
-                page->finish(result);
+                page->finishNow(result);
                 return;
             }
             if (result.status != 200) {
-                page->finish(FetchResult::failure(
+                page->finishNow(FetchResult::failure(
                     result.url, QStringLiteral("The weather service has no observation of %1: it answered %2")
                                     .arg(station, answered(result))));
                 return;
             }
             const std::optional<DecodedObservation> decoded = DecodedObservation::parse(result.text);
             if (!decoded) {
-                page->finish(FetchResult::failure(
+                page->finishNow(FetchResult::failure(
                     result.url, QStringLiteral("The weather service's answer for %1 is not an observation")
                                     .arg(station)));
                 return;
             }
             const QByteArray rendered =
                 ConditionsPage::render(ConditionsPage::fromDecoded(*decoded), stateOf(stationCode), false);
-            page->finish(FetchResult::page(result.url, QString::fromLatin1(rendered)));
+            page->finishNow(FetchResult::page(result.url, QString::fromLatin1(rendered)));
         });
     return page;
 }
@@ -153,12 +153,12 @@ FetchReply* LiveWeatherSource::fetchStateForecast(const QString& stateCode, cons
                         std::all_of(gathering->products.cbegin(), gathering->products.cend(),
                                     [](const QString& text) { return text.trimmed().isEmpty(); });
                     if (none) {
-                        page->finish(FetchResult::failure(
+                        page->finishNow(FetchResult::failure(
                             first, QStringLiteral("The weather service gave no zone forecast (%1)")
                                        .arg(gathering->failures.join(QStringLiteral("; ")))));
                         return;
                     }
-                    page->finish(FetchResult::page(
+                    page->finishNow(FetchResult::page(
                         first, QString::fromLatin1(ZoneForecast::statePage(gathering->products, entry))));
                 });
     }

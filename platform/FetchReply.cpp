@@ -17,6 +17,15 @@ void FetchReply::finish(FetchResult result)
     });
 }
 
+void FetchReply::finishNow(const FetchResult& result)
+{
+    if (m_finished)
+        return;
+    m_finished = true;
+    Q_EMIT finished(result);
+    deleteLater();
+}
+
 void FetchReply::abort()
 {
     if (m_aborted)

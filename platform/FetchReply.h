@@ -23,6 +23,11 @@ public:
     // nothing.
     void finish(FetchResult result);
 
+    // The same, emitting at once: for a caller that is itself run by the
+    // event loop (a reply's own end), where one more turn of the loop would
+    // only add to the wait.
+    void finishNow(const FetchResult& result);
+
     // Stops the request; finished() is not emitted any more, even when
     // finish() was already called.
     void abort();

@@ -80,7 +80,13 @@ private:
     {
         if (!m_reply)
             return;
-        m_body += m_reply->readAll();
+        // Never more than one byte past the cap is taken in, and the body's
+        // room is set aside once, so the cap bounds what the answer costs
+        // (a growing buffer would copy itself at twice its size on the way).
+        if (m_body.capacity() < m_limits.maxBodyBytes + 1)
+            m_body.reserve(m_limits.maxBodyBytes + 1);
+        const qint64 room = m_limits.maxBodyBytes + 1 - m_body.size();
+        m_body += m_reply->read(std::min(room, m_reply->bytesAvailable()));
         if (m_body.size() > m_limits.maxBodyBytes)
             cutOff(QStringLiteral("The answer is larger than %1 bytes").arg(m_limits.maxBodyBytes));
     }
@@ -128,7 +134,8 @@ private:
         }
         m_body.clear();
         release();
-        m_fetch->finish(std::move(result));
+        // Qt's reply ends from the event loop; the answer goes out at once.
+        m_fetch->finishNow(result);
     }
 
     void drop()

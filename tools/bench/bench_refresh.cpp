@@ -9,7 +9,14 @@
 // program asks), and two stations in two states taking turns, so that
 // every refresh brings new values and a new forecast to show.
 //
-// usage: bench_refresh [--runs N]
+// With --live the window reads the live layer, pointed at the sample
+// server's live mode, and the bare side makes the same GETs the live layer
+// makes: the observation, then the zone forecasts of the state's offices at
+// once.
+//
+// usage: bench_refresh [--live] [--runs N]
+#include "ForecastOffices.h"
+#include "LiveWeatherSource.h"
 #include "Network.h"
 #include "QtColorDialog.h"
 #include "QtSettingsStore.h"
@@ -18,6 +25,7 @@
 #include "SampleServer.h"
 #include "ServerHosts.h"
 #include "ServerWeatherSource.h"
+#include "StationIdentifiers.h"
 #include "TrayDesign.h"
 #include "WeatherAddresses.h"
 #include "frmForecast.h"
@@ -54,8 +62,9 @@ struct Place
 {
     QString entry;
     QString stateCode;
-    QUrl conditions;
-    QUrl forecast;
+    // What a refresh fetches, as bare GETs: the conditions first, then
+    // the rest at once (the forecast, or the zone forecasts of its offices).
+    QList<QUrl> pages;
 };
 
 // The pages of whichever place the run is at, whatever station the window
@@ -103,7 +112,7 @@ private:
     void warmUp(size_t index)
     {
         if (index == m_places.size()) {
-            std::printf("refresh against the sample server, %d runs of each case (%lld bytes in two pages)\n",
+            std::printf("refresh against the sample server, %d runs of each case (%lld bytes in its pages)\n",
                         m_runs, static_cast<long long>(m_bytes));
             std::printf("%-36s %10s %10s\n", "", "median ms", "min ms");
             m_changing = false;
@@ -159,7 +168,7 @@ private:
         std::printf("%s\n", name);
         std::printf("  %-34s %10.3f %10.3f\n", "full refresh", median(m_refreshes),
                     *std::min_element(m_refreshes.begin(), m_refreshes.end()));
-        std::printf("  %-34s %10.3f %10.3f\n", "two bare GETs", median(m_bares),
+        std::printf("  %-34s %10.3f %10.3f\n", "its bare GETs", median(m_bares),
                     *std::min_element(m_bares.begin(), m_bares.end()));
         std::printf("  refresh/bare: %.2fx (target 1.5x)\n", median(m_refreshes) / median(m_bares));
         std::fflush(stdout);
@@ -186,12 +195,17 @@ private:
         QElapsedTimer* clock = new QElapsedTimer;
         clock->start();
         m_bytes = 0;
-        get(at.conditions, [this, at, clock, done] {
-            get(at.forecast, [clock, done] {
-                const double ms = msOf(*clock);
-                delete clock;
-                done(ms);
-            });
+        get(at.pages.first(), [this, at, clock, done] {
+            auto waiting = std::make_shared<qsizetype>(at.pages.size() - 1);
+            for (const QUrl& url : at.pages.mid(1)) {
+                get(url, [clock, done, waiting] {
+                    if (--*waiting > 0)
+                        return;
+                    const double ms = msOf(*clock);
+                    delete clock;
+                    done(ms);
+                });
+            }
         });
     }
 
@@ -201,7 +215,10 @@ private:
         request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
         QNetworkReply* reply = m_manager.get(request);
         connect(reply, &QNetworkReply::finished, this, [this, reply, done] {
-            m_bytes += reply->error() == QNetworkReply::NoError ? reply->readAll().size() : -1000000;
+            // An office without a product answers 404; that is a page too.
+            m_bytes += reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).isValid()
+                           ? reply->readAll().size()
+                           : -1000000;
             reply->deleteLater();
             done();
         });
@@ -229,13 +246,17 @@ int main(int argc, char* argv[])
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     int runs = 200;
-    for (int i = 1; i + 1 < argc; ++i) {
-        if (std::strcmp(argv[i], "--runs") == 0)
+    bool live = false;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--live") == 0)
+            live = true;
+        else if (std::strcmp(argv[i], "--runs") == 0 && i + 1 < argc)
             runs = std::max(1, std::atoi(argv[i + 1]));
     }
 
     initVentaroResources();
     SampleServer server;
+    server.setLive(live);
     if (!server.listen()) {
         std::fprintf(stderr, "bench_refresh: cannot listen on 127.0.0.1\n");
         return 1;
@@ -244,8 +265,14 @@ int main(int argc, char* argv[])
     QtSettingsStore store(dir.path());
     Network network;
     const QString host = server.host();
+    const QString base = QStringLiteral("http://") + host;
+    // The live layer's templates, pointed at the server's live mode.
+    const SourceTemplates templates{base + QStringLiteral("/data/observations/metar/decoded/{station}.TXT"),
+                                    base + QStringLiteral("/products/types/ZFP/locations/{office}/latest"),
+                                    base + QStringLiteral("/{satellite}/ABI/{sector}/{band}/{size}.jpg")};
     ServerWeatherSource servers(network, ServerHosts{host, host, host});
-    PlaceSource weather(servers);
+    LiveWeatherSource liveSource(network, templates);
+    PlaceSource weather(live ? static_cast<WeatherSource&>(liveSource) : servers);
     QtTrayIcons tray(trayDesign());
     QtColorDialog colorDialog;
     frmForecast window({store, weather, network, tray, colorDialog,
@@ -253,13 +280,28 @@ int main(int argc, char* argv[])
                        std::chrono::hours(1));
     window.Form_Load();
 
-    const auto place = [&host](const QString& entry, const QString& stateCode) {
-        return Place{entry, stateCode, WeatherAddresses::conditions(host, entry.left(3)),
-                     WeatherAddresses::stateForecast(host, stateCode)};
+    const auto place = [&](const QString& entry, const QString& stateCode) {
+        if (!live)
+            return Place{entry,
+                         stateCode,
+                         {WeatherAddresses::conditions(host, entry.left(3)),
+                          WeatherAddresses::stateForecast(host, stateCode)}};
+        QList<QUrl> pages{templates.observationUrl(StationIdentifiers::icaoFor(entry.left(3)))};
+        for (const QString& office : ForecastOffices::forState(stateCode))
+            pages.append(templates.zoneForecastUrl(office, stateCode));
+        return Place{entry, stateCode, pages};
     };
-    Bench bench(window, weather, runs,
-                {place(QStringLiteral("DEN         DENVER, CO"), QStringLiteral("co")),
-                 place(QStringLiteral("CYS         CHEYENNE, WY"), QStringLiteral("wy"))});
+    // Two places whose pages differ; the live mode serves observations of a
+    // few stations only, Denver and Anchorage among them.
+    std::vector<Place> places =
+        live ? std::vector<Place>{place(QStringLiteral("DEN         DENVER, CO"), QStringLiteral("co")),
+                                  place(QStringLiteral("ANC         ANCHORAGE, AK"), QStringLiteral("ak"))}
+             : std::vector<Place>{place(QStringLiteral("DEN         DENVER, CO"), QStringLiteral("co")),
+                                  place(QStringLiteral("CYS         CHEYENNE, WY"), QStringLiteral("wy"))};
+    std::printf("%s\n",
+                live ? "live layer: the observation and the zone forecasts of every office of the state"
+                     : "old pages: the conditions page and the state forecast page");
+    Bench bench(window, weather, runs, std::move(places));
     QTimer::singleShot(0, &bench, [&bench] { bench.start(); });
     return QApplication::exec();
 }
