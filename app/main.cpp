@@ -1,10 +1,14 @@
+#include "CommandLine.h"
 #include "FontWarmUp.h"
+#include "InstanceChannel.h"
 #include "Network.h"
+#include "NoDisplayExit.h"
 #include "QtColorDialog.h"
 #include "QtSettingsStore.h"
 #include "QtTrayIcons.h"
 #include "Resources.h"
 #include "SessionEvents.h"
+#include "ShowRequests.h"
 #include "SingleInstance.h"
 #include "TerminationSignals.h"
 #include "TlsWarmUp.h"
@@ -34,12 +38,23 @@ QByteArray userAgent()
 
 int main(int argc, char* argv[])
 {
-    QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Ventaro"));
     QApplication::setApplicationVersion(QStringLiteral("%1.%2.%3")
                                             .arg(VENTARO_VERSION_MAJOR)
                                             .arg(VENTARO_VERSION_MINOR)
                                             .arg(VENTARO_VERSION_PATCH));
+    // Read before the application object, which needs a display: --help
+    // and --version answer from a text console too.
+    const CommandLine::Outcome commandLine = CommandLine::read(argc, argv);
+    if (commandLine.exitStatus)
+        return *commandLine.exitStatus;
+
+    // Without a display Qt would abort with a core dump; the program ends
+    // with a line saying why instead.
+    NoDisplayExit::arm("ventaro",
+                       commandLine.platformChosen || !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"));
+    QApplication app(argc, argv);
+    NoDisplayExit::disarm();
     QApplication::setDesktopFileName(QStringLiteral("io.github.ventaro.Ventaro"));
     // The main window hides rather than closes; the program ends only
     // through its own quit path.
@@ -50,8 +65,13 @@ int main(int argc, char* argv[])
     case SingleInstance::Outcome::Acquired:
         break;
     case SingleInstance::Outcome::Running: {
-        // Ends at once, reading and writing no setting; the line tells a
-        // start from a terminal or a launcher's log why nothing opened.
+        // Ends at once, reading and writing no setting, once it has asked
+        // the running one to bring its window forward: starting the
+        // program again from the menu is how users look for a window
+        // hidden in the tray. The line tells a start from a terminal or a
+        // launcher's log what happened, whether the running one took the
+        // request or not.
+        InstanceChannel::requestShow(instance.socketPath());
         const qint64 pid = instance.runningPid();
         const QByteArray which = pid > 0 ? " (process " + QByteArray::number(pid) + ')' : QByteArray();
         std::fprintf(stderr, "ventaro: already running%s\n", which.constData());
@@ -104,5 +124,13 @@ int main(int argc, char* argv[])
     // of it.
     if (sources.anyLive())
         QTimer::singleShot(250, &window, [&tls] { tls.start(); });
+
+    // Listening comes last, so a later start that gets through finds the
+    // window built and placed; the socket showing up is the sign that the
+    // start-up has finished.
+    InstanceChannel requests(instance.socketPath());
+    ShowRequests::serve(requests, window);
+    if (!instance.socketPath().isEmpty() && !requests.listen())
+        qCWarning(lcInstance, "a later start cannot reach this one: %s", qPrintable(requests.errorString()));
     return QApplication::exec();
 }

@@ -136,6 +136,11 @@ QString SingleInstance::lockPath() const
     return m_lock ? m_lock->fileName() : QString();
 }
 
+QString SingleInstance::socketPath() const
+{
+    return m_lock ? QFileInfo(m_lock->fileName()).dir().filePath(socketName) : QString();
+}
+
 SingleInstance::Outcome SingleInstance::acquire()
 {
     for (const Place& place : std::as_const(m_places)) {

@@ -50,6 +50,10 @@ public:
     qint64 runningPid() const { return m_runningPid; }
     // The lock file held or found; empty after NoPlace.
     QString lockPath() const;
+    // Where the instance holding the lock listens for a later start's
+    // requests: beside the lock, so in the same private folder. Empty
+    // after NoPlace.
+    QString socketPath() const;
 
     // The per-user runtime folder, when it is a folder owned by this user
     // that no one else may enter; then "ventaro-" and the user id in the
@@ -58,6 +62,7 @@ public:
     static QList<Place> defaultPlaces();
 
     static inline const QString lockName = QStringLiteral("ventaro.lock");
+    static inline const QString socketName = QStringLiteral("ventaro.socket");
 
     // How old an empty lock file must be before it counts as orphaned.
     static constexpr qint64 orphanAgeMs = 2000;

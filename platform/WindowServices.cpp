@@ -1,8 +1,11 @@
 #include "WindowServices.h"
 
+#include <QGuiApplication>
 #include <QScreen>
 #include <QTextDocument>
 #include <QWidget>
+#include <QWindow>
+#include <algorithm>
 
 namespace WindowServices {
 
@@ -20,14 +23,62 @@ QFont designFont(const QString& family, qreal points, bool bold)
     return font;
 }
 
+namespace {
+
+// What the window system adds around the client area. A window not shown
+// yet has none to tell; the program's windows share one decoration, so
+// the frame of one that has been shown is the best guess at its own.
+QMargins frameMargins(const QWidget* window)
+{
+    if (const QWindow* own = window->windowHandle(); own && !own->frameMargins().isNull())
+        return own->frameMargins();
+    if (window->windowFlags().testFlag(Qt::FramelessWindowHint))
+        return {};
+    const QWindowList windows = QGuiApplication::topLevelWindows();
+    for (const QWindow* other : windows) {
+        if (other->handle() && !other->frameMargins().isNull())
+            return other->frameMargins();
+    }
+    return {};
+}
+
+// The top-left corner that puts `frame` inside `area` with the least
+// move; a frame too large for the area keeps its top-left corner in it.
+QPoint inside(const QRect& frame, const QRect& area)
+{
+    const int x = std::max(area.left(), std::min(frame.left(), area.right() + 1 - frame.width()));
+    const int y = std::max(area.top(), std::min(frame.top(), area.bottom() + 1 - frame.height()));
+    return {x, y};
+}
+
+} // namespace
+
 void centreOnScreen(QWidget* window)
 {
     const QScreen* screen = window->screen();
     if (!screen)
         return;
-    QRect frame = window->frameGeometry();
-    frame.moveCenter(screen->availableGeometry().center());
-    window->move(frame.topLeft());
+    const QRect area = screen->availableGeometry();
+    QRect frame(window->pos(), window->size().grownBy(frameMargins(window)));
+    frame.moveCenter(area.center());
+    window->move(inside(frame, area));
+}
+
+void fitOnScreen(QWidget* window)
+{
+    const QScreen* screen = window->screen();
+    if (!screen)
+        return;
+    const QRect area = screen->availableGeometry();
+    const QMargins margins = frameMargins(window);
+    const QSize size =
+        window->size().boundedTo(area.size().shrunkBy(margins)).expandedTo(window->minimumSize());
+    if (size != window->size())
+        window->resize(size);
+    const QRect frame(window->pos(), size.grownBy(margins));
+    const QPoint position = inside(frame, area);
+    if (position != frame.topLeft())
+        window->move(position);
 }
 
 QString plainToolTip(const QString& text, qsizetype maxLength)

@@ -14,8 +14,16 @@ namespace WindowServices {
 QFont designFont(const QString& family, qreal points, bool bold = false);
 
 // Moves a top-level window so that its frame is centred on the available
-// area of its screen.
+// area of its screen. A frame larger than the area keeps its top-left
+// corner in it, so that the caption bar can still be reached.
 void centreOnScreen(QWidget* window);
+
+// Fits a top-level window's frame into the available area of its screen:
+// a window larger than the area is made smaller, down to its minimum
+// size, and moved inside it; a window that fits only moves where it hangs
+// over an edge. Before the window is first shown its frame is not known
+// yet, and that of another of the program's windows stands in for it.
+void fitOnScreen(QWidget* window);
 
 // Outside text (a page's or a server's) as a tooltip shows it: as the
 // characters they are, never as markup, and cut with an ellipsis past

@@ -147,8 +147,15 @@ void frmBrowser::createTimer()
 
 void frmBrowser::Form_Load()
 {
+    // The designed size is larger than a small or scaled-up screen (at
+    // twice the size the window is 1386 x 1128 pixels); such a screen gets
+    // the window fitted into it, the resize rule laying the controls out
+    // for the size it gets. Once shown, the window's frame is known and
+    // checked again.
+    WindowServices::fitOnScreen(this);
     WindowServices::centreOnScreen(this);
     show();
+    WindowServices::fitOnScreen(this);
     Form_Resize();
     m_timTimer->start();
     navigateForRegion(Request::Opening);

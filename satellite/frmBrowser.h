@@ -39,8 +39,9 @@ public:
                std::function<QUrl(const QString&)> pictureAddress, QWidget* parent = nullptr);
     ~frmBrowser() override;
 
-    // Opens the window: shows it centred on the screen, lays it out and
-    // starts loading the water-vapour picture of the configured region.
+    // Opens the window: shows it centred on the screen, fitted into it
+    // when the screen is smaller than the window, lays it out and starts
+    // loading the water-vapour picture of the configured region.
     // Call once, instead of show().
     void Form_Load();
 

@@ -1459,7 +1459,7 @@ void TestFaultDrills::fiftySimultaneousStarts()
         const QByteArray errors = program->readAllStandardError();
         QVERIFY2(errors == named || errors == refused + '\n', errors.constData());
     }
-    QVERIFY(ProgramProcess::waitUntilHandlesTermination(*survivor));
+    QVERIFY(ProgramProcess::waitUntilAnswering(*survivor, path(QStringLiteral("run/ventaro.socket"))));
     QVERIFY(!survivor->waitForFinished(1000));
     // The one that kept running has made the store.
     QTRY_VERIFY_WITH_TIMEOUT(
@@ -1470,7 +1470,12 @@ void TestFaultDrills::fiftySimultaneousStarts()
     QVERIFY(survivor->waitForFinished(15000));
     QCOMPARE(survivor->exitStatus(), QProcess::NormalExit);
     QCOMPARE(survivor->exitCode(), 0);
-    QCOMPARE(survivor->readAllStandardError(), QByteArray());
+    // The refused starts that reached it had its window raised, which the
+    // offscreen platform says it cannot do; nothing else is said.
+    QStringList said =
+        QString::fromLocal8Bit(survivor->readAllStandardError()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    said.removeAll(QStringLiteral("This plugin does not support raise()"));
+    QVERIFY2(said.isEmpty(), qPrintable(said.join(QLatin1Char('\n'))));
 }
 
 // ---------------------------------------------------------------------------

@@ -2,6 +2,7 @@
 
 #include <QDeadlineTimer>
 #include <QFile>
+#include <QLocalSocket>
 #include <QSettings>
 #include <csignal>
 #include <functional>
@@ -51,6 +52,18 @@ bool waitForInitialisedStore(QProcess& process, const QString& iniPath, int time
 {
     return waitWhileRunning(process, timeoutMs, [&iniPath] {
         return QSettings(iniPath, QSettings::IniFormat).value(QStringLiteral("Store/Initialized")).isValid();
+    });
+}
+
+bool waitUntilAnswering(QProcess& process, const QString& socketPath, int timeoutMs)
+{
+    return waitWhileRunning(process, timeoutMs, [&socketPath] {
+        // A connection that says nothing is dropped by the program.
+        QLocalSocket socket;
+        socket.connectToServer(socketPath);
+        const bool answered = socket.waitForConnected(1000);
+        socket.abort();
+        return answered;
     });
 }
 

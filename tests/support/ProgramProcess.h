@@ -19,4 +19,10 @@ bool waitUntilHandlesTermination(QProcess& process, int timeoutMs = 30000);
 // ends first or `timeoutMs` passes.
 bool waitForInitialisedStore(QProcess& process, const QString& iniPath, int timeoutMs = 30000);
 
+// True once the program accepts connections on the socket at
+// `socketPath`, where it listens for later starts. Listening is the last
+// thing its start-up does. False if the process ends first or `timeoutMs`
+// passes.
+bool waitUntilAnswering(QProcess& process, const QString& socketPath, int timeoutMs = 30000);
+
 } // namespace ProgramProcess
