@@ -8,7 +8,7 @@
 
 // A later start finding the program running is an everyday event: told
 // only when asked for (QT_LOGGING_RULES="ventaro.instance.info=true").
-Q_LOGGING_CATEGORY(lcShowRequests, "ventaro.instance", QtWarningMsg)
+Q_LOGGING_CATEGORY(lcInstance, "ventaro.instance", QtWarningMsg)
 
 namespace ShowRequests {
 
@@ -19,7 +19,7 @@ void serve(InstanceChannel& requests, frmForecast& window)
         if (!window.isVisible())
             return;
         WindowServices::bringToFront(&window);
-        qCInfo(lcShowRequests, "window shown on request of another start");
+        qCInfo(lcInstance, "window shown on request of another start");
     });
 }
 

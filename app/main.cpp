@@ -22,8 +22,6 @@
 #include <QTimer>
 #include <cstdio>
 
-Q_LOGGING_CATEGORY(lcInstance, "ventaro.instance")
-
 namespace {
 
 // The weather service's API asks every client to name itself and a way to
