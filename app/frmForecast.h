@@ -107,6 +107,7 @@ private:
     void createPopUpMenu();
     void connectTray();
     void connectRefresh();
+    void createRefreshKeys();
     QLabel* createHeading(int index, const QString& text, int left, int top, int width);
     QLabel* createValue(const char* name, const QString& heading, int left, int top, int width);
     QPushButton* createPictureButton(const char* name, const QString& picture, const QString& words,
@@ -124,6 +125,7 @@ private:
     void setStatus(const QString& text);
     void showConditions(const ConditionsReading& reading);
     void showUnavailable(const QString& reason);
+    void nameValuesByText();
     void UpdateTrayIcon(const QString& sky);
     void showForecast(const QString& forecast, const QStringList& pieces);
     void fillForecastBox(quint64 fill);

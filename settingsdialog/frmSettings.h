@@ -60,6 +60,7 @@ Q_SIGNALS:
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -72,6 +73,8 @@ private:
         QWidget* widget = nullptr;
         QPalette::ColorRole role = QPalette::NoRole;
         qint32 value = 0;
+        // For a text colour, the preview whose colour is behind the text.
+        int background = -1;
     };
 
     // A control placed relative to the tab control while living on a tab
