@@ -65,7 +65,8 @@ public:
     // logout, shutdown and termination signals too.
     void mnuUnload_Click();
 
-    // The refresh and the timer tick; also run by the tray menu and the timer.
+    // The refresh and the timer tick; the refresh is also run by the tray
+    // menu, the timer and the keys F5 and Ctrl+R.
     void cmdGetForecast_Click();
     void Timer1_Timer();
 

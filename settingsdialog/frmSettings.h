@@ -38,10 +38,10 @@ struct SettingsOnClose
 // Building it loads every control from the store (Form_Load). The controls
 // are a working copy: Apply (or OK) writes them to the store, each key by its
 // own write, and reports applied() so the main window repaints. Whatever
-// closes the dialog (OK, Cancel, the close box) reports closing() with what
-// the store holds then. A save that fails is shown to the user and keeps
-// the dialog open on OK. The dialog deletes itself when closed, so each
-// opening is built anew.
+// closes the dialog (OK, Cancel, Escape, the close box) reports closing()
+// with what the store holds then. A save that fails is shown to the user
+// and keeps the dialog open on OK. The dialog deletes itself when closed,
+// so each opening is built anew.
 //
 // The references must outlive the dialog.
 class frmSettings final : public QWidget
