@@ -47,4 +47,13 @@ QString shownValue(const QString& value, qsizetype maxLength)
     return value.left(maxLength) + QChar(0x2026);
 }
 
+QString spokenValue(const QString& shown)
+{
+    QString spoken = shown;
+    spoken.replace(QLatin1String("\r\n"), QLatin1String(" "));
+    spoken.replace(QLatin1Char('\r'), QLatin1Char(' '));
+    spoken.replace(QLatin1Char('\n'), QLatin1Char(' '));
+    return spoken.trimmed();
+}
+
 } // namespace ForecastText

@@ -29,4 +29,10 @@ QStringList pieces(const QString& forecast, qsizetype pieceLength = pieceSize,
 inline constexpr qsizetype maxValueLength = 1000;
 QString shownValue(const QString& value, qsizetype maxLength = maxValueLength);
 
+// A label's text as a screen reader should speak it: without the blanks
+// that lead values and status texts, and with the page's line ends (a
+// carriage return left at a value's end) taken out, a line end inside it
+// read as a blank.
+QString spokenValue(const QString& shown);
+
 } // namespace ForecastText

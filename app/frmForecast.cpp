@@ -1,5 +1,6 @@
 #include "frmForecast.h"
 
+#include "AccessibleRole.h"
 #include "Conditions.h"
 #include "FirstStart.h"
 #include "ForecastText.h"
@@ -33,6 +34,7 @@
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QScreen>
+#include <QShortcut>
 #include <QTextCursor>
 #include <QTimer>
 
@@ -99,6 +101,7 @@ frmForecast::frmForecast(Services services, std::chrono::milliseconds tickInterv
     createPopUpMenu();
     connectTray();
     connectRefresh();
+    createRefreshKeys();
 
     setTabOrder(m_cmdGetForecast, m_cmdSettings);
     setTabOrder(m_cmdSettings, m_cmdExit);
@@ -119,6 +122,7 @@ frmForecast::frmForecast(Services services, std::chrono::milliseconds tickInterv
 
 frmForecast::~frmForecast()
 {
+    m_services.tray.setContextMenu(nullptr);
     closeOtherWindows();
 }
 
@@ -144,8 +148,8 @@ QLabel* frmForecast::createValue(const char* name, const QString& heading, int l
     label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     label->setAutoFillBackground(true);
     setRole(label, QPalette::Window, designPaleYellow);
-    // A screen reader reads the value as the label's text, with the heading
-    // above it as its description.
+    // A screen reader reads the value as the label's name (nameValuesByText),
+    // with the heading above it as its description.
     label->setAccessibleDescription(heading);
     return label;
 }
@@ -245,6 +249,10 @@ void frmForecast::createStatusLine()
     const QPalette application = QApplication::palette();
     setRole(m_lblStatus, QPalette::Window, application.color(QPalette::Window));
     setRole(m_lblStatus, QPalette::WindowText, application.color(QPalette::WindowText));
+    // Presented as the window's status bar, and named by its text, so that a
+    // screen reader hears each change of it.
+    AccessibleRole::set(m_lblStatus, QAccessible::StatusBar);
+    m_lblStatus->setAccessibleName(ForecastText::spokenValue(m_lblStatus->text()));
 }
 
 void frmForecast::createPopUpMenu()
@@ -262,8 +270,21 @@ void frmForecast::createPopUpMenu()
     add("mnuUnload", QStringLiteral("Unload Ventaro"), &frmForecast::mnuUnload_Click);
 }
 
+void frmForecast::createRefreshKeys()
+{
+    // The keys every desktop program refreshes with; they take the path of
+    // a click on Get Forecast, so one arriving during a refresh is ignored.
+    auto* keys = new QShortcut(this);
+    keys->setObjectName(QStringLiteral("refreshKeys"));
+    keys->setKeys({QKeySequence(Qt::Key_F5), QKeySequence(Qt::CTRL | Qt::Key_R)});
+    connect(keys, &QShortcut::activated, this, &frmForecast::cmdGetForecast_Click);
+}
+
 void frmForecast::connectTray()
 {
+    // Where the notification area shows an icon's menu itself, a right
+    // click never reaches cSysTray_Button; the same menu goes there.
+    m_services.tray.setContextMenu(m_mnuPopUp);
     connect(&m_services.tray, &TrayIcons::buttonEvent, this, &frmForecast::cSysTray_Button);
     connect(&m_services.tray, &TrayIcons::showEvent, this, &frmForecast::cSysTray_Show);
 }
@@ -327,6 +348,7 @@ void frmForecast::placeAtStoredPosition()
 void frmForecast::setStatus(const QString& text)
 {
     m_lblStatus->setText(text);
+    m_lblStatus->setAccessibleName(ForecastText::spokenValue(text));
     Q_EMIT statusShown(text);
 }
 
@@ -335,21 +357,34 @@ void frmForecast::ApplyColorScheme()
     // Each property reads its key afresh, as the store may change between
     // any two reads; system colour references resolve through the
     // application's palette, not the widget's own, which this repaints.
+    //
+    // Text goes through SystemColors::textColor: the first-start scheme pairs
+    // the theme's text colour with fixed pale backgrounds, which a dark
+    // theme would make light on light. The headings are transparent, so
+    // their background is the window's, read last; they take their colour
+    // once it is known.
     const QPalette system = QApplication::palette();
-    const auto colour = [&](const QString& key) {
-        return SystemColors::toColor(m_settings.colour(key), system);
-    };
+    const auto read = [this](const QString& key) { return m_settings.colour(key); };
 
-    for (QLabel* heading : m_lblMain)
-        setRole(heading, QPalette::WindowText, colour(SettingsKeys::LabelForeColor));
+    std::array<qint32, 8> headings{};
+    for (qint32& heading : headings)
+        heading = read(SettingsKeys::LabelForeColor);
     for (QLabel* value : {m_lblCity, m_lblWind, m_lblConditions, m_lblVisibility, m_lblTemp, m_lblDew,
                           m_lblHumidity, m_lblPressure}) {
-        setRole(value, QPalette::WindowText, colour(SettingsKeys::ConditionsForeColor));
-        setRole(value, QPalette::Window, colour(SettingsKeys::ConditionsBackColor));
+        const qint32 text = read(SettingsKeys::ConditionsForeColor);
+        const qint32 back = read(SettingsKeys::ConditionsBackColor);
+        setRole(value, QPalette::WindowText, SystemColors::textColor(text, back, system));
+        setRole(value, QPalette::Window, SystemColors::toColor(back, system));
     }
-    setRole(m_Text3, QPalette::Text, colour(SettingsKeys::ForecastForeColor));
-    setRole(m_Text3, QPalette::Base, colour(SettingsKeys::ForecastBackColor));
-    setRole(this, QPalette::Window, colour(SettingsKeys::BackBackColor));
+    const qint32 forecastText = read(SettingsKeys::ForecastForeColor);
+    const qint32 forecastBack = read(SettingsKeys::ForecastBackColor);
+    setRole(m_Text3, QPalette::Text, SystemColors::textColor(forecastText, forecastBack, system));
+    setRole(m_Text3, QPalette::Base, SystemColors::toColor(forecastBack, system));
+    const qint32 window = read(SettingsKeys::BackBackColor);
+    setRole(this, QPalette::Window, SystemColors::toColor(window, system));
+    for (size_t index = 0; index < headings.size(); ++index)
+        setRole(m_lblMain[index], QPalette::WindowText,
+                SystemColors::textColor(headings[index], window, system));
 }
 
 void frmForecast::showMainWindow()
@@ -383,6 +418,7 @@ void frmForecast::showConditions(const ConditionsReading& reading)
     m_lblWind->setText(QLatin1Char(' ') + ForecastText::shownValue(values.wind));
     m_lblVisibility->setText(QLatin1Char(' ') + ForecastText::shownValue(values.visibility));
     m_lblConditions->setText(QLatin1Char(' ') + ForecastText::shownValue(values.sky));
+    nameValuesByText();
     if (m_settings.trayUseOn())
         UpdateTrayIcon(values.sky, reading.skyChoice);
 }
@@ -398,10 +434,18 @@ void frmForecast::showUnavailable(const QString& reason)
     for (QLabel* label :
          {m_lblTemp, m_lblHumidity, m_lblDew, m_lblPressure, m_lblWind, m_lblConditions, m_lblVisibility})
         label->clear();
+    nameValuesByText();
     ++m_fill;
     m_Text3->clear();
     m_shownForecast.clear();
     endRefresh();
+}
+
+void frmForecast::nameValuesByText()
+{
+    for (QLabel* label : {m_lblCity, m_lblWind, m_lblConditions, m_lblVisibility, m_lblTemp, m_lblDew,
+                          m_lblHumidity, m_lblPressure})
+        label->setAccessibleName(ForecastText::spokenValue(label->text()));
 }
 
 void frmForecast::showForecast(const QString& forecast, const QStringList& pieces)
@@ -620,7 +664,10 @@ void frmForecast::mnuGetForecast_Click()
 
 void frmForecast::cSysTray_Button(int, int button, int)
 {
-    if (button == TrayIcons::rightButton)
+    // A tray that reports the right button may have opened the same menu
+    // as the icon's context menu just before (XEmbed trays do); it opens
+    // once.
+    if (button == TrayIcons::rightButton && !m_mnuPopUp->isVisible())
         m_mnuPopUp->popup(QCursor::pos());
 }
 

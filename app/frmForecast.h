@@ -75,7 +75,8 @@ public:
     // logout, shutdown and termination signals too.
     void mnuUnload_Click();
 
-    // The refresh and the timer tick; also run by the tray menu and the timer.
+    // The refresh and the timer tick; the refresh is also run by the tray
+    // menu, the timer and the keys F5 and Ctrl+R.
     void cmdGetForecast_Click();
     void Timer1_Timer();
 
@@ -117,6 +118,7 @@ private:
     void createPopUpMenu();
     void connectTray();
     void connectRefresh();
+    void createRefreshKeys();
     QLabel* createHeading(int index, const QString& text, int left, int top, int width);
     QLabel* createValue(const char* name, const QString& heading, int left, int top, int width);
     QPushButton* createPictureButton(const char* name, const QString& picture, const QString& words,
@@ -134,6 +136,7 @@ private:
     void setStatus(const QString& text);
     void showConditions(const ConditionsReading& reading);
     void showUnavailable(const QString& reason);
+    void nameValuesByText();
     // Shows the icons of the sky classes (read with the page) and the
     // sky conditions as their tooltip.
     void UpdateTrayIcon(const QString& sky, const SkyClasses::Choice& choice);

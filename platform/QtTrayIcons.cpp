@@ -2,6 +2,8 @@
 
 #include "WindowServices.h"
 
+#include <QMenu>
+
 QtTrayIcons::QtTrayIcons(const QList<Design>& design, std::chrono::milliseconds showDelay, QObject* parent)
     : TrayIcons(parent)
 {
@@ -46,6 +48,7 @@ QSystemTrayIcon* QtTrayIcons::makeIcon(int index)
     Instance& instance = m_instances[static_cast<size_t>(index)];
     instance.icon = std::make_unique<QSystemTrayIcon>(instance.picture);
     instance.icon->setToolTip(WindowServices::plainToolTip(instance.tip));
+    instance.icon->setContextMenu(m_contextMenu);
     connect(instance.icon.get(), &QSystemTrayIcon::activated, this,
             [this, index](QSystemTrayIcon::ActivationReason reason) {
                 switch (reason) {
@@ -86,6 +89,22 @@ QString QtTrayIcons::toolTipInNotificationArea(int index) const
     return valid(index) && m_instances[static_cast<size_t>(index)].icon
                ? m_instances[static_cast<size_t>(index)].icon->toolTip()
                : QString();
+}
+
+QMenu* QtTrayIcons::contextMenuInNotificationArea(int index) const
+{
+    return valid(index) && m_instances[static_cast<size_t>(index)].icon
+               ? m_instances[static_cast<size_t>(index)].icon->contextMenu()
+               : nullptr;
+}
+
+void QtTrayIcons::setContextMenu(QMenu* menu)
+{
+    m_contextMenu = menu;
+    for (Instance& instance : m_instances) {
+        if (instance.icon)
+            instance.icon->setContextMenu(menu);
+    }
 }
 
 QIcon QtTrayIcons::trayicon(int index) const

@@ -2,6 +2,7 @@
 
 #include "TrayIcons.h"
 
+#include <QPointer>
 #include <QSystemTrayIcon>
 #include <QTimer>
 #include <chrono>
@@ -37,6 +38,7 @@ public:
     QString traytip(int index) const override;
     void setTraytip(int index, const QString& tip) override;
     bool trayAvailable() const override;
+    void setContextMenu(QMenu* menu) override;
 
     // Tests on a headless platform stand in for a desktop that has a tray.
     void setTrayAvailableOverride(bool available);
@@ -46,6 +48,9 @@ public:
     // The tooltip as handed to the notification area; empty while the
     // instance has no icon there yet.
     QString toolTipInNotificationArea(int index) const;
+    // The menu as handed to the notification area; null while the instance
+    // has no icon there yet.
+    QMenu* contextMenuInNotificationArea(int index) const;
 
 private:
     struct Instance
@@ -62,4 +67,5 @@ private:
     std::vector<Instance> m_instances;
     QTimer m_sync;
     int m_availableOverride = -1;
+    QPointer<QMenu> m_contextMenu;
 };

@@ -1,5 +1,8 @@
 #include "SystemColors.h"
 
+#include <algorithm>
+#include <cmath>
+
 namespace SystemColors {
 
 bool isReference(qint32 value)
@@ -81,6 +84,39 @@ qint32 fromColor(const QColor& color)
     const QColor rgb = color.toRgb();
     return static_cast<qint32>(static_cast<quint32>(rgb.red()) | (static_cast<quint32>(rgb.green()) << 8) |
                                (static_cast<quint32>(rgb.blue()) << 16));
+}
+
+double relativeLuminance(const QColor& color)
+{
+    const QColor rgb = color.toRgb();
+    const auto linear = [](double channel) {
+        return channel <= 0.04045 ? channel / 12.92 : std::pow((channel + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * linear(rgb.redF()) + 0.7152 * linear(rgb.greenF()) + 0.0722 * linear(rgb.blueF());
+}
+
+double contrastRatio(const QColor& first, const QColor& second)
+{
+    const double a = relativeLuminance(first);
+    const double b = relativeLuminance(second);
+    return (std::max(a, b) + 0.05) / (std::min(a, b) + 0.05);
+}
+
+QColor readableOn(const QColor& text, const QColor& background)
+{
+    if (contrastRatio(text, background) >= minimumTextContrast)
+        return text;
+    const QColor black(Qt::black);
+    const QColor white(Qt::white);
+    return contrastRatio(black, background) >= contrastRatio(white, background) ? black : white;
+}
+
+QColor textColor(qint32 text, qint32 background, const QPalette& palette)
+{
+    const QColor resolved = toColor(text, palette);
+    if (isReference(text) == isReference(background))
+        return resolved;
+    return readableOn(resolved, toColor(background, palette));
 }
 
 } // namespace SystemColors

@@ -4,6 +4,8 @@
 #include <QObject>
 #include <QString>
 
+class QMenu;
+
 // The program's notification-area icons: a fixed set of instances addressed
 // by index, each with the properties `intray`, `trayicon` and `traytip`.
 // Instances raise a button event (index, button code, unused value; code 2
@@ -31,6 +33,13 @@ public:
     // Whether the desktop has a notification area at all. Without one an
     // icon put "in the tray" cannot bring a hidden window back.
     virtual bool trayAvailable() const = 0;
+
+    // The menu every instance offers where the notification area shows an
+    // icon's menu itself instead of reporting the right button (the
+    // StatusNotifierItem hosts of today's desktops). Where the button is
+    // reported, that menu may already be open when the button event
+    // arrives. The menu must outlive the instances or be unset first.
+    virtual void setContextMenu(QMenu* menu) = 0;
 
 Q_SIGNALS:
     void buttonEvent(int index, int button, int unused);

@@ -13,6 +13,7 @@
 #include <QRadioButton>
 #include <QResizeEvent>
 #include <QScreen>
+#include <QShortcut>
 #include <QTimer>
 #include <algorithm>
 #include <array>
@@ -107,6 +108,11 @@ void frmBrowser::createExitButton()
     m_cmdExit->setIconSize(Twips::size(exitPictureWidth, exitPictureHeight));
     m_cmdExit->setGeometry(Twips::rect(exitDesign));
     connect(m_cmdExit, &QPushButton::clicked, this, &frmBrowser::cmdExit_Click);
+
+    // Escape leaves the window as the exit button does.
+    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    escape->setObjectName(QStringLiteral("escapeKey"));
+    connect(escape, &QShortcut::activated, this, &frmBrowser::cmdExit_Click);
 }
 
 QRadioButton* frmBrowser::createChannelButton(const QString& name, const QString& caption,

@@ -24,8 +24,8 @@ class QTimer;
 // "Satalite Image for <region> Region" once the viewer is idle.
 //
 // The window deletes itself when closed and emits closed() on every close,
-// by the exit button or the close box alike; the opener connects that to
-// bringing its own window back.
+// by the exit button, Escape or the close box alike; the opener connects
+// that to bringing its own window back.
 class frmBrowser : public QWidget
 {
     Q_OBJECT

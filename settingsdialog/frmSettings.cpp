@@ -1,5 +1,6 @@
 #include "frmSettings.h"
 
+#include "AccessibleRole.h"
 #include "ColorDialog.h"
 #include "FirstStart.h"
 #include "NumberForm.h"
@@ -16,6 +17,7 @@
 #include <QComboBox>
 #include <QFrame>
 #include <QImageReader>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLoggingCategory>
@@ -48,9 +50,14 @@ constexpr Box cityBox{2280, 600, 4815, 360};
 constexpr Box label9Box{360, 1080, 1815, 495};
 constexpr Box updateBox{2280, 1080, 975, 330};
 constexpr Box label13Box{600, 1680, 1455, 495};
-constexpr Box eastBox{2280, 1680, 1935, 255};
-constexpr Box westBox{4440, 1680, 2055, 255};
-constexpr Box usBox{2280, 2040, 1095, 255};
+// The region options stand in a borderless frame of their own, which
+// holds them together for screen readers as Frame3 does Yes and No; their
+// places on the tab are the designed ones.
+constexpr Box regionOptionsBox{2280, 1680, 4815, 615};
+// Relative to the region options' frame.
+constexpr Box eastBox{0, 0, 1935, 255};
+constexpr Box westBox{2160, 0, 2055, 255};
+constexpr Box usBox{0, 360, 1095, 255};
 constexpr Box label14Box{600, 2400, 1455, 495};
 constexpr Box frame3Box{2280, 2400, 4575, 615};
 constexpr Box label10Box{1440, 3240, 495, 255};
@@ -135,6 +142,27 @@ void setRole(QWidget* widget, QPalette::ColorRole role, const QColor& colour)
     widget->setPalette(palette);
 }
 
+// A fixed colour drawn on the theme's colour, or the other way round, turns
+// unreadable in a theme of the opposite lightness; such text is drawn in
+// black or white there.
+void setReadableText(QWidget* widget, QPalette::ColorRole textRole, const QColor& text,
+                     QPalette::ColorRole backgroundRole)
+{
+    setRole(widget, textRole, SystemColors::readableOn(text, widget->palette().color(backgroundRole)));
+}
+
+// A borderless frame whose options a screen reader presents as one group
+// by `name`.
+QFrame* makeOptionGroup(QWidget* parent, const QString& objectName, const QString& name)
+{
+    auto* frame = new QFrame(parent);
+    frame->setObjectName(objectName);
+    frame->setFrameShape(QFrame::NoFrame);
+    AccessibleRole::set(frame, QAccessible::Grouping);
+    frame->setAccessibleName(name);
+    return frame;
+}
+
 } // namespace
 
 frmSettings::frmSettings(SettingsStore& store, ColorDialog& colorDialog, QWidget* parent)
@@ -188,8 +216,8 @@ void frmSettings::createGeneralTab(QWidget* page)
 {
     const QFont labelFont = arial(9, true);
 
-    placeOnTab(makeLabel(page, QStringLiteral("Label1"), QStringLiteral("Default City Code"), labelFont),
-               Twips::rect(label1Box));
+    auto* label1 = makeLabel(page, QStringLiteral("Label1"), QStringLiteral("Default City Code"), labelFont);
+    placeOnTab(label1, Twips::rect(label1Box));
 
     m_cmbCity = new QComboBox(page);
     m_cmbCity->setObjectName(QStringLiteral("cmbCity"));
@@ -202,6 +230,9 @@ void frmSettings::createGeneralTab(QWidget* page)
     // station names stop lining up in one column.
     m_cmbCity->setFont(WindowServices::designFont(QStringLiteral("Courier New"), 9, true));
     placeOnTab(m_cmbCity, Twips::rect(cityBox));
+    // The boxes are named by the captions beside them.
+    label1->setBuddy(m_cmbCity);
+    m_cmbCity->setAccessibleName(label1->text());
 
     auto* label9 = makeLabel(page, QStringLiteral("Label9"),
                              QStringLiteral("Automatic Update Interval (in minutes)"), labelFont);
@@ -212,19 +243,25 @@ void frmSettings::createGeneralTab(QWidget* page)
     m_txtUpdate->setObjectName(QStringLiteral("txtUpdate"));
     m_txtUpdate->setFont(labelFont);
     setRole(m_txtUpdate, QPalette::Base, Qt::white);
+    setReadableText(m_txtUpdate, QPalette::Text, m_txtUpdate->palette().color(QPalette::Text),
+                    QPalette::Base);
     placeOnTab(m_txtUpdate, Twips::rect(updateBox));
+    label9->setBuddy(m_txtUpdate);
+    m_txtUpdate->setAccessibleName(label9->text());
 
     auto* label13 =
         makeLabel(page, QStringLiteral("Label13"), QStringLiteral("Regional Satalite Images"), labelFont);
     label13->setWordWrap(true);
     placeOnTab(label13, Twips::rect(label13Box));
 
-    m_optE = makeOption(page, QStringLiteral("optE"), QStringLiteral("Eastern Region WV"));
-    placeOnTab(m_optE, Twips::rect(eastBox));
-    m_optW = makeOption(page, QStringLiteral("optW"), QStringLiteral("Western Region WV"));
-    placeOnTab(m_optW, Twips::rect(westBox));
-    m_optUS = makeOption(page, QStringLiteral("optUS"), QStringLiteral("US WV"));
-    placeOnTab(m_optUS, Twips::rect(usBox));
+    QFrame* regionOptions = makeOptionGroup(page, QStringLiteral("regionOptions"), label13->text());
+    placeOnTab(regionOptions, Twips::rect(regionOptionsBox));
+    m_optE = makeOption(regionOptions, QStringLiteral("optE"), QStringLiteral("Eastern Region WV"));
+    place(m_optE, eastBox);
+    m_optW = makeOption(regionOptions, QStringLiteral("optW"), QStringLiteral("Western Region WV"));
+    place(m_optW, westBox);
+    m_optUS = makeOption(regionOptions, QStringLiteral("optUS"), QStringLiteral("US WV"));
+    place(m_optUS, usBox);
     m_regionGroup = new QButtonGroup(this);
     m_regionGroup->addButton(m_optE);
     m_regionGroup->addButton(m_optW);
@@ -235,9 +272,7 @@ void frmSettings::createGeneralTab(QWidget* page)
     label14->setWordWrap(true);
     placeOnTab(label14, Twips::rect(label14Box));
 
-    auto* frame3 = new QFrame(page);
-    frame3->setObjectName(QStringLiteral("Frame3"));
-    frame3->setFrameShape(QFrame::NoFrame);
+    QFrame* frame3 = makeOptionGroup(page, QStringLiteral("Frame3"), label14->text());
     placeOnTab(frame3, Twips::rect(frame3Box));
     m_optYes = makeOption(frame3, QStringLiteral("optYes"), QStringLiteral("Yes"));
     place(m_optYes, yesBox);
@@ -248,7 +283,7 @@ void frmSettings::createGeneralTab(QWidget* page)
     m_trayGroup->addButton(m_OptNo);
 
     auto* label10 = makeLabel(page, QStringLiteral("Label10"), QStringLiteral("Note :"), labelFont);
-    setRole(label10, QPalette::WindowText, darkRed);
+    setReadableText(label10, QPalette::WindowText, darkRed, QPalette::Window);
     placeOnTab(label10, Twips::rect(label10Box));
 
     auto* label11 =
@@ -258,7 +293,7 @@ void frmSettings::createGeneralTab(QWidget* page)
                                  "find a valid city code. "),
                   arial(8.25));
     label11->setWordWrap(true);
-    setRole(label11, QPalette::WindowText, darkRed);
+    setReadableText(label11, QPalette::WindowText, darkRed, QPalette::Window);
     placeOnTab(label11, Twips::rect(label11Box));
 }
 
@@ -276,11 +311,15 @@ void frmSettings::createColorsTab(QWidget* page)
     // main window's captions show the window's background.
     // The buttons are made in between the previews they change, because
     // the order of making is the tab's focus order.
+    // Three buttons share each picking caption; a screen reader, which
+    // does not see which preview a button stands beside, hears that too.
     const auto addButton = [this, &buttonFont](const char* name, const char* caption, const Box& box,
-                                               void (frmSettings::*handler)()) {
+                                               void (frmSettings::*handler)(), const char* target = nullptr) {
         QPushButton* button =
             makeButton(m_Pic, QString::fromLatin1(name), QString::fromLatin1(caption), buttonFont);
         place(button, box);
+        if (target != nullptr)
+            button->setAccessibleName(button->text() + QStringLiteral(" for ") + QString::fromLatin1(target));
         connect(button, &QPushButton::clicked, this, handler);
     };
     const char* const pickFore = "Pick Foreground Color";
@@ -288,15 +327,15 @@ void frmSettings::createColorsTab(QWidget* page)
 
     m_lblGen = makeLabel(m_Pic, QStringLiteral("lblGen"), QStringLiteral("Labels"), arial(9));
     place(m_lblGen, lblGenBox);
-    addButton("Command1", pickFore, command1Box, &frmSettings::Command1_Click);
-    addButton("cmdForeColor", pickFore, foreColorBox, &frmSettings::cmdForeColor_Click);
+    addButton("Command1", pickFore, command1Box, &frmSettings::Command1_Click, "Labels");
+    addButton("cmdForeColor", pickFore, foreColorBox, &frmSettings::cmdForeColor_Click, "Condition Labels");
     m_lblLabel = makeLabel(m_Pic, QStringLiteral("lblLabel"), QStringLiteral(" Condition Labels"), arial(9));
     m_lblLabel->setFrameStyle(QFrame::Box | QFrame::Plain);
     m_lblLabel->setLineWidth(1);
     m_lblLabel->setAutoFillBackground(true);
     setRole(m_lblLabel, QPalette::Window, lightYellow);
     place(m_lblLabel, lblLabelBox);
-    addButton("cmdBack", pickBack, backBox, &frmSettings::cmdBack_Click);
+    addButton("cmdBack", pickBack, backBox, &frmSettings::cmdBack_Click, "Condition Labels");
 
     m_txtForecast = new QPlainTextEdit(m_Pic);
     m_txtForecast->setObjectName(QStringLiteral("txtForecast"));
@@ -304,18 +343,19 @@ void frmSettings::createColorsTab(QWidget* page)
     m_txtForecast->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     m_txtForecast->setPlainText(QStringLiteral("Forecast\n"));
     setRole(m_txtForecast, QPalette::Base, lightYellow);
+    m_txtForecast->setAccessibleName(QStringLiteral("Forecast"));
     place(m_txtForecast, forecastBox);
-    addButton("Command4", pickFore, command4Box, &frmSettings::Command4_Click);
-    addButton("Command3", pickBack, command3Box, &frmSettings::Command3_Click);
-    addButton("Command6", pickBack, command6Box, &frmSettings::Command6_Click);
+    addButton("Command4", pickFore, command4Box, &frmSettings::Command4_Click, "Forecast");
+    addButton("Command3", pickBack, command3Box, &frmSettings::Command3_Click, "Forecast");
+    addButton("Command6", pickBack, command6Box, &frmSettings::Command6_Click, "Window");
     addButton("cmdDefault", "Set Colors To Default", defaultBox, &frmSettings::cmdDefault_Click);
 
     using namespace SettingsKeys;
     m_previews = {{
-        {LabelForeColor, m_lblGen, QPalette::WindowText, 0},
-        {ConditionsForeColor, m_lblLabel, QPalette::WindowText, 0},
+        {LabelForeColor, m_lblGen, QPalette::WindowText, 0, 5},
+        {ConditionsForeColor, m_lblLabel, QPalette::WindowText, 0, 2},
         {ConditionsBackColor, m_lblLabel, QPalette::Window, 0},
-        {ForecastForeColor, m_txtForecast, QPalette::Text, 0},
+        {ForecastForeColor, m_txtForecast, QPalette::Text, 0, 4},
         {ForecastBackColor, m_txtForecast, QPalette::Base, 0},
         {BackBackColor, m_Pic, QPalette::Window, 0},
     }};
@@ -397,6 +437,18 @@ bool frmSettings::eventFilter(QObject* watched, QEvent* event)
     return QWidget::eventFilter(watched, event);
 }
 
+void frmSettings::keyPressEvent(QKeyEvent* event)
+{
+    // Escape leaves the dialog as Cancel does, once no control has taken it
+    // for itself: the open station list closes first. Enter still presses
+    // nothing, as no button is the default.
+    if (event->matches(QKeySequence::Cancel)) {
+        cmdCancel_Click();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
 void frmSettings::closeEvent(QCloseEvent* event)
 {
     Form_Unload();
@@ -405,12 +457,20 @@ void frmSettings::closeEvent(QCloseEvent* event)
 
 void frmSettings::setPreview(int index, qint32 value)
 {
-    Preview& preview = m_previews[static_cast<size_t>(index)];
-    preview.value = value;
-    // References resolve against the widget's own default palette, not the
-    // one already carrying the previews' colours.
-    setRole(preview.widget, preview.role,
-            SystemColors::toColor(value, QApplication::palette(preview.widget)));
+    m_previews[static_cast<size_t>(index)].value = value;
+    // A text preview shows as the main window will draw it, which depends
+    // on its background as well; every preview is shown anew.
+    for (const Preview& preview : m_previews) {
+        // References resolve against the widget's own default palette, not
+        // the one already carrying the previews' colours.
+        const QPalette palette = QApplication::palette(preview.widget);
+        const QColor shown =
+            preview.background < 0
+                ? SystemColors::toColor(preview.value, palette)
+                : SystemColors::textColor(preview.value,
+                                          m_previews[static_cast<size_t>(preview.background)].value, palette);
+        setRole(preview.widget, preview.role, shown);
+    }
 }
 
 void frmSettings::pickColour(int index)

@@ -38,10 +38,10 @@ struct SettingsOnClose
 // Building it loads every control from the store (Form_Load). The controls
 // are a working copy: Apply (or OK) writes them to the store, each key by its
 // own write, and reports applied() so the main window repaints. Whatever
-// closes the dialog (OK, Cancel, the close box) reports closing() with what
-// the store holds then. A save that fails is shown to the user and keeps
-// the dialog open on OK. The dialog deletes itself when closed, so each
-// opening is built anew.
+// closes the dialog (OK, Cancel, Escape, the close box) reports closing()
+// with what the store holds then. A save that fails is shown to the user
+// and keeps the dialog open on OK. The dialog deletes itself when closed,
+// so each opening is built anew.
 //
 // The references must outlive the dialog.
 class frmSettings final : public QWidget
@@ -60,6 +60,7 @@ Q_SIGNALS:
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -72,6 +73,8 @@ private:
         QWidget* widget = nullptr;
         QPalette::ColorRole role = QPalette::NoRole;
         qint32 value = 0;
+        // For a text colour, the preview whose colour is behind the text.
+        int background = -1;
     };
 
     // A control placed relative to the tab control while living on a tab

@@ -8,12 +8,14 @@
 #include "SystemColors.h"
 #include "Twips.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QScreen>
 #include <QScrollBar>
 #include <QTest>
@@ -27,6 +29,9 @@ private Q_SLOTS:
     void firstStart();
     void layoutAndAccessibility();
     void focusOrderAndKeys();
+    void refreshKeys_data();
+    void refreshKeys();
+    void screenReadersHearValuesAndStatus();
     void successfulRefresh();
     void failedRefresh_data();
     void failedRefresh();
@@ -44,12 +49,15 @@ private Q_SLOTS:
     void trayIconsAfterRefresh();
     void failedRefreshKeepsIcons();
     void popUpMenu();
+    void trayMenuOnEveryProtocol();
     void menuWhileHidden();
     void secondClickBringsTheOpenWindowBack_data();
     void secondClickBringsTheOpenWindowBack();
     void colourSchemeDefaults();
     void colourSchemeRedBackgroundAndSystemColour();
     void colourSchemeReadsEachKeyEveryTime();
+    void colourSchemeReadableInEveryTheme_data();
+    void colourSchemeReadableInEveryTheme();
     void storedPosition_data();
     void storedPosition();
     void quitDuringHungFetch();
@@ -92,6 +100,26 @@ QString stationWithSky(const std::function<bool(const QString&)>& wanted)
 int topTwips(QWidget* widget)
 {
     return qRound(Twips::fromPixels(widget->y()));
+}
+
+QString accessibleName(QWidget* widget)
+{
+    QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(widget);
+    return accessible ? accessible->text(QAccessible::Name) : QStringLiteral("(no interface)");
+}
+
+// A dark desktop theme: light text on dark windows and boxes.
+QPalette darkPalette()
+{
+    QPalette palette;
+    palette.setColor(QPalette::Window, QColor(53, 53, 53));
+    palette.setColor(QPalette::WindowText, QColor(240, 240, 240));
+    palette.setColor(QPalette::Base, QColor(35, 35, 35));
+    palette.setColor(QPalette::Text, QColor(240, 240, 240));
+    palette.setColor(QPalette::Button, QColor(53, 53, 53));
+    palette.setColor(QPalette::ButtonText, QColor(240, 240, 240));
+    palette.setColor(QPalette::Light, QColor(200, 200, 200));
+    return palette;
 }
 
 } // namespace
@@ -223,6 +251,94 @@ void TestFrmForecast::focusOrderAndKeys()
     getForecast->setFocus();
     QTest::keyClick(getForecast, Qt::Key_Enter);
     QTRY_COMPARE(rig.server.requestedPaths().size(), 2);
+}
+
+void TestFrmForecast::refreshKeys_data()
+{
+    QTest::addColumn<int>("key");
+    QTest::addColumn<Qt::KeyboardModifiers>("modifiers");
+    QTest::addColumn<QString>("focus");
+    QTest::newRow("F5 on Get Forecast") << int(Qt::Key_F5) << Qt::KeyboardModifiers() << "cmdGetForecast";
+    QTest::newRow("Ctrl+R in the forecast box")
+        << int(Qt::Key_R) << Qt::KeyboardModifiers(Qt::ControlModifier) << "Text3";
+}
+
+void TestFrmForecast::refreshKeys()
+{
+    QFETCH(int, key);
+    QFETCH(Qt::KeyboardModifiers, modifiers);
+    QFETCH(QString, focus);
+    ForecastRig rig;
+    frmForecast& window = rig.open();
+    QApplication::setActiveWindow(&window);
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    QWidget* target = rig.child(focus);
+    target->setFocus();
+    QTRY_COMPARE(QApplication::focusWidget(), target);
+
+    QTest::keyClick(target, Qt::Key(key), modifiers);
+    QVERIFY(window.refreshRunning());
+    QVERIFY(rig.waitForRefreshes(1));
+    QCOMPARE(rig.server.requestedPaths(), QStringList({QStringLiteral("/weather/current/KDEN.html"),
+                                                       QStringLiteral("/iwin/co/state.html")}));
+    QVERIFY(text(rig, QStringLiteral("lblTemp")).size() > 1);
+}
+
+// Pages with CR LF line ends leave a carriage return at the end of a value;
+// the label shows the value as it came, after its leading blank, while a
+// screen reader hears the value alone. The status line is the window's
+// status bar and is heard by each text it shows.
+void TestFrmForecast::screenReadersHearValuesAndStatus()
+{
+    ForecastRig rig;
+    rig.server.setCrlf(true);
+    rig.open();
+    auto* status = rig.child<QLabel>(QStringLiteral("lblStatus"));
+    QAccessibleInterface* statusBar = QAccessible::queryAccessibleInterface(status);
+    QVERIFY(statusBar);
+    QCOMPARE(statusBar->role(), QAccessible::StatusBar);
+    QCOMPARE(statusBar->text(QAccessible::Name), QStringLiteral("Idle"));
+    QStringList shown;
+    QStringList heard;
+    connect(rig.window.get(), &frmForecast::statusShown, status, [&](const QString& text) {
+        shown.append(text);
+        heard.append(statusBar->text(QAccessible::Name));
+    });
+
+    QVERIFY(rig.refresh());
+    QVERIFY(shown.size() >= 3);
+    QCOMPARE(heard.constFirst(), QStringLiteral("Attempting connection to ") + rig.server.host());
+    QCOMPARE(heard.constLast(), QStringLiteral("Idle"));
+    for (qsizetype i = 0; i < shown.size(); ++i) {
+        QVERIFY2(shown[i].startsWith(QLatin1String("  ")), qPrintable(shown[i]));
+        QCOMPARE(heard[i], shown[i].mid(2));
+    }
+
+    const SamplePages::Observation expected = SamplePages::observationFor(entryFor(QStringLiteral("DEN")));
+    const QList<std::pair<QString, QString>> values{
+        {QStringLiteral("lblCity"), expected.location},
+        {QStringLiteral("lblTemp"), expected.temperature},
+        {QStringLiteral("lblHumidity"), expected.humidity},
+        {QStringLiteral("lblDew"), expected.dewPoint},
+        {QStringLiteral("lblPressure"), expected.pressure},
+        {QStringLiteral("lblWind"), expected.wind},
+        {QStringLiteral("lblVisibility"), expected.visibility},
+        {QStringLiteral("lblConditions"), expected.sky},
+    };
+    int withLineEnd = 0;
+    for (const auto& [name, value] : values) {
+        const QString shownText = text(rig, name);
+        QVERIFY2(shownText.startsWith(QLatin1Char(' ') + value), qPrintable(name));
+        withLineEnd += shownText.contains(QLatin1Char('\r')) ? 1 : 0;
+        QCOMPARE(accessibleName(rig.child(name)), value);
+    }
+    QVERIFY(withLineEnd > 0);
+
+    rig.server.setFault(SampleServer::Fault::NotFound);
+    QVERIFY(rig.refresh());
+    QCOMPARE(accessibleName(rig.child(QStringLiteral("lblCity"))), QStringLiteral("Unavailable"));
+    for (const auto& [name, value] : values.mid(1))
+        QCOMPARE(accessibleName(rig.child(name)), QString());
 }
 
 void TestFrmForecast::successfulRefresh()
@@ -627,6 +743,43 @@ void TestFrmForecast::popUpMenu()
     menu->hide();
 }
 
+// Trays that show an icon's menu themselves (StatusNotifierItem hosts)
+// offer the pop-up menu on every icon; trays that open that menu and then
+// report the right button as well (XEmbed trays) see it open once.
+void TestFrmForecast::trayMenuOnEveryProtocol()
+{
+    ForecastRig rig;
+    rig.open();
+    auto* menu = rig.window->findChild<QMenu*>(QStringLiteral("mnuPopUp"));
+    QTRY_VERIFY(rig.tray.shownInNotificationArea(6));
+    QCOMPARE(rig.tray.contextMenuInNotificationArea(6), menu);
+    // The weather icons are made by a refresh.
+    rig.store.set(QStringLiteral("CityCode"), stationWithSky([](const QString& sky) {
+                      return SkyClasses::classify(sky).shown.size() > 1;
+                  }));
+    rig.reloadThroughSettingsDialog();
+    QVERIFY(rig.refresh());
+    const QStringList up = rig.intray();
+    QVERIFY(up.size() > 1);
+    for (const QString& index : up) {
+        QTRY_VERIFY(rig.tray.shownInNotificationArea(index.toInt()));
+        QCOMPARE(rig.tray.contextMenuInNotificationArea(index.toInt()), menu);
+    }
+
+    QSignalSpy opened(menu, &QMenu::aboutToShow);
+    menu->popup(QPoint(40, 40));
+    QVERIFY(menu->isVisible());
+    const QPoint placed = menu->pos();
+    Q_EMIT rig.tray.buttonEvent(up.constFirst().toInt(), TrayIcons::rightButton, 0);
+    QCOMPARE(opened.size(), 1);
+    QCOMPARE(menu->pos(), placed);
+    menu->hide();
+    Q_EMIT rig.tray.buttonEvent(up.constFirst().toInt(), TrayIcons::rightButton, 0);
+    QTRY_VERIFY(menu->isVisible());
+    QCOMPARE(opened.size(), 2);
+    menu->hide();
+}
+
 void TestFrmForecast::menuWhileHidden()
 {
     ForecastRig rig;
@@ -750,6 +903,103 @@ void TestFrmForecast::colourSchemeReadsEachKeyEveryTime()
              << QStringLiteral("BackBackColor");
     QCOMPARE(rig.store.readKeys(), expected);
     QCOMPARE(expected.size(), 27);
+}
+
+void TestFrmForecast::colourSchemeReadableInEveryTheme_data()
+{
+    // The six keys in their order: LabelForeColor, ConditionsForeColor,
+    // ConditionsBackColor, ForecastForeColor, ForecastBackColor,
+    // BackBackColor; "text" is the window-text reference. Expected are the
+    // headings', values' and forecast's text colours and the backgrounds of
+    // the values, the forecast box and the window.
+    QTest::addColumn<bool>("dark");
+    QTest::addColumn<QStringList>("scheme");
+    QTest::addColumn<QList<QColor>>("expected");
+
+    const QString text = QStringLiteral("-2147483640");
+    const QString lightSystemBack = QStringLiteral("-2147483628"); // button highlight: Light
+    const QColor black(Qt::black);
+    const QColor white(Qt::white);
+    const QColor paleYellow(255, 255, 192);
+    const QColor lightGrey(192, 192, 192);
+    const QColor darkThemeText(240, 240, 240);
+    const QStringList firstStart{text,
+                                 text,
+                                 QStringLiteral(" 12648447"),
+                                 text,
+                                 QStringLiteral(" 12648447"),
+                                 QStringLiteral(" 12632256")};
+
+    QTest::newRow("first-start scheme, dark theme: black on the pale colours")
+        << true << firstStart << QList<QColor>{black, black, black, paleYellow, paleYellow, lightGrey};
+    // Navy headings, white on dark green values, yellow on dark blue forecast.
+    QTest::newRow("own colours with good contrast, dark theme: as stored")
+        << true
+        << QStringList{QStringLiteral(" 8388608"), QStringLiteral(" 16777215"), QStringLiteral(" 25600"),
+                       QStringLiteral(" 65535"),   QStringLiteral(" 6291456"),  QStringLiteral(" 12632256")}
+        << QList<QColor>{QColor(0, 0, 128), white,    QColor(255, 255, 0), QColor(0, 100, 0),
+                         QColor(0, 0, 96),  lightGrey};
+    // Chosen together by the user, however poor: grey on grey, yellow on
+    // pale yellow.
+    QTest::newRow("own colours with poor contrast: as stored")
+        << true
+        << QStringList{QStringLiteral(" 13684944"), QStringLiteral(" 65535"),    QStringLiteral(" 12648447"),
+                       QStringLiteral(" 65535"),    QStringLiteral(" 12648447"), QStringLiteral(" 12632256")}
+        << QList<QColor>{QColor(208, 208, 208),
+                         QColor(255, 255, 0),
+                         QColor(255, 255, 0),
+                         paleYellow,
+                         paleYellow,
+                         lightGrey};
+    const QStringList textOnNavy{
+        text, text, QStringLiteral(" 8388608"), text, QStringLiteral(" 8388608"), QStringLiteral(" 8388608")};
+    QTest::newRow("theme's text on the user's navy, light theme: white")
+        << false << textOnNavy
+        << QList<QColor>{white, white, white, QColor(0, 0, 128), QColor(0, 0, 128), QColor(0, 0, 128)};
+    QTest::newRow("theme's text on the user's navy, dark theme: as stored")
+        << true << textOnNavy << QList<QColor>{darkThemeText,     darkThemeText,     darkThemeText,
+                                               QColor(0, 0, 128), QColor(0, 0, 128), QColor(0, 0, 128)};
+    const QColor light(200, 200, 200);
+    QTest::newRow("theme's colours on theme's colours: the theme's business")
+        << true << QStringList{text, text, lightSystemBack, text, lightSystemBack, lightSystemBack}
+        << QList<QColor>{darkThemeText, darkThemeText, darkThemeText, light, light, light};
+}
+
+void TestFrmForecast::colourSchemeReadableInEveryTheme()
+{
+    QFETCH(bool, dark);
+    QFETCH(QStringList, scheme);
+    QFETCH(QList<QColor>, expected);
+    const QPalette before = QApplication::palette();
+    const auto restore = qScopeGuard([&] { QApplication::setPalette(before); });
+    if (dark)
+        QApplication::setPalette(darkPalette());
+
+    const QStringList keys{QStringLiteral("LabelForeColor"),      QStringLiteral("ConditionsForeColor"),
+                           QStringLiteral("ConditionsBackColor"), QStringLiteral("ForecastForeColor"),
+                           QStringLiteral("ForecastBackColor"),   QStringLiteral("BackBackColor")};
+    ForecastRig rig;
+    rig.initializeStore();
+    for (qsizetype i = 0; i < keys.size(); ++i)
+        rig.store.set(keys[i], scheme[i]);
+    frmForecast& window = rig.open();
+
+    const auto colour = [&](const char* name, QPalette::ColorRole role) {
+        return rig.child(QString::fromLatin1(name))->palette().color(role);
+    };
+    for (int i = 0; i < 8; ++i)
+        QCOMPARE(rig.child(QStringLiteral("lblMain(%1)").arg(i))->palette().color(QPalette::WindowText),
+                 expected[0]);
+    for (const QString& name : valueLabels) {
+        QCOMPARE(rig.child(name)->palette().color(QPalette::WindowText), expected[1]);
+        QCOMPARE(rig.child(name)->palette().color(QPalette::Window), expected[3]);
+    }
+    QCOMPARE(colour("Text3", QPalette::Text), expected[2]);
+    QCOMPARE(colour("Text3", QPalette::Base), expected[4]);
+    QCOMPARE(window.palette().color(QPalette::Window), expected[5]);
+    // What is drawn never goes back to the store.
+    for (qsizetype i = 0; i < keys.size(); ++i)
+        QCOMPARE(rig.store.get(keys[i]), scheme[i]);
 }
 
 void TestFrmForecast::storedPosition_data()

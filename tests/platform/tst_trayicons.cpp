@@ -1,5 +1,6 @@
 #include "QtTrayIcons.h"
 
+#include <QMenu>
 #include <QTest>
 #include <QTextDocument>
 
@@ -11,6 +12,7 @@ private Q_SLOTS:
     void notificationAreaFollowsAfterTheDelay();
     void toolTipsShowTheirCharacters_data();
     void toolTipsShowTheirCharacters();
+    void contextMenuReachesEveryIcon();
 };
 
 namespace {
@@ -94,6 +96,31 @@ void TestTrayIcons::toolTipsShowTheirCharacters()
     else
         shown.setPlainText(handed);
     QCOMPARE(shown.toPlainText(), seen);
+}
+
+// The menu goes to the icons already in the notification area and to those
+// made later, and leaves them all when unset.
+void TestTrayIcons::contextMenuReachesEveryIcon()
+{
+    QMenu menu;
+    QtTrayIcons tray(design());
+    tray.setIntray(1, true);
+    QTRY_VERIFY(tray.shownInNotificationArea(1));
+    QCOMPARE(tray.contextMenuInNotificationArea(1), nullptr);
+
+    tray.setContextMenu(&menu);
+    QCOMPARE(tray.contextMenuInNotificationArea(1), &menu);
+    tray.setIntray(1, false);
+    tray.setIntray(4, true);
+    tray.setIntray(6, true);
+    QTRY_VERIFY(tray.shownInNotificationArea(4) && tray.shownInNotificationArea(6));
+    for (int index : {1, 4, 6})
+        QCOMPARE(tray.contextMenuInNotificationArea(index), &menu);
+    QCOMPARE(tray.contextMenuInNotificationArea(2), nullptr);
+
+    tray.setContextMenu(nullptr);
+    for (int index : {1, 4, 6})
+        QCOMPARE(tray.contextMenuInNotificationArea(index), nullptr);
 }
 
 QTEST_MAIN(TestTrayIcons)

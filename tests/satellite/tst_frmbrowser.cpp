@@ -7,6 +7,7 @@
 #include "Twips.h"
 #include "frmBrowser.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QPointer>
 #include <QPushButton>
@@ -387,18 +388,18 @@ void TestFrmBrowser::failedPictureLeavesWindowUsable()
 
 void TestFrmBrowser::closingBringsMainWindowBack_data()
 {
-    QTest::addColumn<bool>("closeBox");
+    QTest::addColumn<QString>("closer");
     QTest::addColumn<bool>("whileLoading");
 
-    QTest::newRow("exit button") << false << false;
-    QTest::newRow("close box") << true << false;
-    QTest::newRow("exit button while a picture loads") << false << true;
-    QTest::newRow("close box while a picture loads") << true << true;
+    for (const char* closer : {"exit button", "close box", "Escape"}) {
+        QTest::newRow(closer) << QString::fromLatin1(closer) << false;
+        QTest::addRow("%s while a picture loads", closer) << QString::fromLatin1(closer) << true;
+    }
 }
 
 void TestFrmBrowser::closingBringsMainWindowBack()
 {
-    QFETCH(bool, closeBox);
+    QFETCH(QString, closer);
     QFETCH(bool, whileLoading);
 
     QWidget mainWindow;
@@ -413,10 +414,19 @@ void TestFrmBrowser::closingBringsMainWindowBack()
     else
         QTRY_COMPARE_WITH_TIMEOUT(m_window->windowTitle(), westTitle, wait);
 
-    if (closeBox) {
+    if (closer == QLatin1String("close box")) {
         // What the window system delivers when the close box is pressed.
         QCloseEvent event;
         QCoreApplication::sendEvent(m_window->windowHandle(), &event);
+    } else if (closer == QLatin1String("Escape")) {
+        QApplication::setActiveWindow(m_window);
+        QVERIFY(QTest::qWaitForWindowActive(m_window));
+        // Wherever the focus is: the picture first in the tab order, or a
+        // channel button.
+        QWidget* focus = whileLoading ? static_cast<QWidget*>(viewer()) : child<QRadioButton>("optIR");
+        focus->setFocus();
+        QTRY_VERIFY(focus->hasFocus());
+        QTest::keyClick(focus, Qt::Key_Escape);
     } else {
         QTest::mouseClick(child<QPushButton>("cmdExit"), Qt::LeftButton);
     }

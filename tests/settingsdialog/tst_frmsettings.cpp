@@ -8,6 +8,7 @@
 #include "frmSettings.h"
 
 #include <QAbstractItemView>
+#include <QAccessible>
 #include <QApplication>
 #include <QColorDialog>
 #include <QComboBox>
@@ -20,6 +21,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScopeGuard>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTest>
@@ -54,7 +56,10 @@ private Q_SLOTS:
     void windowAndControlsAsDesigned_data();
     void windowAndControlsAsDesigned();
     void noControlIsClipped();
-    void escapeAndEnterDoNothing();
+    void escapeCancelsAndEnterDoesNothing_data();
+    void escapeCancelsAndEnterDoesNothing();
+    void everyControlHasItsOwnName();
+    void readableInADarkTheme();
     void applyStoresStationAndState_data();
     void applyStoresStationAndState();
     void applyWritesEachKeyInOrderThenRepaints();
@@ -245,6 +250,9 @@ void TestFrmSettings::windowAndControlsAsDesigned_data()
     QTest::newRow("station box on General")
         << QStringLiteral("cmbCity") << tab << QRect(2280, 600, 4815, 360);
     QTest::newRow("note on General") << QStringLiteral("Label11") << tab << QRect(2160, 3240, 4695, 615);
+    QTest::newRow("US region on General") << QStringLiteral("optUS") << tab << QRect(2280, 2040, 1095, 255);
+    QTest::newRow("Western region on General")
+        << QStringLiteral("optW") << tab << QRect(4440, 1680, 2055, 255);
     QTest::newRow("No inside its frame")
         << QStringLiteral("OptNo") << QStringLiteral("Frame3") << QRect(2160, 120, 1935, 255);
     QTest::newRow("preview box on Colors") << QStringLiteral("Pic") << tab << QRect(240, 480, 6975, 3375);
@@ -318,16 +326,165 @@ void TestFrmSettings::noControlIsClipped()
     QVERIFY(QFontInfo(child<QComboBox>(QStringLiteral("cmbCity"))->font()).fixedPitch());
 }
 
-void TestFrmSettings::escapeAndEnterDoNothing()
+void TestFrmSettings::escapeCancelsAndEnterDoesNothing_data()
+{
+    QTest::addColumn<int>("tab");
+    QTest::addColumn<QString>("focus");
+    QTest::newRow("on Apply") << 0 << QStringLiteral("cmdApply");
+    QTest::newRow("in the update box") << 0 << QStringLiteral("txtUpdate");
+    QTest::newRow("in the station box") << 0 << QStringLiteral("cmbCity");
+    QTest::newRow("on an option") << 0 << QStringLiteral("optYes");
+    QTest::newRow("in the forecast preview") << 1 << QStringLiteral("txtForecast");
+}
+
+void TestFrmSettings::escapeCancelsAndEnterDoesNothing()
+{
+    QFETCH(int, tab);
+    QFETCH(QString, focus);
+    QVERIFY(open());
+    QApplication::setActiveWindow(m_dialog);
+    QVERIFY(QTest::qWaitForWindowActive(m_dialog));
+    QVERIFY(showTab(tab));
+    auto* update = child<QLineEdit>(QStringLiteral("txtUpdate"));
+    update->setText(QStringLiteral("30"));
+    QWidget* target = child<QWidget>(focus);
+    target->setFocus();
+    QTRY_VERIFY(target->hasFocus());
+
+    // No default button: Enter presses nothing, wherever the focus is.
+    QVERIFY(!child<QPushButton>(QStringLiteral("cmdOK"))->isDefault());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    QVERIFY(m_dialog && m_dialog->isVisible());
+    QVERIFY(m_signals.isEmpty());
+
+    // Escape in the open station list closes the list only.
+    auto* city = child<QComboBox>(QStringLiteral("cmbCity"));
+    city->showPopup();
+    QTRY_VERIFY(city->view()->isVisible());
+    QTest::keyClick(city->view(), Qt::Key_Escape);
+    QTRY_VERIFY(!city->view()->isVisible());
+    QVERIFY(m_dialog && m_dialog->isVisible());
+    QVERIFY(m_signals.isEmpty());
+
+    target->setFocus();
+    QTRY_VERIFY(target->hasFocus());
+    QTest::keyClick(target, Qt::Key_Escape);
+    QCOMPARE(m_signals, QStringList{QStringLiteral("closing")});
+    QTRY_VERIFY(m_dialog.isNull());
+    QVERIFY(m_store->writtenKeys().isEmpty());
+    QCOMPARE(m_closings.constFirst().updateMinutes, qint16(15));
+}
+
+namespace {
+
+QAccessibleInterface* accessible(QObject* object)
+{
+    return QAccessible::queryAccessibleInterface(object);
+}
+
+// What a screen reader says a control is: the caption it is labelled by
+// where there is one, else its name.
+QString spokenAs(QWidget* widget)
+{
+    QAccessibleInterface* control = accessible(widget);
+    if (control == nullptr)
+        return QString();
+    const auto labels = control->relations(QAccessible::Label);
+    if (!labels.isEmpty())
+        return labels.constFirst().first->text(QAccessible::Name);
+    return control->text(QAccessible::Name);
+}
+
+} // namespace
+
+void TestFrmSettings::everyControlHasItsOwnName()
 {
     QVERIFY(open());
-    QVERIFY(!child<QPushButton>(QStringLiteral("cmdOK"))->isDefault());
-    QTest::keyClick(m_dialog, Qt::Key_Escape);
-    QTest::keyClick(child<QWidget>(QStringLiteral("txtUpdate")), Qt::Key_Return);
-    QVERIFY(m_dialog);
-    QVERIFY(m_dialog->isVisible());
-    QVERIFY(m_store->writtenKeys().isEmpty());
-    QVERIFY(m_signals.isEmpty());
+    const QList<std::pair<QString, QString>> expected{
+        {QStringLiteral("cmbCity"), QStringLiteral("Default City Code")},
+        {QStringLiteral("txtUpdate"), QStringLiteral("Automatic Update Interval (in minutes)")},
+        {QStringLiteral("Command1"), QStringLiteral("Pick Foreground Color for Labels")},
+        {QStringLiteral("cmdForeColor"), QStringLiteral("Pick Foreground Color for Condition Labels")},
+        {QStringLiteral("cmdBack"), QStringLiteral("Pick Background Color for Condition Labels")},
+        {QStringLiteral("Command4"), QStringLiteral("Pick Foreground Color for Forecast")},
+        {QStringLiteral("Command3"), QStringLiteral("Pick Background Color for Forecast")},
+        {QStringLiteral("Command6"), QStringLiteral("Pick Background Color for Window")},
+        {QStringLiteral("cmdDefault"), QStringLiteral("Set Colors To Default")},
+    };
+    for (const auto& [name, spoken] : expected)
+        QCOMPARE(spokenAs(child<QWidget>(name)), spoken);
+    // The captions stay as designed.
+    QCOMPARE(child<QPushButton>(QStringLiteral("Command6"))->text(), QStringLiteral("Pick Background Color"));
+
+    // Every control the keyboard reaches is told apart from the others.
+    QStringList names;
+    for (QWidget* widget : m_dialog->findChildren<QWidget*>()) {
+        // The station list belongs to its own pop-up window.
+        if (!(widget->focusPolicy() & Qt::TabFocus) || widget->focusProxy() != nullptr ||
+            widget->window() != m_dialog)
+            continue;
+        const QString name = spokenAs(widget);
+        QVERIFY2(!name.isEmpty(), qPrintable(widget->objectName()));
+        QVERIFY2(!names.contains(name), qPrintable(widget->objectName() + QStringLiteral(": ") + name));
+        names.append(name);
+    }
+    QVERIFY(names.size() >= 20);
+
+    // The options stand in named groups.
+    const QList<std::pair<QString, QStringList>> groups{
+        {QStringLiteral("Regional Satalite Images"),
+         {QStringLiteral("optE"), QStringLiteral("optW"), QStringLiteral("optUS")}},
+        {QStringLiteral("Run Out Of System Tray"), {QStringLiteral("optYes"), QStringLiteral("OptNo")}},
+    };
+    for (const auto& [group, options] : groups) {
+        for (const QString& option : options) {
+            QAccessibleInterface* parent = accessible(child<QWidget>(option))->parent();
+            QVERIFY(parent);
+            QCOMPARE(parent->role(), QAccessible::Grouping);
+            QCOMPARE(parent->text(QAccessible::Name), group);
+        }
+    }
+}
+
+// The update box is white by design and the note dark red, whatever the
+// theme; the previews show the text as the main window will draw it.
+void TestFrmSettings::readableInADarkTheme()
+{
+    const QPalette before = QApplication::palette();
+    const auto restore = qScopeGuard([&] { QApplication::setPalette(before); });
+    QPalette dark;
+    dark.setColor(QPalette::Window, QColor(53, 53, 53));
+    dark.setColor(QPalette::WindowText, QColor(240, 240, 240));
+    dark.setColor(QPalette::Base, QColor(35, 35, 35));
+    dark.setColor(QPalette::Text, QColor(240, 240, 240));
+    QApplication::setPalette(dark);
+
+    QVERIFY(open());
+    const QColor black(Qt::black);
+    const QColor white(Qt::white);
+    auto* update = child<QLineEdit>(QStringLiteral("txtUpdate"));
+    QCOMPARE(update->palette().color(QPalette::Base), white);
+    QCOMPARE(update->palette().color(QPalette::Text), black);
+    QCOMPARE(child<QLabel>(QStringLiteral("Label10"))->palette().color(QPalette::WindowText), white);
+    QCOMPARE(child<QLabel>(QStringLiteral("Label11"))->palette().color(QPalette::WindowText), white);
+
+    const QColor paleYellow(255, 255, 192);
+    QCOMPARE(child<QLabel>(QStringLiteral("lblGen"))->palette().color(QPalette::WindowText), black);
+    QCOMPARE(child<QLabel>(QStringLiteral("lblLabel"))->palette().color(QPalette::WindowText), black);
+    QCOMPARE(child<QLabel>(QStringLiteral("lblLabel"))->palette().color(QPalette::Window), paleYellow);
+    QCOMPARE(child<QPlainTextEdit>(QStringLiteral("txtForecast"))->palette().color(QPalette::Text), black);
+
+    // A dark background picked for the forecast gives the theme's light
+    // text back; what Apply stores is the reference all the same.
+    m_colours->answers.append(0x600000);
+    QVERIFY(showTab(1));
+    QVERIFY(click(QStringLiteral("Command3")));
+    auto* forecast = child<QPlainTextEdit>(QStringLiteral("txtForecast"));
+    QTRY_COMPARE(forecast->palette().color(QPalette::Base), QColor(0, 0, 96));
+    QCOMPARE(forecast->palette().color(QPalette::Text), QColor(240, 240, 240));
+    QVERIFY(click(QStringLiteral("cmdApply")));
+    QCOMPARE(m_store->get(QStringLiteral("ForecastForeColor")), windowText);
+    QCOMPARE(m_store->get(QStringLiteral("ForecastBackColor")), QStringLiteral(" 6291456"));
 }
 
 void TestFrmSettings::applyStoresStationAndState_data()
