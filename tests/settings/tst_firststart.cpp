@@ -52,20 +52,7 @@ void TestFirstStart::emptyStoreGetsEveryValueInOrder()
     MemorySettingsStore store;
     InitializeSettings(store, screen1080, window, QStringLiteral("100"));
 
-    const QStringList expectedKeys{QStringLiteral("AppVersion"),
-                                   QStringLiteral("CityCode"),
-                                   QStringLiteral("State"),
-                                   QStringLiteral("Update"),
-                                   QStringLiteral("LabelForeColor"),
-                                   QStringLiteral("ConditionsForeColor"),
-                                   QStringLiteral("ConditionsBackColor"),
-                                   QStringLiteral("ForecastForeColor"),
-                                   QStringLiteral("ForecastBackColor"),
-                                   QStringLiteral("BackBackColor"),
-                                   QStringLiteral("Left"),
-                                   QStringLiteral("Top"),
-                                   QStringLiteral("Region"),
-                                   QStringLiteral("SysTray")};
+    const QStringList expectedKeys = allKeys();
     QCOMPARE(store.writtenKeys(), expectedKeys);
 
     const QStringList expectedValues{QStringLiteral("100"),         QStringLiteral("DEN         DENVER, CO"),
