@@ -65,6 +65,14 @@ public:
         });
     }
 
+    // The connections still open close with the server; by then it is no
+    // longer one to count them.
+    ~CannedServer() override
+    {
+        for (QTcpSocket* socket : findChildren<QTcpSocket*>())
+            QObject::disconnect(socket, nullptr, socket, nullptr);
+    }
+
     QUrl url(const QByteArray& path) const
     {
         return QUrl(QStringLiteral("http://127.0.0.1:%1").arg(serverPort()) + QString::fromLatin1(path));
