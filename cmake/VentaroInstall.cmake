@@ -142,11 +142,6 @@ foreach(_entry IN LISTS _ventaro_doc_packages)
 endforeach()
 add_custom_target(ventaro_docs ALL DEPENDS ${_ventaro_gzipped})
 
-# Lintian tags that do not apply, each with its reason in the file.
-install(FILES ${PROJECT_SOURCE_DIR}/packaging/lintian/ventaro
-  DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides
-  COMPONENT program)
-
 # Debian packages: `cpack -G DEB` in the build directory.
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME ventaro)
