@@ -116,12 +116,13 @@ int main(int argc, char* argv[])
                      [&window](QSessionManager&) { window.mnuUnload_Click(); });
 
     window.Form_Load();
-    session.start();
     // The service is reached over HTTPS; its library is loaded once the
     // window has had time to paint, so it does not delay the first sight
     // of it.
     if (sources.anyLive())
         QTimer::singleShot(250, &window, [&tls] { tls.start(); });
+    // Sleep and network news are wanted only once the window is up.
+    QTimer::singleShot(250, &window, [&session] { session.start(); });
 
     // Listening comes last, so a later start that gets through finds the
     // window built and placed; the socket showing up is the sign that the

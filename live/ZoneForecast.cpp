@@ -78,17 +78,36 @@ QStringList linesOf(const QString& text)
 // found with a plain search.
 QString normalised(const QString& text)
 {
-    static const QRegularExpression nonWord(QStringLiteral("[^A-Z0-9']+"));
     static const QHash<QString, QString> spelledOut{
         {QStringLiteral("FT"), QStringLiteral("FORT")},
         {QStringLiteral("ST"), QStringLiteral("SAINT")},
         {QStringLiteral("MT"), QStringLiteral("MOUNT")},
         {QStringLiteral("JCT"), QStringLiteral("JUNCTION")},
     };
-    QStringList words = text.toUpper().split(nonWord, Qt::SkipEmptyParts);
-    for (QString& word : words)
-        word = spelledOut.value(word, word);
-    return QLatin1Char(' ') + words.join(QLatin1Char(' ')) + QLatin1Char(' ');
+    // Words of capital letters, digits and apostrophes, everything else a
+    // separator; scanned by hand, as this runs for every zone of every
+    // office at each refresh.
+    QString result(1, QLatin1Char(' '));
+    QString word;
+    const auto endWord = [&] {
+        if (word.isEmpty())
+            return;
+        result += spelledOut.value(word, word);
+        result += QLatin1Char(' ');
+        word.clear();
+    };
+    for (const QChar c : text) {
+        const QChar upper = c.toUpper();
+        const bool inWord = (upper >= QLatin1Char('A') && upper <= QLatin1Char('Z')) ||
+                            (upper >= QLatin1Char('0') && upper <= QLatin1Char('9')) ||
+                            upper == QLatin1Char('\'');
+        if (inWord)
+            word += upper;
+        else
+            endWord();
+    }
+    endWord();
+    return result.size() > 1 ? result : QStringLiteral("  ");
 }
 
 ZoneGroup zoneGroup(const QStringList& lines)

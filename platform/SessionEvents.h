@@ -4,9 +4,9 @@
 
 // What happens to the machine around the program that makes shown weather
 // old: it wakes from suspend, or its network comes back. Nothing is
-// reported until start() connects to the system's sources (logind over
-// D-Bus for sleep, Qt's network information for reachability); tests emit
-// the signals themselves.
+// reported until start() connects to the system's sources (logind and
+// NetworkManager, over the system's D-Bus); a system without them reports
+// nothing. Tests emit the signals themselves.
 class SessionEvents : public QObject
 {
     Q_OBJECT
@@ -23,6 +23,7 @@ Q_SIGNALS:
 private Q_SLOTS:
     // Reached by name from D-Bus.
     void sleepChanged(bool goingToSleep);
+    void networkStateChanged(uint state);
 
 private:
     bool m_wasOnline = true;
