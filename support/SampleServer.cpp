@@ -507,3 +507,11 @@ SampleServer::Response SampleServer::routeLive(const QString& path, const QByteA
     }
     return page(404, SamplePages::notFoundPage(target, host(), m_crlf));
 }
+
+SourceTemplates SampleServer::liveTemplates() const
+{
+    const QString base = QStringLiteral("http://") + host();
+    return {base + QStringLiteral("/data/observations/metar/decoded/{station}.TXT"),
+            base + QStringLiteral("/products/types/ZFP/locations/{office}/latest"),
+            base + QStringLiteral("/{satellite}/ABI/{sector}/{band}/{size}.jpg")};
+}

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "SourceTemplates.h"
+
 #include <QObject>
 #include <QStringList>
 #include <QTcpServer>
@@ -77,6 +79,10 @@ public:
     // Serves the live fixtures instead of the sample pages; faults apply
     // as in the other mode.
     void setLive(bool live);
+
+    // The live layer's address templates, each pointed at the path this
+    // server serves in live mode (the service's own paths).
+    SourceTemplates liveTemplates() const;
 
     // Every request target in the order received, as sent (still
     // percent-encoded, with any query).

@@ -82,15 +82,7 @@ void TestLiveWeather::initTestCase()
 {
     m_server.setLive(true);
     QVERIFY(m_server.listen());
-    const QString base = QStringLiteral("http://") + m_server.host();
-    QProcessEnvironment environment;
-    environment.insert(SourceTemplates::observationVariable,
-                       base + QStringLiteral("/data/observations/metar/decoded/{station}.TXT"));
-    environment.insert(SourceTemplates::zoneForecastVariable,
-                       base + QStringLiteral("/products/types/ZFP/locations/{office}/latest"));
-    environment.insert(SourceTemplates::satelliteVariable,
-                       base + QStringLiteral("/{satellite}/ABI/{sector}/{band}/{size}.jpg"));
-    m_templates = SourceTemplates::fromEnvironment(environment);
+    m_templates = m_server.liveTemplates();
 }
 
 void TestLiveWeather::refreshShowsTheServiceWords_data()

@@ -265,11 +265,8 @@ int main(int argc, char* argv[])
     QtSettingsStore store(dir.path());
     Network network;
     const QString host = server.host();
-    const QString base = QStringLiteral("http://") + host;
     // The live layer's templates, pointed at the server's live mode.
-    const SourceTemplates templates{base + QStringLiteral("/data/observations/metar/decoded/{station}.TXT"),
-                                    base + QStringLiteral("/products/types/ZFP/locations/{office}/latest"),
-                                    base + QStringLiteral("/{satellite}/ABI/{sector}/{band}/{size}.jpg")};
+    const SourceTemplates templates = server.liveTemplates();
     ServerWeatherSource servers(network, ServerHosts{host, host, host});
     LiveWeatherSource liveSource(network, templates);
     PlaceSource weather(live ? static_cast<WeatherSource&>(liveSource) : servers);
