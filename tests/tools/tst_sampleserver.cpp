@@ -67,12 +67,12 @@ struct Weather
 
     FetchResult fetch(const QUrl& url)
     {
-        std::optional<FetchResult> result;
-        QObject::connect(network.get(url), &FetchReply::finished,
-                         [&result](const FetchResult& done) { result = done; });
-        if (!QTest::qWaitFor([&result] { return result.has_value(); }, 120000))
+        // Waits in an event loop that ends with the reply, not in polling
+        // steps: a thousand pages are fetched here.
+        QSignalSpy finished(network.get(url), &FetchReply::finished);
+        if (!finished.wait(120000))
             return FetchResult::failure(url, QStringLiteral("never finished"));
-        return result.value_or(FetchResult::failure(url, QStringLiteral("never finished")));
+        return finished.first().first().value<FetchResult>();
     }
 
     // True when the station's page came and is a current-conditions page.
