@@ -81,12 +81,15 @@ private:
         if (!m_reply)
             return;
         // Never more than one byte past the cap is taken in, and the body's
-        // room is set aside once, so the cap bounds what the answer costs
-        // (a growing buffer would copy itself at twice its size on the way).
-        if (m_body.capacity() < m_limits.maxBodyBytes + 1)
-            m_body.reserve(m_limits.maxBodyBytes + 1);
-        const qint64 room = m_limits.maxBodyBytes + 1 - m_body.size();
-        m_body += m_reply->read(std::min(room, m_reply->bytesAvailable()));
+        // room grows by doubling but never past the cap, so the cap bounds
+        // what the answer costs (left to itself a buffer near the cap would
+        // grow to twice it). An everyday page needs only a few kilobytes.
+        const qint64 limit = m_limits.maxBodyBytes + 1;
+        const qint64 wanted = std::min(limit - m_body.size(), m_reply->bytesAvailable());
+        const qint64 needed = m_body.size() + wanted;
+        if (needed > m_body.capacity())
+            m_body.reserve(std::min(limit, std::max(needed, 2 * m_body.capacity())));
+        m_body += m_reply->read(wanted);
         if (m_body.size() > m_limits.maxBodyBytes)
             cutOff(QStringLiteral("The answer is larger than %1 bytes").arg(m_limits.maxBodyBytes));
     }
