@@ -4,11 +4,9 @@
 
 #include "PageText.h"
 
-#include <QHash>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLoggingCategory>
-#include <QRegularExpression>
 #include <algorithm>
 #include <array>
 #include <functional>
@@ -33,33 +31,143 @@ struct Product
     QList<ZoneGroup> groups;
 };
 
-// "COZ039-080000-", "COZ001>010-080000-": a state, Z or C, three digits.
-const QRegularExpression& groupStart()
+// The line tests below are written out by hand: they run on every line of
+// every office's product at each refresh, where a regular expression's
+// match costs several times the whole test.
+
+bool isUpper(QChar c)
 {
-    static const QRegularExpression pattern(QStringLiteral("^[A-Z]{2}[ZC]\\d{3}[->]"));
-    return pattern;
+    return c >= QLatin1Char('A') && c <= QLatin1Char('Z');
 }
 
-// A zone code line, or its continuation when the codes run over a line.
-const QRegularExpression& codeLine()
+bool isDigit(QChar c)
 {
-    static const QRegularExpression pattern(QStringLiteral("^(([A-Z]{2}[ZC])?\\d{3}[->])+(\\d{6}-)?$"));
-    return pattern;
+    return c >= QLatin1Char('0') && c <= QLatin1Char('9');
 }
 
-// "830 AM MST Mon Dec 7 2026", which each group repeats.
-const QRegularExpression& issueTimeLine()
+// Whether `count` digits start at `at`.
+bool digitsAt(QStringView text, qsizetype at, qsizetype count)
 {
-    static const QRegularExpression pattern(QStringLiteral("^\\d{3,4} [AP]M [A-Z]{3,4} "));
-    return pattern;
+    if (at + count > text.size())
+        return false;
+    return std::all_of(text.begin() + at, text.begin() + at + count, isDigit);
+}
+
+// A zone code: a state, Z or C ("COZ", "NMC").
+bool zoneCodeAt(QStringView text, qsizetype at)
+{
+    return at + 3 <= text.size() && isUpper(text[at]) && isUpper(text[at + 1]) &&
+           (text[at + 2] == QLatin1Char('Z') || text[at + 2] == QLatin1Char('C'));
+}
+
+// "COZ039-080000-", "COZ001>010-080000-": a zone code, three digits and
+// "-" or ">".
+bool isGroupStart(QStringView line)
+{
+    return zoneCodeAt(line, 0) && digitsAt(line, 3, 3) && line.size() > 6 &&
+           (line[6] == QLatin1Char('-') || line[6] == QLatin1Char('>'));
+}
+
+// A zone code line, or its continuation when the codes run over a line:
+// items of an optional zone code, three digits and "-" or ">", then
+// perhaps the expiry time, six digits and "-".
+bool isCodeLine(QStringView line)
+{
+    qsizetype at = 0;
+    bool items = false;
+    while (at < line.size()) {
+        if (items && at + 7 == line.size() && digitsAt(line, at, 6) && line[at + 6] == QLatin1Char('-'))
+            return true;
+        const qsizetype digits = zoneCodeAt(line, at) ? at + 3 : at;
+        if (!digitsAt(line, digits, 3) || digits + 3 >= line.size() ||
+            (line[digits + 3] != QLatin1Char('-') && line[digits + 3] != QLatin1Char('>')))
+            return false;
+        at = digits + 4;
+        items = true;
+    }
+    return items;
+}
+
+// "830 AM MST Mon Dec 7 2026", which each group repeats: three or four
+// digits, AM or PM, a zone of three or four capitals, a blank.
+bool isIssueTimeLine(QStringView line)
+{
+    qsizetype at = digitsAt(line, 0, 4) ? 4 : digitsAt(line, 0, 3) ? 3 : 0;
+    if (at == 0 ||
+        (line.mid(at, 4) != QLatin1StringView(" AM ") && line.mid(at, 4) != QLatin1StringView(" PM ")))
+        return false;
+    at += 4;
+    qsizetype letters = 0;
+    while (at + letters < line.size() && isUpper(line[at + letters]))
+        ++letters;
+    return (letters == 3 || letters == 4) && at + letters < line.size() &&
+           line[at + letters] == QLatin1Char(' ');
 }
 
 // The transmission's sequence number ("000") before the heading is no part
 // of the product.
-const QRegularExpression& sequenceNumber()
+bool isSequenceNumber(QStringView line)
 {
-    static const QRegularExpression pattern(QStringLiteral("^\\d{3}$"));
-    return pattern;
+    return line.size() == 3 && digitsAt(line, 0, 3);
+}
+
+// Whether a word character (letter, digit or "_") stands at `at`.
+bool wordCharAt(QStringView text, qsizetype at)
+{
+    return at >= 0 && at < text.size() && (text[at].isLetterOrNumber() || text[at] == QLatin1Char('_'));
+}
+
+// Where `word` next stands as a whole word, in any case, from `from`; -1
+// when nowhere.
+qsizetype wholeWord(QStringView text, QLatin1StringView word, qsizetype from = 0)
+{
+    for (qsizetype at = text.indexOf(word, from, Qt::CaseInsensitive); at >= 0;
+         at = text.indexOf(word, at + 1, Qt::CaseInsensitive)) {
+        if (!wordCharAt(text, at - 1) && !wordCharAt(text, at + word.size()))
+            return at;
+    }
+    return -1;
+}
+
+// The text after a leading "THE CITY OF" or "THE CITIES OF" (in any case).
+QStringView withoutCitiesOf(QStringView text)
+{
+    QStringView rest = text.trimmed();
+    for (const QLatin1StringView lead :
+         {QLatin1StringView("THE CITY OF"), QLatin1StringView("THE CITIES OF")}) {
+        if (rest.startsWith(lead, Qt::CaseInsensitive) && !wordCharAt(rest, lead.size()))
+            return rest.mid(lead.size());
+    }
+    return text;
+}
+
+// The cities of an "INCLUDING" list, parted at commas, "..." and the word
+// "AND".
+QList<QStringView> listedCities(QStringView text)
+{
+    QList<QStringView> cities;
+    qsizetype start = 0;
+    qsizetype at = 0;
+    while (at < text.size()) {
+        qsizetype length = 0;
+        if (text[at] == QLatin1Char(','))
+            length = 1;
+        else if (text.mid(at, 3) == QLatin1StringView("..."))
+            length = 3;
+        else if (!wordCharAt(text, at - 1) &&
+                 text.mid(at, 3).compare(QLatin1StringView("AND"), Qt::CaseInsensitive) == 0 &&
+                 !wordCharAt(text, at + 3))
+            length = 3;
+        if (length == 0) {
+            ++at;
+            continue;
+        }
+        cities.append(text.mid(start, at - start));
+        at += length;
+        start = at;
+    }
+    cities.append(text.mid(start));
+    return cities;
 }
 
 // Raw products end their lines in CR CR LF, the API's text in LF.
@@ -76,35 +184,51 @@ QStringList linesOf(const QString& text)
 // Upper case, words only, with the abbreviations of the station table's
 // names spelled out, and a blank at either end so that whole words can be
 // found with a plain search.
-QString normalised(const QString& text)
+QString normalised(QStringView text)
 {
-    static const QHash<QString, QString> spelledOut{
-        {QStringLiteral("FT"), QStringLiteral("FORT")},
-        {QStringLiteral("ST"), QStringLiteral("SAINT")},
-        {QStringLiteral("MT"), QStringLiteral("MOUNT")},
-        {QStringLiteral("JCT"), QStringLiteral("JUNCTION")},
-    };
+    static const std::array<std::pair<QLatin1StringView, QLatin1StringView>, 4> spelledOut{{
+        {QLatin1StringView("FT"), QLatin1StringView("FORT")},
+        {QLatin1StringView("ST"), QLatin1StringView("SAINT")},
+        {QLatin1StringView("MT"), QLatin1StringView("MOUNT")},
+        {QLatin1StringView("JCT"), QLatin1StringView("JUNCTION")},
+    }};
     // Words of capital letters, digits and apostrophes, everything else a
-    // separator; scanned by hand, as this runs for every zone of every
-    // office at each refresh.
-    QString result(1, QLatin1Char(' '));
-    QString word;
+    // separator; scanned by hand and written straight into the result, as
+    // this runs for every zone of every office at each refresh.
+    QString result;
+    result.reserve(text.size() + 2);
+    result += QLatin1Char(' ');
+    qsizetype wordStart = -1;
     const auto endWord = [&] {
-        if (word.isEmpty())
+        if (wordStart < 0)
             return;
-        result += spelledOut.value(word, word);
+        const QStringView word = QStringView(result).mid(wordStart);
+        for (const auto& [abbreviation, spelled] : spelledOut) {
+            if (word == abbreviation) {
+                result.truncate(wordStart);
+                result += spelled;
+                break;
+            }
+        }
         result += QLatin1Char(' ');
-        word.clear();
+        wordStart = -1;
     };
     for (const QChar c : text) {
-        const QChar upper = c.toUpper();
+        // Outside ASCII a letter may still be a capital A to Z in upper
+        // case (the dotless i, the long s).
+        const QChar upper = c >= QLatin1Char('a') && c <= QLatin1Char('z') ? QChar(c.unicode() - 0x20)
+                            : c.unicode() < 0x80                           ? c
+                                                                           : c.toUpper();
         const bool inWord = (upper >= QLatin1Char('A') && upper <= QLatin1Char('Z')) ||
                             (upper >= QLatin1Char('0') && upper <= QLatin1Char('9')) ||
                             upper == QLatin1Char('\'');
-        if (inWord)
-            word += upper;
-        else
+        if (!inWord) {
             endWord();
+            continue;
+        }
+        if (wordStart < 0)
+            wordStart = result.size();
+        result += upper;
     }
     endWord();
     return result.size() > 1 ? result : QStringLiteral("  ");
@@ -115,26 +239,20 @@ ZoneGroup zoneGroup(const QStringList& lines)
     QStringList description;
     for (qsizetype i = 1; i < lines.size() && !lines.at(i).trimmed().isEmpty(); ++i) {
         const QString line = lines.at(i).trimmed();
-        if (!codeLine().match(line).hasMatch() && !issueTimeLine().match(line).hasMatch())
+        if (!isCodeLine(line) && !isIssueTimeLine(line))
             description.append(line);
     }
     const QString text = description.join(QLatin1Char(' '));
-    static const QRegularExpression including(QStringLiteral("\\bINCLUDING\\b"),
-                                              QRegularExpression::CaseInsensitiveOption);
-    const QRegularExpressionMatch match = including.match(text);
+    const qsizetype including = wholeWord(text, QLatin1StringView("INCLUDING"));
     ZoneGroup group;
     group.lines = lines;
-    group.names = normalised(match.hasMatch() ? text.left(match.capturedStart()) : text);
-    if (match.hasMatch()) {
+    group.names = normalised(including >= 0 ? text.left(including) : text);
+    if (including >= 0) {
         // "INCLUDING Boulder, Golden, and Lakewood", or in the older style
         // "INCLUDING THE CITIES OF...DENVER...AURORA".
-        static const QRegularExpression citiesOf(QStringLiteral("^\\s*THE CIT(Y|IES) OF\\b"),
-                                                 QRegularExpression::CaseInsensitiveOption);
-        static const QRegularExpression separator(QStringLiteral(",|\\.\\.\\.|\\bAND\\b"),
-                                                  QRegularExpression::CaseInsensitiveOption);
-        const QString cities = text.mid(match.capturedEnd()).remove(citiesOf);
+        const QStringView cities = withoutCitiesOf(QStringView(text).mid(including + 9));
         group.cities = normalised(cities);
-        for (const QString& place : cities.split(separator)) {
+        for (const QStringView place : listedCities(cities)) {
             if (!place.trimmed().isEmpty())
                 group.places.append(normalised(place));
         }
@@ -149,21 +267,21 @@ Product parsed(const QString& text)
     qsizetype i = 0;
     while (i < lines.size() && lines.at(i).trimmed().isEmpty())
         ++i;
-    if (i < lines.size() && sequenceNumber().match(lines.at(i).trimmed()).hasMatch())
+    if (i < lines.size() && isSequenceNumber(lines.at(i).trimmed()))
         ++i;
-    while (i < lines.size() && !groupStart().match(lines.at(i)).hasMatch())
+    while (i < lines.size() && !isGroupStart(lines.at(i)))
         product.header.append(lines.at(i++));
     while (!product.header.isEmpty() && product.header.constLast().trimmed().isEmpty())
         product.header.removeLast();
 
     while (i < lines.size()) {
-        if (!groupStart().match(lines.at(i)).hasMatch()) {
+        if (!isGroupStart(lines.at(i))) {
             ++i; // the blank lines between groups
             continue;
         }
         QStringList groupLines{lines.at(i++)};
         bool ended = false;
-        while (i < lines.size() && !groupStart().match(lines.at(i)).hasMatch()) {
+        while (i < lines.size() && !isGroupStart(lines.at(i))) {
             groupLines.append(lines.at(i++));
             if (groupLines.constLast().trimmed() == QLatin1StringView("$$")) {
                 ended = true;

@@ -89,6 +89,33 @@ private Q_SLOTS:
         QCOMPARE(zones, QStringList{zone + QStringLiteral("-080000-")});
     }
 
+    void olderStyleLists_data()
+    {
+        QTest::addColumn<QString>("entry");
+        QTest::addColumn<QString>("zone");
+        // Each station is also named, inside a longer name, in the first
+        // group, which is where it would land if its own list were misread.
+        QTest::newRow("\"AND\" inside a word parts no list")
+            << QStringLiteral("AND         ANDERSON, CO") << QStringLiteral("Second zone");
+        QTest::newRow("last city before a four-letter time zone")
+            << QStringLiteral("STP         ST PAUL, CO") << QStringLiteral("Second zone");
+        QTest::newRow("the city after \"the city of\", any case")
+            << QStringLiteral("LOV         LOVELAND, CO") << QStringLiteral("Third zone");
+    }
+
+    // The older style of city lists ("INCLUDING THE CITIES OF...A...B"),
+    // zone codes running over two lines and issue times of other zones.
+    void olderStyleLists()
+    {
+        QFETCH(QString, entry);
+        QFETCH(QString, zone);
+        const Extraction::ForecastCut cut =
+            shown(ZoneForecast::statePage(products(QStringLiteral("older-style")), entry));
+        QVERIFY2(cut.ok, qPrintable(cut.error));
+        QVERIFY2(cut.text.endsWith(QStringLiteral(".TONIGHT...") + zone + QStringLiteral(".\r\n")),
+                 qPrintable(cut.text));
+    }
+
     void productText()
     {
         const QString bou = products(QStringLiteral("BOU")).constFirst();
