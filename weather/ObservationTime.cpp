@@ -23,6 +23,54 @@ const QHash<QString, int>& zoneOffsets()
     return offsets;
 }
 
+// The digits of `text` from `at` on, `count` of them, as a number; -1 when
+// they are not all digits. The pattern has already checked the shape; this
+// reads it without a locale's date parser, which costs tens of
+// microseconds a refresh.
+int number(QStringView text, qsizetype at, qsizetype count)
+{
+    int value = 0;
+    for (qsizetype i = at; i < at + count; ++i) {
+        if (i >= text.size() || !text[i].isDigit())
+            return -1;
+        value = value * 10 + text[i].digitValue();
+    }
+    return value;
+}
+
+// "2026.12.07 1553", in UTC; invalid when no such moment exists.
+QDateTime utcStamp(QStringView text)
+{
+    const QDate date(number(text, 0, 4), number(text, 5, 2), number(text, 8, 2));
+    const QTime time(number(text, 11, 2), number(text, 13, 2));
+    if (!date.isValid() || !time.isValid())
+        return {};
+    return QDateTime(date, time, QTimeZone::utc());
+}
+
+// "Dec 07, 2026" and "8:53 AM", as a wall-clock time; invalid when no such
+// moment exists.
+QDateTime localStamp(QStringView day, QStringView clock)
+{
+    static const QStringList months{
+        QStringLiteral("Jan"), QStringLiteral("Feb"), QStringLiteral("Mar"), QStringLiteral("Apr"),
+        QStringLiteral("May"), QStringLiteral("Jun"), QStringLiteral("Jul"), QStringLiteral("Aug"),
+        QStringLiteral("Sep"), QStringLiteral("Oct"), QStringLiteral("Nov"), QStringLiteral("Dec"),
+    };
+    const qsizetype comma = day.indexOf(QLatin1Char(','));
+    const qsizetype colon = clock.indexOf(QLatin1Char(':'));
+    if (comma < 0 || colon < 0)
+        return {};
+    const QDate date(number(day, comma + 2, 4), int(months.indexOf(day.left(3))) + 1,
+                     number(day, 4, comma - 4));
+    const int hour = number(clock, 0, colon);
+    const int minute = number(clock, colon + 1, 2);
+    if (!date.isValid() || hour < 1 || hour > 12 || minute < 0 || minute > 59)
+        return {};
+    const bool afternoon = clock.endsWith(QLatin1StringView("PM"));
+    return QDateTime(date, QTime(hour % 12 + (afternoon ? 12 : 0), minute));
+}
+
 QString plural(qint64 count, const char* unit)
 {
     return QStringLiteral("%1 %2%3 ago").arg(count).arg(QLatin1String(unit)).arg(count == 1 ? "" : "s");
@@ -56,13 +104,10 @@ std::optional<Observed> fromPage(const QString& page)
     Observed observed;
     const QString zone = match.captured(3);
     observed.shown = QStringLiteral("%1 %2 %3").arg(match.captured(1), match.captured(2), zone);
-    const QLocale english(QLocale::English, QLocale::UnitedStates);
     if (match.hasCaptured(4)) {
-        observed.at = english.toDateTime(match.captured(4), QStringLiteral("yyyy.MM.dd HHmm"));
-        observed.at.setTimeZone(QTimeZone::utc());
+        observed.at = utcStamp(match.capturedView(4));
     } else if (const auto offset = zoneOffsets().constFind(zone); offset != zoneOffsets().constEnd()) {
-        QDateTime local = english.toDateTime(match.captured(1) + QLatin1Char(' ') + match.captured(2),
-                                             QStringLiteral("MMM d, yyyy h:mm AP"));
+        QDateTime local = localStamp(match.capturedView(1), match.capturedView(2));
         local.setTimeZone(QTimeZone(*offset * 3600));
         observed.at = local.toUTC();
     }

@@ -240,6 +240,17 @@ void TestReadings::observationTime_data()
     QTest::newRow("years back") << QStringLiteral("Dec 07, 1998 - 08:53 AM MST / 1998.12.07 1553 UTC")
                                 << QStringLiteral("Observed Dec 07, 1998 08:53 AM MST") + dash +
                                        QStringLiteral("28 years ago");
+    QTest::newRow("twelve AM is midnight")
+        << QStringLiteral("Conditions at Dec 07, 2026 - 12:05 AM PST")
+        << QStringLiteral("Observed Dec 07, 2026 12:05 AM PST") + dash + QStringLiteral("8 hours ago");
+    QTest::newRow("twelve PM is noon, still ahead")
+        << QStringLiteral("Conditions at Dec 07, 2026 - 12:05 PM EST")
+        << QStringLiteral("Observed Dec 07, 2026 12:05 PM EST");
+    QTest::newRow("no such day: no age") << QStringLiteral("Conditions at Feb 30, 2026 - 08:53 AM MST")
+                                         << QStringLiteral("Observed Feb 30, 2026 08:53 AM MST");
+    QTest::newRow("no such UTC month: no age")
+        << QStringLiteral("Dec 07, 2026 - 10:53 AM EST / 2026.13.07 1553 UTC")
+        << QStringLiteral("Observed Dec 07, 2026 10:53 AM EST");
     QTest::newRow("no time line") << QStringLiteral("46 F (8 C)") << QString();
 }
 
