@@ -63,17 +63,19 @@ void dropWith(FetchReply* outer, FetchReply* inner)
 } // namespace
 
 LiveWeatherSource::LiveWeatherSource(Network& network, SourceTemplates templates, QObject* parent)
-    : QObject(parent), m_network(network), m_templates(std::move(templates))
+    : QObject(parent), m_network(network), m_templates(std::move(templates)),
+      m_conditionsHost(hostOf(m_templates.observationUrl(QStringLiteral("KDEN")))),
+      m_forecastHost(hostOf(m_templates.zoneForecastUrl(QStringLiteral("BOU"), QStringLiteral("co"))))
 {}
 
 QString LiveWeatherSource::conditionsHost() const
 {
-    return hostOf(m_templates.observationUrl(QStringLiteral("KDEN")));
+    return m_conditionsHost;
 }
 
 QString LiveWeatherSource::forecastHost() const
 {
-    return hostOf(m_templates.zoneForecastUrl(QStringLiteral("BOU"), QStringLiteral("co")));
+    return m_forecastHost;
 }
 
 FetchReply* LiveWeatherSource::fetchConditions(const QString& stationCode)

@@ -37,4 +37,7 @@ public:
 private:
     Network& m_network;
     SourceTemplates m_templates;
+    // Named in a status text at every refresh; the templates never change.
+    QString m_conditionsHost;
+    QString m_forecastHost;
 };
