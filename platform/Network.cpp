@@ -1,5 +1,6 @@
 #include "Network.h"
 
+#include <QBasicTimer>
 #include <QHostAddress>
 #include <QLoggingCategory>
 #include <QNetworkProxy>
@@ -8,7 +9,7 @@
 #include <QNetworkRequest>
 #include <QPointer>
 #include <QStringDecoder>
-#include <QTimer>
+#include <QTimerEvent>
 
 Q_LOGGING_CATEGORY(lcNetwork, "ventaro.network")
 
@@ -54,26 +55,30 @@ public:
         : QObject(fetch), m_fetch(fetch), m_reply(reply), m_limits(limits)
     {
         m_reply->setReadBufferSize(limits.readBufferBytes);
-        m_deadline.setSingleShot(true);
-        m_headDeadline.setSingleShot(true);
-        m_headDeadline.setInterval(limits.headTimeout);
-
         connect(m_reply, &QNetworkReply::readyRead, this, &Transfer::read);
         connect(m_reply, &QNetworkReply::finished, this, &Transfer::end);
-        connect(m_reply, &QNetworkReply::requestSent, &m_headDeadline, qOverload<>(&QTimer::start));
-        connect(m_reply, &QNetworkReply::metaDataChanged, &m_headDeadline, &QTimer::stop);
-        connect(&m_deadline, &QTimer::timeout, this, [this] {
-            cutOff(QStringLiteral("No answer came within %1 seconds").arg(seconds(m_limits.timeout)));
-        });
-        connect(&m_headDeadline, &QTimer::timeout, this, [this] {
-            cutOff(QStringLiteral("The server's answer did not begin within %1 seconds")
-                       .arg(seconds(m_limits.headTimeout)));
-        });
+        connect(m_reply, &QNetworkReply::requestSent, this,
+                [this] { m_headDeadline.start(int(m_limits.headTimeout.count()), this); });
+        connect(m_reply, &QNetworkReply::metaDataChanged, this, [this] { m_headDeadline.stop(); });
         connect(fetch, &FetchReply::aborted, this, [this] { drop(); });
-        m_deadline.start(limits.timeout);
+        m_deadline.start(int(m_limits.timeout.count()), this);
     }
 
     ~Transfer() override { drop(); }
+
+protected:
+    // Plain timers rather than QTimer objects: a refresh makes several
+    // transfers, and each would otherwise build two objects and wire them.
+    void timerEvent(QTimerEvent* event) override
+    {
+        if (event->timerId() == m_deadline.timerId())
+            cutOff(QStringLiteral("No answer came within %1 seconds").arg(seconds(m_limits.timeout)));
+        else if (event->timerId() == m_headDeadline.timerId())
+            cutOff(QStringLiteral("The server's answer did not begin within %1 seconds")
+                       .arg(seconds(m_limits.headTimeout)));
+        else
+            QObject::timerEvent(event);
+    }
 
 private:
     void read()
@@ -145,6 +150,8 @@ private:
     {
         if (!m_reply)
             return;
+        m_deadline.stop();
+        m_headDeadline.stop();
         // Disconnected first: abort() emits finished() at once, and a
         // dropped request must leave nothing behind.
         m_reply->disconnect(this);
@@ -163,8 +170,8 @@ private:
     FetchReply* m_fetch;
     QPointer<QNetworkReply> m_reply;
     const NetworkLimits m_limits;
-    QTimer m_deadline;
-    QTimer m_headDeadline;
+    QBasicTimer m_deadline;
+    QBasicTimer m_headDeadline;
     QByteArray m_body;
     QString m_reason;
 };
