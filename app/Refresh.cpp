@@ -2,14 +2,13 @@
 
 #include "FetchReply.h"
 #include "ForecastText.h"
+#include "OffThread.h"
 #include "StateForecast.h"
 #include "WeatherSource.h"
 #include "WeatherTexts.h"
 
-#include <QFutureWatcher>
 #include <QLoggingCategory>
 #include <QTimer>
-#include <QtConcurrent/QtConcurrentRun>
 
 Q_LOGGING_CATEGORY(lcWeather, "ventaro.weather")
 
@@ -62,21 +61,11 @@ void Refresh::next(std::function<void()> step)
 template <typename T>
 void Refresh::offThread(qsizetype size, std::function<T()> work, std::function<void(T)> done)
 {
-    // A page of everyday size is read in well under a millisecond, less
-    // than handing it to a worker and back costs; only a large one would
-    // hold the window up.
-    if (size <= readInPlaceBytes) {
-        done(work());
-        return;
-    }
-    auto* watcher = new QFutureWatcher<T>(this);
-    connect(watcher, &QFutureWatcherBase::finished, this,
-            [this, watcher, generation = m_generation, done = std::move(done)] {
-                watcher->deleteLater();
-                if (generation == m_generation && m_running)
-                    done(watcher->result());
-            });
-    watcher->setFuture(QtConcurrent::run(std::move(work)));
+    OffThread::run<T>(this, size, std::move(work),
+                      [this, generation = m_generation, done = std::move(done)](T result) {
+                          if (generation == m_generation && m_running)
+                              done(std::move(result));
+                      });
 }
 
 void Refresh::await(FetchReply* reply, void (Refresh::*done)(const FetchResult&))

@@ -66,12 +66,10 @@ private:
     void setStatus(const QString& text);
     // Runs `step` from the event loop, unless this refresh has ended by then.
     void next(std::function<void()> step);
-    // Runs `work` on a worker thread and `done` with its answer on this
-    // thread, unless this refresh has ended by then; work on a page of at
-    // most readInPlaceBytes characters runs here at once.
+    // Runs `work` as OffThread::run does and `done` with its answer,
+    // unless this refresh has ended by then.
     template <typename T>
     void offThread(qsizetype size, std::function<T()> work, std::function<void(T)> done);
-    static constexpr qsizetype readInPlaceBytes = 64 * 1024;
     void await(FetchReply* reply, void (Refresh::*done)(const FetchResult&));
 
     WeatherSource& m_source;

@@ -6,6 +6,7 @@
 #include "ForecastOffices.h"
 #include "LiveLogging.h"
 #include "Network.h"
+#include "OffThread.h"
 #include "SatelliteSources.h"
 #include "StationIdentifiers.h"
 #include "StationTable.h"
@@ -13,7 +14,10 @@
 
 #include <QLoggingCategory>
 #include <QPointer>
+#include <atomic>
 #include <memory>
+#include <numeric>
+#include <utility>
 
 namespace {
 
@@ -60,6 +64,38 @@ void dropWith(FetchReply* outer, FetchReply* inner)
     });
 }
 
+// The page of the old layout for an observation the service answered
+// with: a failure when the answer is no observation.
+FetchResult conditionsPage(const FetchResult& answer, const QString& station, const QString& stateCode)
+{
+    const std::optional<DecodedObservation> decoded = DecodedObservation::parse(answer.text);
+    if (!decoded) {
+        return FetchResult::failure(
+            answer.url,
+            QStringLiteral("The weather service's answer for %1 is not an observation").arg(station));
+    }
+    const QByteArray rendered =
+        ConditionsPage::render(ConditionsPage::fromDecoded(*decoded), stateCode, false);
+    return FetchResult::page(answer.url, QString::fromLatin1(rendered));
+}
+
+// The state forecast page from the offices' answers (empty for an office
+// that gave none): a failure when no answer holds a product.
+FetchResult stateForecastPage(const QList<QByteArray>& answers, const QStringList& failures,
+                              const QString& entry, const QUrl& first, const std::atomic<bool>* cancelled)
+{
+    QStringList products;
+    for (const QByteArray& answer : answers)
+        products.append(answer.isEmpty() ? QString() : ZoneForecast::productText(answer));
+    const bool none = std::all_of(products.cbegin(), products.cend(),
+                                  [](const QString& text) { return text.trimmed().isEmpty(); });
+    if (none) {
+        return FetchResult::failure(first, QStringLiteral("The weather service gave no zone forecast (%1)")
+                                               .arg(failures.join(QStringLiteral("; "))));
+    }
+    return FetchResult::page(first, QString::fromLatin1(ZoneForecast::statePage(products, entry, cancelled)));
+}
+
 } // namespace
 
 LiveWeatherSource::LiveWeatherSource(Network& network, SourceTemplates templates, QObject* parent)
@@ -85,7 +121,8 @@ FetchReply* LiveWeatherSource::fetchConditions(const QString& stationCode)
     FetchReply* observation = m_network.get(m_templates.observationUrl(station));
     dropWith(page, observation);
     connect(
-        observation, &FetchReply::finished, page, [page, station, stationCode](const FetchResult& result) {
+        observation, &FetchReply::finished, page,
+        [page, station, state = stateOf(stationCode)](const FetchResult& result) {
             if (!result.ok) {
                 page->finishNow(result);
                 return;
@@ -96,16 +133,10 @@ FetchReply* LiveWeatherSource::fetchConditions(const QString& stationCode)
                                     .arg(station, answered(result))));
                 return;
             }
-            const std::optional<DecodedObservation> decoded = DecodedObservation::parse(result.text);
-            if (!decoded) {
-                page->finishNow(FetchResult::failure(
-                    result.url, QStringLiteral("The weather service's answer for %1 is not an observation")
-                                    .arg(station)));
-                return;
-            }
-            const QByteArray rendered =
-                ConditionsPage::render(ConditionsPage::fromDecoded(*decoded), stateOf(stationCode), false);
-            page->finishNow(FetchResult::page(result.url, QString::fromLatin1(rendered)));
+            OffThread::run<FetchResult>(
+                page, result.text.size(),
+                [result, station, state] { return conditionsPage(result, station, state); },
+                [page](const FetchResult& rendered) { page->finishNow(rendered); });
         });
     return page;
 }
@@ -122,46 +153,47 @@ FetchReply* LiveWeatherSource::fetchStateForecast(const QString& stateCode, cons
         return page;
     }
 
-    // The products in the offices' order, whichever answers first; an
-    // office that gives none leaves its place empty.
+    // The answers in the offices' order, whichever comes first; an office
+    // that gives none leaves its place empty.
     struct Gathering
     {
-        QStringList products;
+        QList<QByteArray> answers;
         QStringList failures;
         int waiting = 0;
     };
     auto gathering = std::make_shared<Gathering>();
-    gathering->products.resize(offices.size());
+    gathering->answers.resize(offices.size());
     gathering->waiting = int(offices.size());
+    auto cancelled = std::make_shared<std::atomic<bool>>(false);
+    connect(page, &FetchReply::aborted, page, [cancelled] { cancelled->store(true); });
     const QString entry = entryFor(stationCode);
     for (qsizetype index = 0; index < offices.size(); ++index) {
         const QString office = offices[index];
         FetchReply* product = m_network.get(m_templates.zoneForecastUrl(office, stateCode));
         dropWith(page, product);
         connect(product, &FetchReply::finished, page,
-                [page, gathering, index, office, entry, first](const FetchResult& result) {
+                [page, gathering, cancelled, index, office, entry, first](const FetchResult& result) {
                     if (!result.ok)
                         gathering->failures.append(QStringLiteral("%1: %2").arg(office, result.error));
                     else if (result.status != 200)
                         gathering->failures.append(QStringLiteral("%1: %2").arg(office, answered(result)));
                     else
-                        gathering->products[index] = ZoneForecast::productText(result.body);
+                        gathering->answers[index] = result.body;
                     if (--gathering->waiting > 0)
                         return;
                     if (!gathering->failures.isEmpty())
                         qCInfo(lcLive).noquote()
                             << "zone forecasts missing:" << gathering->failures.join(QStringLiteral("; "));
-                    const bool none =
-                        std::all_of(gathering->products.cbegin(), gathering->products.cend(),
-                                    [](const QString& text) { return text.trimmed().isEmpty(); });
-                    if (none) {
-                        page->finishNow(FetchResult::failure(
-                            first, QStringLiteral("The weather service gave no zone forecast (%1)")
-                                       .arg(gathering->failures.join(QStringLiteral("; ")))));
-                        return;
-                    }
-                    page->finishNow(FetchResult::page(
-                        first, QString::fromLatin1(ZoneForecast::statePage(gathering->products, entry))));
+                    const qsizetype size = std::accumulate(
+                        gathering->answers.cbegin(), gathering->answers.cend(), qsizetype(0),
+                        [](qsizetype sum, const QByteArray& answer) { return sum + answer.size(); });
+                    OffThread::run<FetchResult>(
+                        page, size,
+                        [answers = std::exchange(gathering->answers, {}), failures = gathering->failures,
+                         entry, first, cancelled] {
+                            return stateForecastPage(answers, failures, entry, first, cancelled.get());
+                        },
+                        [page](const FetchResult& composed) { page->finishNow(composed); });
                 });
     }
     return page;

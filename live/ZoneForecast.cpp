@@ -260,7 +260,7 @@ ZoneGroup zoneGroup(const QStringList& lines)
     return group;
 }
 
-Product parsed(const QString& text)
+Product parsed(const QString& text, const std::atomic<bool>* cancelled)
 {
     const QStringList lines = linesOf(text);
     Product product;
@@ -275,6 +275,8 @@ Product parsed(const QString& text)
         product.header.removeLast();
 
     while (i < lines.size()) {
+        if (cancelled && cancelled->load())
+            return {};
         if (!isGroupStart(lines.at(i))) {
             ++i; // the blank lines between groups
             continue;
@@ -377,15 +379,16 @@ QString productText(const QByteArray& body)
     return document.object().value(QLatin1StringView("productText")).toString();
 }
 
-QByteArray statePage(const QStringList& products, const QString& stationEntry)
+QByteArray statePage(const QStringList& products, const QString& stationEntry,
+                     const std::atomic<bool>* cancelled)
 {
     QList<Product> parsedProducts;
     for (const QString& text : products) {
-        Product product = parsed(text);
+        Product product = parsed(text, cancelled);
         if (!product.groups.isEmpty())
             parsedProducts.append(std::move(product));
     }
-    if (parsedProducts.isEmpty())
+    if (parsedProducts.isEmpty() || (cancelled && cancelled->load()))
         return {};
 
     Choice chosen = stationGroup(parsedProducts, cityNames(stationEntry));

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
+#include <atomic>
 
 // The state forecast page, composed from today's zone forecast products.
 //
@@ -63,6 +64,10 @@ QString productText(const QByteArray& body);
 // LF as text products have them, "<" written as "&lt;". Empty when no
 // product holds a zone group; the program then reports that it received no
 // forecast.
-QByteArray statePage(const QStringList& products, const QString& stationEntry);
+//
+// A pure function of its arguments, safe on any thread; once `*cancelled`
+// is true it may give up early with an empty page.
+QByteArray statePage(const QStringList& products, const QString& stationEntry,
+                     const std::atomic<bool>* cancelled = nullptr);
 
 } // namespace ZoneForecast

@@ -6,6 +6,7 @@
 #include "FakeColorDialog.h"
 #include "FirstStart.h"
 #include "ForecastRig.h"
+#include "LiveWeatherSource.h"
 #include "MemorySettingsStore.h"
 #include "Network.h"
 #include "ProgramProcess.h"
@@ -17,6 +18,7 @@
 #include "ServerWeatherSource.h"
 #include "SettingsKeys.h"
 #include "StationTable.h"
+#include "TestData.h"
 #include "TrayDesign.h"
 #include "WeatherTexts.h"
 #include "frmForecast.h"
@@ -202,6 +204,22 @@ struct DrillRig
     frmForecast& open(const QString& host, ColorDialog* colours = nullptr)
     {
         weather = std::make_unique<ServerWeatherSource>(network, ServerHosts{host, host, host});
+        return openWindow(host, colours);
+    }
+
+    // The window on the live layer, its templates pointing at `host`.
+    frmForecast& openLive(const QString& host)
+    {
+        const QString base = QStringLiteral("http://") + host;
+        weather = std::make_unique<LiveWeatherSource>(
+            network,
+            SourceTemplates{base + QStringLiteral("/obs/{station}.TXT"),
+                            base + QStringLiteral("/zfp/{office}"), base + QStringLiteral("/sat/{picture}")});
+        return openWindow(host, nullptr);
+    }
+
+    frmForecast& openWindow(const QString& host, ColorDialog* colours)
+    {
         window = std::make_unique<frmForecast>(
             frmForecast::Services{store, *weather, network, tray, colours ? *colours : colorDialog,
                                   [host](const QString& path) { return ServerHosts::httpUrl(host, path); }},
@@ -260,7 +278,7 @@ struct DrillRig
     Network network;
     QtTrayIcons tray;
     FakeColorDialog colorDialog;
-    std::unique_ptr<ServerWeatherSource> weather;
+    std::unique_ptr<WeatherSource> weather;
     std::unique_ptr<frmForecast> window;
     std::unique_ptr<QSignalSpy> ending;
     std::unique_ptr<QSignalSpy> finished;
@@ -486,6 +504,8 @@ private Q_SLOTS:
     void faultyServerKeepsWindowAnswering();
     void strangeBodies_data();
     void strangeBodies();
+    void hugeLiveAnswers_data();
+    void hugeLiveAnswers();
     void quitDuringRefresh_data();
     void quitDuringRefresh();
     void quitWithADialogOpen_data();
@@ -798,6 +818,64 @@ void TestFaultDrills::strangeBodies()
 
 // ---------------------------------------------------------------------------
 // Told to quit in the middle of a refresh
+
+void TestFaultDrills::hugeLiveAnswers_data()
+{
+    QTest::addColumn<QByteArray>("observation");
+    QTest::addColumn<QByteArray>("product");
+
+    const QByteArray observation = TestData::bytes(QStringLiteral("live/observations/KDEN.TXT"));
+    const QByteArray product = TestData::bytes(QStringLiteral("live/zfp/BOU.txt"));
+    const qsizetype firstGroup = product.indexOf("\nCOZ") + 1;
+    const qsizetype secondGroup = product.indexOf("\nCOZ", firstGroup) + 1;
+    QVERIFY(firstGroup > 0 && secondGroup > firstGroup);
+    const QByteArray group = product.mid(firstGroup, secondGroup - firstGroup);
+
+    QByteArray hugeLocation = observation;
+    hugeLocation.insert(0, QByteArray("Denver ").repeated(15 * 1024 * 1024 / 7));
+    QTest::newRow("15 MiB location line") << hugeLocation << product;
+    // Every office answers with as many zone groups as the client lets
+    // through, each of which the composition reads for the station's names.
+    QTest::newRow("16 MiB of zone groups from every office")
+        << observation << product.left(firstGroup) + group.repeated(15 * 1024 * 1024 / group.size());
+    QTest::newRow("16 MiB zone forecast in one line")
+        << observation
+        << product.left(secondGroup) + "COZ040-080000-\nDenver-\n" +
+               QByteArray("Partly cloudy with snow, ").repeated(15 * 1024 * 1024 / 25) + "\n$$\n";
+}
+
+// The live layer turns the service's answers into pages on this machine:
+// as large an answer as the client takes in must not stall the window.
+void TestFaultDrills::hugeLiveAnswers()
+{
+    QFETCH(QByteArray, observation);
+    QFETCH(QByteArray, product);
+    DrillRig rig{20s};
+    CannedServer server;
+    QVERIFY(server.listen());
+    const QByteArray text = "text/plain; charset=ISO-8859-1";
+    server.setResponse(CannedServer::httpResponse(text, "not here", "404 Not Found"));
+    server.setResponseFor("/obs/", CannedServer::httpResponse(text, observation));
+    server.setResponseFor("/zfp/", CannedServer::httpResponse(text, product));
+    rig.openLive(server.host());
+
+    GapMeter meter;
+    meter.setContext([&] { return rig.progress(); });
+    meter.start();
+    const qint64 took = rig.refresh();
+    meter.stop();
+    QVERIFY2(took >= 0, "the refresh never ended");
+    qInfo("refresh %lld ms, longest event-loop gap %lld ms between %s", took, meter.longestGapMs(),
+          qPrintable(meter.longestGapBetween()));
+    QVERIFY2(meter.longestGapMs() < longestAllowedGapMs,
+             qPrintable(QStringLiteral("the window stood still for %1 ms between %2")
+                            .arg(meter.longestGapMs())
+                            .arg(meter.longestGapBetween())));
+    QCOMPARE(rig.label(QStringLiteral("lblStatus")), WeatherTexts::idle);
+    QVERIFY(rig.label(QStringLiteral("lblCity")).startsWith(QStringLiteral(" Denver")));
+    QCOMPARE(rig.label(QStringLiteral("lblTemp")), QStringLiteral(" 30.0 F (-1.1 C)"));
+    QVERIFY(rig.forecast().startsWith(QStringLiteral("FPUS55 KBOU 071530")));
+}
 
 void TestFaultDrills::quitDuringRefresh_data()
 {
