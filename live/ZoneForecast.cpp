@@ -9,6 +9,7 @@
 #include <QLoggingCategory>
 #include <algorithm>
 #include <array>
+#include <deque>
 #include <functional>
 
 Q_LOGGING_CATEGORY(lcLive, "ventaro.live")
@@ -329,13 +330,41 @@ struct Choice
     const ZoneGroup* group = nullptr;
 };
 
-// The first group, in the products' order, that passes `test`.
-Choice firstGroup(const QList<Product>& products, const std::function<bool(const ZoneGroup&)>& test)
+// The products that hold zone groups, in their order, each parsed when it
+// is first asked for: the station's group is mostly found in the first
+// office's product, and the others are then never read.
+class ParsedProducts
 {
-    for (const Product& product : products) {
-        for (const ZoneGroup& group : product.groups) {
+public:
+    ParsedProducts(const QStringList& texts, const std::atomic<bool>* cancelled)
+        : m_texts(texts), m_cancelled(cancelled)
+    {}
+
+    // The index-th product with zone groups; null past the last.
+    const Product* at(qsizetype index)
+    {
+        while (qsizetype(m_parsed.size()) <= index && m_next < m_texts.size()) {
+            Product product = parsed(m_texts.at(m_next++), m_cancelled);
+            if (!product.groups.isEmpty())
+                m_parsed.push_back(std::move(product));
+        }
+        return index < qsizetype(m_parsed.size()) ? &m_parsed[size_t(index)] : nullptr;
+    }
+
+private:
+    const QStringList& m_texts;
+    const std::atomic<bool>* m_cancelled;
+    qsizetype m_next = 0;
+    std::deque<Product> m_parsed; // stays where it is as more are added
+};
+
+// The first group, in the products' order, that passes `test`.
+Choice firstGroup(ParsedProducts& products, const std::function<bool(const ZoneGroup&)>& test)
+{
+    for (qsizetype index = 0; const Product* product = products.at(index); ++index) {
+        for (const ZoneGroup& group : product->groups) {
             if (test(group))
-                return {&product, &group};
+                return {product, &group};
         }
     }
     return {};
@@ -344,7 +373,7 @@ Choice firstGroup(const QList<Product>& products, const std::function<bool(const
 // A city listed by its own name is the surest sign; a name inside a longer
 // one ("Taos Ski Valley" for Taos) or in the zone's name ("Western Pueblo
 // County" for Pueblo) counts only when no group lists the city itself.
-Choice stationGroup(const QList<Product>& products, const QStringList& names)
+Choice stationGroup(ParsedProducts& products, const QStringList& names)
 {
     const auto anyOf = [&names](const auto& holds) {
         return std::any_of(names.cbegin(), names.cend(), holds);
@@ -382,19 +411,16 @@ QString productText(const QByteArray& body)
 QByteArray statePage(const QStringList& products, const QString& stationEntry,
                      const std::atomic<bool>* cancelled)
 {
-    QList<Product> parsedProducts;
-    for (const QString& text : products) {
-        Product product = parsed(text, cancelled);
-        if (!product.groups.isEmpty())
-            parsedProducts.append(std::move(product));
-    }
-    if (parsedProducts.isEmpty() || (cancelled && cancelled->load()))
+    ParsedProducts parsedProducts(products, cancelled);
+    const Product* principal = parsedProducts.at(0);
+    if (principal == nullptr)
         return {};
-
     Choice chosen = stationGroup(parsedProducts, cityNames(stationEntry));
+    if (cancelled && cancelled->load())
+        return {};
     if (chosen.group == nullptr) {
         qCDebug(lcLive) << "no zone names" << stationEntry << "- showing the first zone";
-        chosen = {&parsedProducts.constFirst(), &parsedProducts.constFirst().groups.constFirst()};
+        chosen = {principal, &principal->groups.constFirst()};
     }
 
     QStringList lines = chosen.product->header;
