@@ -17,6 +17,7 @@
 #include <atomic>
 #include <memory>
 #include <numeric>
+#include <optional>
 #include <utility>
 
 namespace {
@@ -84,16 +85,25 @@ FetchResult conditionsPage(const FetchResult& answer, const QString& station, co
 FetchResult stateForecastPage(const QList<QByteArray>& answers, const QStringList& failures,
                               const QString& entry, const QUrl& first, const std::atomic<bool>* cancelled)
 {
-    QStringList products;
-    for (const QByteArray& answer : answers)
-        products.append(answer.isEmpty() ? QString() : ZoneForecast::productText(answer));
-    const bool none = std::all_of(products.cbegin(), products.cend(),
-                                  [](const QString& text) { return text.trimmed().isEmpty(); });
-    if (none) {
-        return FetchResult::failure(first, QStringLiteral("The weather service gave no zone forecast (%1)")
-                                               .arg(failures.join(QStringLiteral("; "))));
+    // The service's JSON is read only for the products the search needs.
+    QList<std::optional<QString>> texts(answers.size());
+    const auto product = [&](qsizetype index) {
+        if (!texts[index])
+            texts[index] = answers[index].isEmpty() ? QString() : ZoneForecast::productText(answers[index]);
+        return *texts[index];
+    };
+    const QByteArray page = ZoneForecast::statePage(answers.size(), product, entry, cancelled);
+    if (page.isEmpty()) {
+        bool none = true;
+        for (qsizetype index = 0; index < answers.size() && none; ++index)
+            none = product(index).trimmed().isEmpty();
+        if (none) {
+            return FetchResult::failure(first,
+                                        QStringLiteral("The weather service gave no zone forecast (%1)")
+                                            .arg(failures.join(QStringLiteral("; "))));
+        }
     }
-    return FetchResult::page(first, QString::fromLatin1(ZoneForecast::statePage(products, entry, cancelled)));
+    return FetchResult::page(first, QString::fromLatin1(page));
 }
 
 } // namespace

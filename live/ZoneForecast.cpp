@@ -336,15 +336,16 @@ struct Choice
 class ParsedProducts
 {
 public:
-    ParsedProducts(const QStringList& texts, const std::atomic<bool>* cancelled)
-        : m_texts(texts), m_cancelled(cancelled)
+    ParsedProducts(qsizetype count, const std::function<QString(qsizetype)>& text,
+                   const std::atomic<bool>* cancelled)
+        : m_count(count), m_text(text), m_cancelled(cancelled)
     {}
 
     // The index-th product with zone groups; null past the last.
     const Product* at(qsizetype index)
     {
-        while (qsizetype(m_parsed.size()) <= index && m_next < m_texts.size()) {
-            Product product = parsed(m_texts.at(m_next++), m_cancelled);
+        while (qsizetype(m_parsed.size()) <= index && m_next < m_count) {
+            Product product = parsed(m_text(m_next++), m_cancelled);
             if (!product.groups.isEmpty())
                 m_parsed.push_back(std::move(product));
         }
@@ -352,7 +353,8 @@ public:
     }
 
 private:
-    const QStringList& m_texts;
+    const qsizetype m_count;
+    const std::function<QString(qsizetype)>& m_text;
     const std::atomic<bool>* m_cancelled;
     qsizetype m_next = 0;
     std::deque<Product> m_parsed; // stays where it is as more are added
@@ -411,7 +413,15 @@ QString productText(const QByteArray& body)
 QByteArray statePage(const QStringList& products, const QString& stationEntry,
                      const std::atomic<bool>* cancelled)
 {
-    ParsedProducts parsedProducts(products, cancelled);
+    return statePage(
+        products.size(), [&products](qsizetype index) { return products.at(index); }, stationEntry,
+        cancelled);
+}
+
+QByteArray statePage(qsizetype count, const std::function<QString(qsizetype)>& product,
+                     const QString& stationEntry, const std::atomic<bool>* cancelled)
+{
+    ParsedProducts parsedProducts(count, product, cancelled);
     const Product* principal = parsedProducts.at(0);
     if (principal == nullptr)
         return {};

@@ -4,6 +4,7 @@
 #include <QString>
 #include <QStringList>
 #include <atomic>
+#include <functional>
 
 // The state forecast page, composed from today's zone forecast products.
 //
@@ -69,5 +70,11 @@ QString productText(const QByteArray& body);
 // is true it may give up early with an empty page.
 QByteArray statePage(const QStringList& products, const QString& stationEntry,
                      const std::atomic<bool>* cancelled = nullptr);
+
+// The same, each office's product text read only when the search for the
+// station's group comes to it: `product(i)` gives the text of the i-th of
+// `count` offices.
+QByteArray statePage(qsizetype count, const std::function<QString(qsizetype)>& product,
+                     const QString& stationEntry, const std::atomic<bool>* cancelled = nullptr);
 
 } // namespace ZoneForecast

@@ -33,6 +33,7 @@ private Q_SLOTS:
     void refreshShowsTheServiceWords();
     void endsAsSpecified_data();
     void endsAsSpecified();
+    void noOfficeHasAForecast();
     void viewerShowsEveryPicture_data();
     void viewerShowsEveryPicture();
 
@@ -195,6 +196,21 @@ void TestLiveWeather::endsAsSpecified()
     const QString tip = rig.window->findChild<QLabel*>(QStringLiteral("lblCity"))->toolTip();
     QVERIFY2(tip.contains(reason, Qt::CaseInsensitive), qPrintable(tip));
     QCOMPARE(rig.label("lblStatus"), QStringLiteral("  Idle"));
+}
+
+// The values come, but no office of the state has a forecast to give: the
+// box says so in the program's words, naming what each office answered.
+void TestLiveWeather::noOfficeHasAForecast()
+{
+    SourceTemplates templates = m_templates;
+    templates.zoneForecast.replace(QStringLiteral("/latest"), QStringLiteral("/none"));
+    Rig rig(templates, FirstStart::cityCode);
+    QVERIFY(rig.refresh());
+    QCOMPARE(rig.label("lblTemp"), QStringLiteral(" 30.0 F (-1.1 C)"));
+    const QString forecast = rig.window->findChild<QPlainTextEdit*>(QStringLiteral("Text3"))->toPlainText();
+    QVERIFY2(forecast.startsWith(QStringLiteral("Error Recieving State Forecast Data")),
+             qPrintable(forecast));
+    QVERIFY2(forecast.contains(QStringLiteral("gave no zone forecast (BOU: 404")), qPrintable(forecast));
 }
 
 void TestLiveWeather::viewerShowsEveryPicture_data()
