@@ -41,11 +41,8 @@ QString answered(const FetchResult& result)
 // for a code typed by the user that no entry has.
 QString entryFor(const QString& stationCode)
 {
-    for (const QString& entry : StationTable::entries()) {
-        if (StationTable::stationCode(entry) == stationCode)
-            return entry;
-    }
-    return stationCode;
+    const QString entry = StationTable::entryOf(stationCode);
+    return entry.isEmpty() ? stationCode : entry;
 }
 
 // The state code a page of a station links to.

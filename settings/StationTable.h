@@ -15,6 +15,9 @@ const QStringList& entries();
 // Characters 1 to 3 of the text (fewer when it is shorter).
 QString stationCode(const QString& text);
 
+// The first entry whose station code is `code`; empty when none is.
+QString entryOf(const QString& code);
+
 // The last two characters of the text, lower-cased.
 QString stateCode(const QString& text);
 

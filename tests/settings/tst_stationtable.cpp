@@ -21,6 +21,7 @@ private slots:
     void namesRunAlphabeticallyByInitial();
     void derivationsOnAnyText_data();
     void derivationsOnAnyText();
+    void entryOfEveryCode();
 };
 
 void TestStationTable::hasFixedSize()
@@ -193,6 +194,22 @@ void TestStationTable::derivationsOnAnyText()
 
     QCOMPARE(StationTable::stationCode(text), stationCode);
     QCOMPARE(StationTable::stateCode(text), stateCode);
+}
+
+// Every code finds the first entry that has it (a twin's first), and
+// nothing else finds any.
+void TestStationTable::entryOfEveryCode()
+{
+    QHash<QString, QString> first;
+    for (const QString& entry : StationTable::entries()) {
+        if (!first.contains(StationTable::stationCode(entry)))
+            first.insert(StationTable::stationCode(entry), entry);
+    }
+    for (auto it = first.cbegin(); it != first.cend(); ++it)
+        QCOMPARE(StationTable::entryOf(it.key()), it.value());
+    QCOMPARE(StationTable::entryOf(QStringLiteral("MSP")), QStringLiteral("MSP         MINNEAPOLIS, MN"));
+    for (const char* code : {"XYZ", "DE", "DENV", "den", ""})
+        QCOMPARE(StationTable::entryOf(QString::fromLatin1(code)), QString());
 }
 
 QTEST_GUILESS_MAIN(TestStationTable)
