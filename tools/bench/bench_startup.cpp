@@ -221,19 +221,22 @@ std::vector<std::string> environmentWith(const std::vector<std::string>& overrid
 // icons, the TLS library) is in its peak memory.
 std::chrono::milliseconds g_settle{0};
 
-std::optional<Run> runOnce(XServer& x, const std::string& program, const std::string& title,
-                           const std::vector<std::string>& env)
+std::optional<Run> runOnce(XServer& x, const std::string& program, const std::vector<std::string>& arguments,
+                           const std::string& title, const std::vector<std::string>& env)
 {
     std::vector<char*> envp;
     for (const std::string& entry : env)
         envp.push_back(const_cast<char*>(entry.c_str()));
     envp.push_back(nullptr);
-    char* argv[] = {const_cast<char*>(program.c_str()), nullptr};
+    std::vector<char*> argv{const_cast<char*>(program.c_str())};
+    for (const std::string& argument : arguments)
+        argv.push_back(const_cast<char*>(argument.c_str()));
+    argv.push_back(nullptr);
 
     Run run;
     const Clock::time_point start = Clock::now();
     pid_t pid = 0;
-    if (::posix_spawn(&pid, program.c_str(), nullptr, nullptr, argv, envp.data()) != 0)
+    if (::posix_spawn(&pid, program.c_str(), nullptr, nullptr, argv.data(), envp.data()) != 0)
         return std::nullopt;
     const Clock::time_point deadline = start + std::chrono::seconds(30);
     const std::optional<xcb_window_t> window = x.waitForMapped(title, deadline);
@@ -273,12 +276,13 @@ struct Summary
 struct Program
 {
     std::string path;
+    std::vector<std::string> arguments;
     std::string title;
     std::vector<double> mapped, painted, rss;
 
     bool runOnce(XServer& x, const std::vector<std::string>& env, bool counted)
     {
-        const std::optional<Run> run = ::runOnce(x, path, title, env);
+        const std::optional<Run> run = ::runOnce(x, path, arguments, title, env);
         if (!run)
             return false;
         if (counted) {
@@ -300,15 +304,15 @@ struct Program
 // The two programs take turns, so that anything else slowing the machine
 // for a while (the X server, the file cache, other processes) weighs on
 // both alike and the ratio stays steady from one benchmark run to the next.
-bool measure(XServer& x, Program& first, Program& second, const std::vector<std::string>& env, int runs)
+bool measure(XServer& x, const std::vector<Program*>& programs, const std::vector<std::string>& env, int runs)
 {
     // One start of each first, not counted: it fills the file cache and, for
     // ventaro, makes the store, so every counted start is a usual one.
-    if (!first.runOnce(x, env, false) || !second.runOnce(x, env, false))
-        return false;
-    for (int n = 0; n < runs; ++n) {
-        if (!first.runOnce(x, env, true) || !second.runOnce(x, env, true))
-            return false;
+    for (int n = -1; n < runs; ++n) {
+        for (Program* program : programs) {
+            if (!program->runOnce(x, env, n >= 0))
+                return false;
+        }
     }
     return true;
 }
@@ -364,9 +368,15 @@ int main(int argc, char* argv[])
     const std::vector<std::string> env = environmentWith(overrides);
     g_settle = std::chrono::milliseconds(1000);
 
-    Program program{ventaro, "Ventaro", {}, {}, {}};
-    Program floor{minimal, "Minimal window", {}, {}, {}};
-    const bool measured = measure(x, program, floor, env, runs);
+    Program program{ventaro, {}, "Ventaro", {}, {}, {}};
+    Program floor{minimal, {}, "Minimal window", {}, {}, {}};
+    // The same minimal window loading the TLS library as the program does:
+    // how much of the program's figures the library alone accounts for.
+    Program floorWithTls{minimal, {"--tls"}, "Minimal window", {}, {}, {}};
+    std::vector<Program*> programs{&program, &floor};
+    if (!hosts)
+        programs.push_back(&floorWithTls);
+    const bool measured = measure(x, programs, env, runs);
     std::filesystem::remove_all(root);
     if (!measured)
         return 1;
@@ -374,14 +384,21 @@ int main(int argc, char* argv[])
     std::printf("start-up%s, %d runs each in turns after one warm-up run, X server %s\n",
                 hosts ? " with the old servers configured" : " as installed (live layer, TLS loaded)", runs,
                 std::getenv("DISPLAY"));
-    std::printf("%-16s %22s %22s %24s\n", "program", "mapped ms median/min", "painted ms median/min",
+    std::printf("%-22s %22s %22s %24s\n", "program", "mapped ms median/min", "painted ms median/min",
                 "peak RSS MiB median/max");
     const Summary p = program.summary();
     const Summary f = floor.summary();
-    for (const auto& [label, s] : {std::pair{"ventaro", p}, std::pair{"minimal window", f}})
-        std::printf("%-16s %13.1f / %6.1f %13.1f / %6.1f %15.1f / %6.1f\n", label, s.mappedMedian,
+    std::vector<std::pair<const char*, Summary>> rows{{"ventaro", p}, {"minimal window", f}};
+    if (!hosts)
+        rows.emplace_back("minimal window + TLS", floorWithTls.summary());
+    for (const auto& [label, s] : rows)
+        std::printf("%-22s %13.1f / %6.1f %13.1f / %6.1f %15.1f / %6.1f\n", label, s.mappedMedian,
                     s.mappedMin, s.paintedMedian, s.paintedMin, s.rssMedianMiB, s.rssMaxMiB);
     std::printf("ventaro/minimal: first paint %.2fx (target 1.5x), peak RSS %.2fx (target 1.3x)\n",
                 p.paintedMedian / f.paintedMedian, p.rssMedianMiB / f.rssMedianMiB);
+    if (!hosts) {
+        std::printf("minimal window + TLS/minimal: peak RSS %.2fx (the TLS library alone)\n",
+                    floorWithTls.summary().rssMedianMiB / f.rssMedianMiB);
+    }
     return 0;
 }
