@@ -245,6 +245,16 @@ struct DrillRig
 
     QPushButton* button(const QString& name) const { return window->findChild<QPushButton*>(name); }
 
+    // refresh(), with `meter` timing the event loop's pauses throughout.
+    qint64 refreshMeasured(GapMeter& meter)
+    {
+        meter.setContext([this] { return progress(); });
+        meter.start();
+        const qint64 took = refresh();
+        meter.stop();
+        return took;
+    }
+
     // The eight values as the window shows them.
     QStringList values() const
     {
@@ -603,10 +613,7 @@ void TestFaultDrills::faultyServerKeepsWindowAnswering()
     });
 
     GapMeter meter;
-    meter.setContext([&] { return rig.progress(); });
-    meter.start();
-    const qint64 took = rig.refresh();
-    meter.stop();
+    const qint64 took = rig.refreshMeasured(meter);
     QVERIFY2(took >= 0, "the refresh never ended");
 
     QCOMPARE(rig.label(QStringLiteral("lblCity")), unavailable);
@@ -751,10 +758,7 @@ void TestFaultDrills::strangeBodies()
     server.setResponse(response);
     server.setResponseFor("/iwin/", forecast.isEmpty() ? response : forecast);
     GapMeter meter;
-    meter.setContext([&] { return rig.progress(); });
-    meter.start();
-    const qint64 took = rig.refresh();
-    meter.stop();
+    const qint64 took = rig.refreshMeasured(meter);
     QVERIFY2(took >= 0, "the refresh never ended");
     qInfo("refresh %lld ms, longest event-loop gap %lld ms between %s, city %s", took, meter.longestGapMs(),
           qPrintable(meter.longestGapBetween()), qPrintable(rig.label(QStringLiteral("lblCity")).left(60)));
@@ -860,10 +864,7 @@ void TestFaultDrills::hugeLiveAnswers()
     rig.openLive(server.host());
 
     GapMeter meter;
-    meter.setContext([&] { return rig.progress(); });
-    meter.start();
-    const qint64 took = rig.refresh();
-    meter.stop();
+    const qint64 took = rig.refreshMeasured(meter);
     QVERIFY2(took >= 0, "the refresh never ended");
     qInfo("refresh %lld ms, longest event-loop gap %lld ms between %s", took, meter.longestGapMs(),
           qPrintable(meter.longestGapBetween()));
