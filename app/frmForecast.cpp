@@ -233,6 +233,9 @@ void frmForecast::createForecastBox()
     m_Text3->setTabChangesFocus(true);
     m_Text3->setAccessibleName(QStringLiteral("Forecast"));
     setRole(m_Text3, QPalette::Base, designPaleYellow);
+    // The window opens in the compact view, where the box lies below the
+    // visible area.
+    m_Text3->hide();
 }
 
 void frmForecast::createStatusLine()
@@ -584,6 +587,11 @@ void frmForecast::cmdExtended_Click()
 {
     const ViewLayout& view = m_cmdExtended->text() == QLatin1String(">>>") ? extendedView : compactView;
     moveTop(m_Text3, view.text3);
+    // Out of sight in the compact view, the box is also out of reach: the
+    // Tab key would otherwise put the focus where nobody can see it, a
+    // screen reader would read a box the window does not show, and each
+    // new forecast would be laid out for nothing.
+    m_Text3->setVisible(&view == &extendedView);
     moveTop(m_cmdExit, view.cmdExit);
     moveTop(m_cmdSettings, view.cmdSettings);
     moveTop(m_cmdGetForecast, view.cmdGetForecast);
