@@ -1538,8 +1538,16 @@ void TestFaultDrills::fiftySimultaneousStarts()
         const QByteArray errors = program->readAllStandardError();
         QVERIFY2(errors == named || errors == refused + '\n', errors.constData());
     }
-    QVERIFY(ProgramProcess::waitUntilAnswering(*survivor, path(QStringLiteral("run/ventaro.socket"))));
-    QVERIFY(!survivor->waitForFinished(1000));
+    const bool answering =
+        ProgramProcess::waitUntilAnswering(*survivor, path(QStringLiteral("run/ventaro.socket")));
+    if (!answering || survivor->waitForFinished(1000)) {
+        // How it ended and what it said, for a failure seen only once.
+        QFAIL(qPrintable(QStringLiteral("the running program %1: exit status %2, code %3; it said: %4")
+                             .arg(answering ? QStringLiteral("ended") : QStringLiteral("never answered"))
+                             .arg(survivor->exitStatus())
+                             .arg(survivor->exitCode())
+                             .arg(QString::fromLocal8Bit(survivor->readAllStandardError()))));
+    }
     // The one that kept running has made the store.
     QTRY_VERIFY_WITH_TIMEOUT(
         QSettings(path(iniPath), QSettings::IniFormat).value(QStringLiteral("Store/Initialized")).isValid(),
