@@ -9,6 +9,7 @@
 
 #include <cerrno>
 #include <fcntl.h>
+#include <functional>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -81,15 +82,13 @@ bool onAnotherHost(const LockOwner& owner)
     return !sameHost;
 }
 
-// QLockFile never takes over a lock naming another host: over a shared
-// file system its owner may be alive there. Here it cannot be, yet a
-// program of this machine could still hold it had the host name changed
-// since it started; a holder keeps an flock on its file for as long as it
-// runs, so only a file nobody holds so is removed. The removal runs under
-// QLockFile's own ".rmlock", the one its stale-lock removal takes, so no
-// two starts remove at once, and only while the path still names the file
-// looked at.
-bool removeFromAnotherHost(const QString& path)
+// Removes the lock file at `path` when `leftOver` says so of its contents
+// and no process holds it. A holder keeps an flock on its file from the
+// moment it creates it for as long as it runs, so only a file nobody holds
+// so is removed. The removal runs under QLockFile's own ".rmlock", the one
+// its stale-lock removal takes, so no two starts remove at once, and only
+// while the path still names the file looked at.
+bool removeUnheld(const QString& path, const std::function<bool(int fd)>& leftOver)
 {
     QLockFile removal(path + QStringLiteral(".rmlock"));
     if (!removal.tryLock(0))
@@ -101,9 +100,7 @@ bool removeFromAnotherHost(const QString& path)
     const auto closeFile = qScopeGuard([fd] { ::close(fd); });
     struct stat opened = {};
     struct stat current = {};
-    LockOwner owner;
-    if (::fstat(fd, &opened) != 0 || !S_ISREG(opened.st_mode) || !readOwner(fd, &owner) ||
-        !onAnotherHost(owner))
+    if (::fstat(fd, &opened) != 0 || !S_ISREG(opened.st_mode) || !leftOver(fd))
         return false;
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0)
         return false;
@@ -111,6 +108,18 @@ bool removeFromAnotherHost(const QString& path)
         current.st_dev != opened.st_dev)
         return false;
     return ::unlink(name.constData()) == 0;
+}
+
+// QLockFile never takes over a lock naming another host: over a shared
+// file system its owner may be alive there. Here it cannot be, yet a
+// program of this machine could still hold it had the host name changed
+// since it started.
+bool removeFromAnotherHost(const QString& path)
+{
+    return removeUnheld(path, [](int fd) {
+        LockOwner owner;
+        return readOwner(fd, &owner) && onAnotherHost(owner);
+    });
 }
 
 } // namespace
@@ -188,10 +197,15 @@ bool SingleInstance::removeLeftOver(const Place& place)
 
     // A lock file without an owner's id is one whose creator died between
     // creating it and writing the id, microseconds apart. Only such a file,
-    // and only once it is clearly older than that, is removed here: taking
-    // over a lock that names its owner would race with a live start-up.
+    // only once it is clearly older than that and only when nobody holds it
+    // (a creator held up between the two, on a machine under load, does),
+    // is removed here: taking over a lock that names its owner would race
+    // with a live start-up.
     const QFileInfo file(path);
     if (!file.exists() || file.lastModified().msecsTo(QDateTime::currentDateTime()) < orphanAgeMs)
         return false;
-    return QFile::remove(path);
+    return removeUnheld(path, [](int fd) {
+        LockOwner owner;
+        return !readOwner(fd, &owner);
+    });
 }

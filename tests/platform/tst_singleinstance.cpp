@@ -8,6 +8,7 @@
 #include <QSysInfo>
 #include <QTemporaryDir>
 #include <QTest>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -68,16 +69,22 @@ void TestSingleInstance::lockOfADeadOwnerIsTakenOver()
 void TestSingleInstance::emptyLockFile_data()
 {
     QTest::addColumn<qint64>("ageMs");
+    QTest::addColumn<bool>("held");
     QTest::addColumn<Outcome>("outcome");
+    const qint64 old = SingleInstance::orphanAgeMs + 60000;
     // Its creator may still be about to write its id: left alone.
-    QTest::newRow("just created") << qint64(0) << Outcome::Running;
+    QTest::newRow("just created") << qint64(0) << false << Outcome::Running;
     // Its creator died before writing it: taken over.
-    QTest::newRow("old") << qint64(SingleInstance::orphanAgeMs + 60000) << Outcome::Acquired;
+    QTest::newRow("old") << old << false << Outcome::Acquired;
+    // Its creator was held up between creating and writing it, and holds
+    // it still: left alone however old.
+    QTest::newRow("old, still held by its creator") << old << true << Outcome::Running;
 }
 
 void TestSingleInstance::emptyLockFile()
 {
     QFETCH(qint64, ageMs);
+    QFETCH(bool, held);
     QFETCH(Outcome, outcome);
     QTemporaryDir dir;
     QFile file(dir.filePath(SingleInstance::lockName));
@@ -86,10 +93,17 @@ void TestSingleInstance::emptyLockFile()
     QVERIFY(file.open(QIODevice::ReadWrite));
     QVERIFY(
         file.setFileTime(QDateTime::currentDateTime().addMSecs(-ageMs), QFileDevice::FileModificationTime));
-    file.close();
+    // Held as QLockFile holds the files it creates.
+    if (held)
+        QCOMPARE(::flock(file.handle(), LOCK_EX | LOCK_NB), 0);
 
     SingleInstance instance(in(dir.path()));
     QCOMPARE(instance.acquire(), outcome);
+    // Left alone, it is still the empty file; taken over, it names its new
+    // holder.
+    QFile now(file.fileName());
+    QVERIFY(now.open(QIODevice::ReadOnly));
+    QCOMPARE(now.readAll().isEmpty(), outcome == Outcome::Running);
 }
 
 void TestSingleInstance::lockNamingAnotherHost_data()
