@@ -48,8 +48,8 @@ QString entryFor(const QString& stationCode)
 // The state code a page of a station links to.
 QString stateOf(const QString& stationCode)
 {
-    const QString entry = entryFor(stationCode);
-    return entry == stationCode ? QString() : StationTable::stateCode(entry);
+    const QString entry = StationTable::entryOf(stationCode);
+    return entry.isEmpty() ? QString() : StationTable::stateCode(entry);
 }
 
 // A reply that stands for the work behind it: dropping it drops the

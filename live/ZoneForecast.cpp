@@ -244,14 +244,15 @@ ZoneGroup zoneGroup(const QStringList& lines)
             description.append(line);
     }
     const QString text = description.join(QLatin1Char(' '));
-    const qsizetype including = wholeWord(text, QLatin1StringView("INCLUDING"));
+    const QLatin1StringView includingWord("INCLUDING");
+    const qsizetype including = wholeWord(text, includingWord);
     ZoneGroup group;
     group.lines = lines;
     group.names = normalised(including >= 0 ? text.left(including) : text);
     if (including >= 0) {
         // "INCLUDING Boulder, Golden, and Lakewood", or in the older style
         // "INCLUDING THE CITIES OF...DENVER...AURORA".
-        const QStringView cities = withoutCitiesOf(QStringView(text).mid(including + 9));
+        const QStringView cities = withoutCitiesOf(QStringView(text).mid(including + includingWord.size()));
         group.cities = normalised(cities);
         for (const QStringView place : listedCities(cities)) {
             if (!place.trimmed().isEmpty())
