@@ -13,13 +13,13 @@ public:
 
     QString conditionsHost() const override { return m_conditions.conditionsHost(); }
     QString forecastHost() const override { return m_forecast.forecastHost(); }
-    FetchReply* fetchConditions(const QString& stationCode) override
+    ConditionsReply* fetchConditions(const WeatherRequest& request) override
     {
-        return m_conditions.fetchConditions(stationCode);
+        return m_conditions.fetchConditions(request);
     }
-    FetchReply* fetchStateForecast(const QString& stateCode, const QString& stationCode) override
+    ForecastReply* fetchStateForecast(const WeatherRequest& request) override
     {
-        return m_forecast.fetchStateForecast(stateCode, stationCode);
+        return m_forecast.fetchStateForecast(request);
     }
 
 private:

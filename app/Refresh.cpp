@@ -1,10 +1,9 @@
 #include "Refresh.h"
 
-#include "FetchReply.h"
 #include "ForecastText.h"
+#include "Network.h"
 #include "OffThread.h"
 #include "StateForecast.h"
-#include "WeatherSource.h"
 #include "WeatherTexts.h"
 
 #include <QLoggingCategory>
@@ -19,15 +18,14 @@ Refresh::~Refresh()
     abort();
 }
 
-bool Refresh::start(const QString& stationCode, const QString& stateCode)
+bool Refresh::start(const QString& stationCode, const QString& stateCode, bool timed)
 {
     if (m_running)
         return false;
     m_running = true;
     ++m_generation;
     m_cancelled = std::make_shared<std::atomic<bool>>(false);
-    m_stationCode = stationCode;
-    m_stateCode = stateCode;
+    m_request = {stationCode, stateCode, timed, std::make_shared<TransferBudget>()};
     GetCurrentConditions();
     return true;
 }
@@ -39,8 +37,8 @@ void Refresh::abort()
     m_running = false;
     ++m_generation;
     m_cancelled->store(true);
-    if (m_reply)
-        m_reply->abort();
+    if (m_dropRequest)
+        std::exchange(m_dropRequest, {})();
 }
 
 void Refresh::setStatus(const QString& text)
@@ -68,36 +66,45 @@ void Refresh::offThread(qsizetype size, std::function<T()> work, std::function<v
                       });
 }
 
-void Refresh::await(FetchReply* reply, void (Refresh::*done)(const FetchResult&))
+template <typename Answer>
+void Refresh::await(WeatherReply<Answer>* reply, void (Refresh::*done)(const Answer&))
 {
-    m_reply = reply;
-    connect(reply, &FetchReply::finished, this,
-            [this, generation = m_generation, done](const FetchResult& result) {
-                if (generation == m_generation && m_running)
-                    (this->*done)(result);
-            });
+    m_dropRequest = [reply = QPointer<WeatherReply<Answer>>(reply)] {
+        if (reply)
+            reply->abort();
+    };
+    reply->whenAnswered(this, [this, generation = m_generation, done](const Answer& answer) {
+        if (generation != m_generation || !m_running)
+            return;
+        m_dropRequest = nullptr;
+        (this->*done)(answer);
+    });
 }
 
 void Refresh::GetCurrentConditions()
 {
     setStatus(WeatherTexts::attempting + m_source.conditionsHost());
-    next([this] { await(m_source.fetchConditions(m_stationCode), &Refresh::conditionsFetched); });
+    next([this] { await(m_source.fetchConditions(m_request), &Refresh::conditionsAnswered); });
 }
 
-void Refresh::conditionsFetched(const FetchResult& result)
+void Refresh::conditionsAnswered(const ConditionsAnswer& answer)
 {
-    if (!result.ok) {
+    if (answer.isHeld()) {
+        wait(answer.failure, answer.heldUntil);
+        return;
+    }
+    if (!answer.hasArrived()) {
         // A failed transfer is a page not received.
         setStatus(WeatherTexts::idle);
-        qCInfo(lcWeather).noquote() << "current conditions unavailable:" << result.error;
-        Q_EMIT conditionsUnavailable(result.error);
+        qCInfo(lcWeather).noquote() << "current conditions unavailable:" << answer.failure;
+        Q_EMIT conditionsUnavailable(answer.failure);
         end();
         return;
     }
     setStatus(WeatherTexts::parsingConditions);
-    next([this, body = result.text] {
+    next([this, answer] {
         offThread<ConditionsReading>(
-            body.size(), [body, cancelled = m_cancelled] { return readConditions(body, cancelled.get()); },
+            answer.size, [read = answer.read, cancelled = m_cancelled] { return read(cancelled.get()); },
             [this](ConditionsReading reading) { conditionsRead(reading); });
     });
 }
@@ -120,27 +127,29 @@ void Refresh::conditionsRead(const ConditionsReading& reading)
 void Refresh::GetStateForecast()
 {
     setStatus(WeatherTexts::attempting + m_source.forecastHost());
-    next([this] {
-        await(m_source.fetchStateForecast(m_stateCode, m_stationCode), &Refresh::forecastFetched);
-    });
+    next([this] { await(m_source.fetchStateForecast(m_request), &Refresh::forecastAnswered); });
 }
 
-void Refresh::forecastFetched(const FetchResult& result)
+void Refresh::forecastAnswered(const ForecastAnswer& answer)
 {
-    if (!result.ok) {
+    if (answer.isHeld()) {
+        wait(answer.failure, answer.heldUntil);
+        return;
+    }
+    if (!answer.hasArrived()) {
         // The status line keeps the stage at which the failure arose.
-        qCInfo(lcWeather).noquote() << "state forecast failed:" << result.error;
-        const QString text = WeatherTexts::forecastError(result.error);
+        qCInfo(lcWeather).noquote() << "state forecast failed:" << answer.failure;
+        const QString text = WeatherTexts::forecastError(answer.failure);
         showForecast(text, ForecastText::pieces(text));
         return;
     }
     setStatus(WeatherTexts::parsingForecast);
-    next([this, body = result.text] {
+    next([this, answer] {
         using Shown = std::pair<ForecastReading, QStringList>;
         offThread<Shown>(
-            body.size(),
-            [body, cancelled = m_cancelled] {
-                ForecastReading reading = readStateForecast(body, cancelled.get());
+            answer.size,
+            [read = answer.read, cancelled = m_cancelled] {
+                ForecastReading reading = read(cancelled.get());
                 QStringList pieces = ForecastText::pieces(reading.text);
                 return Shown{std::move(reading), std::move(pieces)};
             },
@@ -149,20 +158,30 @@ void Refresh::forecastFetched(const FetchResult& result)
                     qCInfo(lcWeather).noquote() << "state forecast not cut:" << shown.first.text;
                 else
                     setStatus(WeatherTexts::idle);
-                showForecast(shown.first.text, shown.second);
+                if (!shown.first.origin.isEmpty())
+                    qCInfo(lcWeather).noquote() << "state forecast:" << shown.first.origin;
+                showForecast(shown.first.text, shown.second, shown.first.origin);
             });
     });
 }
 
-void Refresh::showForecast(const QString& forecast, const QStringList& pieces)
+void Refresh::showForecast(const QString& forecast, const QStringList& pieces, const QString& origin)
 {
-    Q_EMIT forecastReceived(forecast, pieces);
+    Q_EMIT forecastReceived(forecast, pieces, origin);
+    end();
+}
+
+void Refresh::wait(const QString& reason, const QDateTime& until)
+{
+    setStatus(WeatherTexts::idle);
+    qCInfo(lcWeather).noquote() << "timed refresh waits:" << reason;
+    Q_EMIT held(reason, until);
     end();
 }
 
 void Refresh::end()
 {
     m_running = false;
-    m_reply = nullptr;
+    m_dropRequest = nullptr;
     Q_EMIT finished();
 }

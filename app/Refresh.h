@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Conditions.h"
+#include "WeatherSource.h"
 
 #include <QLoggingCategory>
 #include <QObject>
@@ -9,10 +10,6 @@
 #include <atomic>
 #include <functional>
 #include <memory>
-
-class FetchReply;
-class WeatherSource;
-struct FetchResult;
 
 Q_DECLARE_LOGGING_CATEGORY(lcWeather)
 
@@ -23,11 +20,15 @@ Q_DECLARE_LOGGING_CATEGORY(lcWeather)
 // before the work it announces begins and the window answers throughout;
 // pages are read (stripped, cut, extracted) on a worker thread.
 //
-// The station and the state travel as parameters of start(); the page text
-// and what is read from it travel as values in the signals, in this order:
+// The station and the state travel as parameters of start(); what is read
+// from the answers travels as values in the signals, in this order:
 // statusChanged() for each status text; then either conditionsUnavailable()
 // or conditionsReceived() followed, once the forecast has been fetched and
-// read, by forecastReceived(); finished() last.
+// read, by forecastReceived(); or held() where the service asked a timed
+// refresh to wait; finished() last.
+//
+// All the answers of one refresh together are bounded by the network's
+// cap on one answer (TransferBudget).
 class Refresh : public QObject
 {
     Q_OBJECT
@@ -35,8 +36,10 @@ public:
     explicit Refresh(WeatherSource& source, QObject* parent = nullptr);
     ~Refresh() override;
 
-    // Starts a refresh; false, and nothing happens, while one runs.
-    bool start(const QString& stationCode, const QString& stateCode);
+    // Starts a refresh; false, and nothing happens, while one runs. A timed
+    // refresh lets products the service says are still fresh stand and
+    // waits out a pause the service asked for.
+    bool start(const QString& stationCode, const QString& stateCode, bool timed = false);
     bool isRunning() const { return m_running; }
 
     // Ends a running refresh at once: the request under way is dropped, a
@@ -51,16 +54,22 @@ Q_SIGNALS:
     void conditionsReceived(const ConditionsReading& reading);
     // The forecast box's new text, the forecast or a failure text, and the
     // pieces to fill the box with (see ForecastText).
-    void forecastReceived(const QString& forecast, const QStringList& pieces);
+    // `origin` says where the forecast is for, for whoever asks (empty when
+    // there is nothing to tell).
+    void forecastReceived(const QString& forecast, const QStringList& pieces, const QString& origin);
+    // The service asked for a pause until `until`, and this timed refresh
+    // waits it out: what is on show stays.
+    void held(const QString& reason, const QDateTime& until);
     void finished();
 
 private:
     void GetCurrentConditions();
-    void conditionsFetched(const FetchResult& result);
+    void conditionsAnswered(const ConditionsAnswer& answer);
     void conditionsRead(const ConditionsReading& reading);
     void GetStateForecast();
-    void forecastFetched(const FetchResult& result);
-    void showForecast(const QString& forecast, const QStringList& pieces);
+    void forecastAnswered(const ForecastAnswer& answer);
+    void showForecast(const QString& forecast, const QStringList& pieces, const QString& origin = {});
+    void wait(const QString& reason, const QDateTime& until);
     void end();
 
     void setStatus(const QString& text);
@@ -70,14 +79,14 @@ private:
     // unless this refresh has ended by then.
     template <typename T>
     void offThread(qsizetype size, std::function<T()> work, std::function<void(T)> done);
-    void await(FetchReply* reply, void (Refresh::*done)(const FetchResult&));
+    template <typename Answer> void await(WeatherReply<Answer>* reply, void (Refresh::*done)(const Answer&));
 
     WeatherSource& m_source;
     bool m_running = false;
     // Counts refreshes; a step queued for one that has ended is dropped.
     quint64 m_generation = 0;
-    QString m_stationCode;
-    QString m_stateCode;
-    QPointer<FetchReply> m_reply;
+    WeatherRequest m_request;
+    // The request under way, to drop when the refresh ends early.
+    std::function<void()> m_dropRequest;
     std::shared_ptr<std::atomic<bool>> m_cancelled;
 };

@@ -1,18 +1,37 @@
 #include "ServerWeatherSource.h"
 
 #include "Network.h"
+#include "PageAnswers.h"
 #include "WeatherAddresses.h"
+
+namespace {
+
+RequestOptions optionsFor(const WeatherRequest& request)
+{
+    RequestOptions options;
+    options.timed = request.timed;
+    options.budget = request.budget;
+    return options;
+}
+
+} // namespace
 
 ServerWeatherSource::ServerWeatherSource(Network& network, ServerHosts hosts)
     : m_network(network), m_hosts(std::move(hosts))
 {}
 
-FetchReply* ServerWeatherSource::fetchConditions(const QString& stationCode)
+ConditionsReply* ServerWeatherSource::fetchConditions(const WeatherRequest& request)
 {
-    return m_network.get(WeatherAddresses::conditions(m_hosts.conditions, stationCode));
+    return relay<ConditionsAnswer>(
+        m_network.get(WeatherAddresses::conditions(m_hosts.conditions, request.stationCode),
+                      optionsFor(request)),
+        &PageAnswers::conditions);
 }
 
-FetchReply* ServerWeatherSource::fetchStateForecast(const QString& stateCode, const QString&)
+ForecastReply* ServerWeatherSource::fetchStateForecast(const WeatherRequest& request)
 {
-    return m_network.get(WeatherAddresses::stateForecast(m_hosts.forecast, stateCode));
+    return relay<ForecastAnswer>(
+        m_network.get(WeatherAddresses::stateForecast(m_hosts.forecast, request.stateCode),
+                      optionsFor(request)),
+        &PageAnswers::stateForecast);
 }

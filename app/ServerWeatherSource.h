@@ -14,8 +14,8 @@ public:
 
     QString conditionsHost() const override { return m_hosts.conditions; }
     QString forecastHost() const override { return m_hosts.forecast; }
-    FetchReply* fetchConditions(const QString& stationCode) override;
-    FetchReply* fetchStateForecast(const QString& stateCode, const QString& stationCode) override;
+    ConditionsReply* fetchConditions(const WeatherRequest& request) override;
+    ForecastReply* fetchStateForecast(const WeatherRequest& request) override;
 
 private:
     Network& m_network;

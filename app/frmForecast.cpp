@@ -298,6 +298,7 @@ void frmForecast::connectRefresh()
     connect(m_refresh, &Refresh::conditionsUnavailable, this, &frmForecast::showUnavailable);
     connect(m_refresh, &Refresh::conditionsReceived, this, &frmForecast::showConditions);
     connect(m_refresh, &Refresh::forecastReceived, this, &frmForecast::showForecast);
+    connect(m_refresh, &Refresh::held, this, &frmForecast::showHeld);
 }
 
 void frmForecast::Form_Load()
@@ -311,7 +312,8 @@ void frmForecast::Form_Load()
         FirstStart::appVersionText(VENTARO_VERSION_MAJOR, VENTARO_VERSION_MINOR, VENTARO_VERSION_PATCH));
     // A damaged or unreadable store is told where the user looks for the
     // program's state; the status text itself stays the specified one.
-    m_lblStatus->setToolTip(FirstStart::notice(check));
+    m_storeNotice = FirstStart::notice(check);
+    showStatusTip();
 
     m_stationCode = StationTable::stationCode(m_settings.get(SettingsKeys::CityCode));
     m_stateCode = m_settings.get(SettingsKeys::State);
@@ -403,7 +405,7 @@ void frmForecast::cmdGetForecast_Click()
     if (m_refreshing || m_ending)
         return;
     m_refreshing = true;
-    m_refresh->start(m_stationCode, m_stateCode);
+    m_refresh->start(m_stationCode, m_stateCode, m_timedRefresh);
 }
 
 void frmForecast::showConditions(const ConditionsReading& reading)
@@ -421,6 +423,10 @@ void frmForecast::showConditions(const ConditionsReading& reading)
     m_lblWind->setText(QLatin1Char(' ') + ForecastText::shownValue(values.wind));
     m_lblVisibility->setText(QLatin1Char(' ') + ForecastText::shownValue(values.visibility));
     m_lblConditions->setText(QLatin1Char(' ') + ForecastText::shownValue(values.sky));
+    m_lblTemp->setToolTip(WindowServices::plainToolTip(reading.feelsLike));
+    m_lblConditions->setToolTip(WindowServices::plainToolTip(reading.skyRemarks));
+    m_pauseNotice.clear();
+    showStatusTip();
     nameValuesByText();
     if (m_settings.trayUseOn())
         UpdateTrayIcon(values.sky, reading.skyChoice);
@@ -437,9 +443,14 @@ void frmForecast::showUnavailable(const QString& reason)
     for (QLabel* label :
          {m_lblTemp, m_lblHumidity, m_lblDew, m_lblPressure, m_lblWind, m_lblConditions, m_lblVisibility})
         label->clear();
+    m_lblTemp->setToolTip(QString());
+    m_lblConditions->setToolTip(QString());
+    m_pauseNotice.clear();
+    showStatusTip();
     nameValuesByText();
     ++m_fill;
     m_Text3->clear();
+    m_Text3->setToolTip(QString());
     m_shownForecast.clear();
     endRefresh();
 }
@@ -451,8 +462,28 @@ void frmForecast::nameValuesByText()
         label->setAccessibleName(ForecastText::spokenValue(label->text()));
 }
 
-void frmForecast::showForecast(const QString& forecast, const QStringList& pieces)
+void frmForecast::showHeld(const QString& reason, const QDateTime& until)
 {
+    // The values on show stay: they are the newest the service let us have.
+    m_pauseNotice = QStringLiteral("%1. Timed refreshes wait until %2; Get Forecast asks at once.")
+                        .arg(reason, until.toLocalTime().toString(QStringLiteral("HH:mm")));
+    showStatusTip();
+    endRefresh();
+}
+
+void frmForecast::showStatusTip()
+{
+    QStringList notices;
+    for (const QString& notice : {m_storeNotice, m_pauseNotice}) {
+        if (!notice.isEmpty())
+            notices.append(notice);
+    }
+    m_lblStatus->setToolTip(WindowServices::plainToolTip(notices.join(QLatin1Char('\n')), 2000));
+}
+
+void frmForecast::showForecast(const QString& forecast, const QStringList& pieces, const QString& origin)
+{
+    m_Text3->setToolTip(WindowServices::plainToolTip(origin));
     // Forecasts change a few times a day and the timer refreshes far more
     // often; filling the box again would only throw the reader back to the
     // first line.

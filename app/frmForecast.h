@@ -140,7 +140,9 @@ private:
     // Shows the icons of the sky classes (read with the page) and the
     // sky conditions as their tooltip.
     void UpdateTrayIcon(const QString& sky, const SkyClasses::Choice& choice);
-    void showForecast(const QString& forecast, const QStringList& pieces);
+    void showForecast(const QString& forecast, const QStringList& pieces, const QString& origin);
+    void showHeld(const QString& reason, const QDateTime& until);
+    void showStatusTip();
     void fillForecastBox(quint64 fill);
     void endRefresh();
     void showObservationTime();
@@ -196,6 +198,11 @@ private:
     quint64 m_fill = 0;
     // A timed refresh sets the minute count back to 0 once it has ended.
     bool m_timedRefresh = false;
+
+    // What the status line's tooltip tells: a store that could not be read
+    // whole, a pause the weather service asked for.
+    QString m_storeNotice;
+    QString m_pauseNotice;
 
     // When the shown observation was made, for the location's tooltip.
     std::optional<ObservationTime::Observed> m_observed;

@@ -57,7 +57,7 @@ constexpr std::array<State, 52> stateTable{{
     {"ok", "OUN TSA AMA"},
     {"or", "PQR PDT MFR BOI"},
     {"pa", "CTP PHI PBZ BGM CLE"},
-    {"pr", "PR"},
+    {"pr", "SJU"},
     {"ri", "BOX"},
     {"sc", "CAE CHS GSP ILM"},
     {"sd", "ABR FSD UNR"},
@@ -91,6 +91,21 @@ QStringList states()
     for (const State& state : stateTable)
         codes.append(QString::fromLatin1(state.code));
     return codes;
+}
+
+QStringList productLocations(const QString& office)
+{
+    if (office == QLatin1StringView("AFC"))
+        return {QStringLiteral("AER"), QStringLiteral("ALU")};
+    if (office == QLatin1StringView("AFG"))
+        return {QStringLiteral("AFG"), QStringLiteral("NSB"), QStringLiteral("WCZ")};
+    return {office};
+}
+
+bool forecastsFor(const QString& stationEntry)
+{
+    const QString place = stationEntry.mid(stationEntry.lastIndexOf(QLatin1Char(',')) + 1).trimmed();
+    return place.size() == 2 && !forState(place).isEmpty();
 }
 
 } // namespace ForecastOffices

@@ -7,7 +7,7 @@
 // weather forecast offices whose county warning areas reach into it, each
 // as the service's text products name it ("BOU" for Denver/Boulder). Most
 // are the office's own identifier; the Alaska offices issue under several
-// (Anchorage: AER, ALU; Fairbanks: AFG, NSB, WCZ) and San Juan under PR.
+// (Anchorage: AER, ALU; Fairbanks: AFG, NSB, WCZ).
 namespace ForecastOffices {
 
 // The locations for a state code of the station table ("co" gives BOU,
@@ -18,5 +18,15 @@ QStringList forState(const QString& stateCode);
 
 // Every state code the table knows, in lower case.
 QStringList states();
+
+// The issuing locations of an office's zone forecasts ("BOU" gives BOU;
+// Anchorage's "AFC" gives AER and ALU), the office itself for one the
+// table does not name otherwise.
+QStringList productLocations(const QString& office);
+
+// Whether the service forecasts for the place a station table entry names:
+// a display name ending in one of the table's states ("DENVER, CO",
+// "ALBUQUERQUE,NM"); not "CANCUN, MEXICO".
+bool forecastsFor(const QString& stationEntry);
 
 } // namespace ForecastOffices

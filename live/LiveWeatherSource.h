@@ -2,32 +2,43 @@
 
 #include "SourceTemplates.h"
 #include "WeatherSource.h"
+#include "ZoneDirectory.h"
 
 #include <QObject>
 #include <QUrl>
 
 class Network;
 
-// The two weather pages made from today's products of the weather service:
-// the current-conditions page from the station's latest decoded
-// observation, the state forecast page from the zone forecast products of
-// the offices covering the state, each rendered in the layout the
-// program's extraction reads. Every product comes through the program's
-// network from the addresses the templates give.
+// The weather from today's products of the weather service, each fetched
+// through the program's network from the addresses the templates give and
+// read straight into what the window shows:
 //
-// An answer the service gives instead of a product (a missing station, an
-// error) ends the request as a failed transfer, with a description saying
-// what the service answered; the refresh then shows its usual outcomes.
+// - the current conditions from the station's decoded observation (see
+//   ObservationReading);
+// - the forecast from the zone forecast product of the office that
+//   forecasts for the station's zone, that zone's group alone (see
+//   ForecastLookup).
+//
+// Requests to the service's API name the media type each answer is
+// documented in; answers are kept in the network's HTTP cache and asked
+// about again only as their Cache-Control says (a refresh the user asks for
+// always asks). An answer the service gives instead of a product (a
+// missing station, an error) ends the request as nothing had, with a
+// description of what the service answered; the refresh then shows its
+// usual outcomes.
 class LiveWeatherSource final : public QObject, public WeatherSource
 {
     Q_OBJECT
 public:
-    LiveWeatherSource(Network& network, SourceTemplates templates, QObject* parent = nullptr);
+    // `cacheFolder`: where the stations' zones are kept between runs; empty:
+    // kept for the run only.
+    LiveWeatherSource(Network& network, SourceTemplates templates, const QString& cacheFolder = {},
+                      QObject* parent = nullptr);
 
     QString conditionsHost() const override;
     QString forecastHost() const override;
-    FetchReply* fetchConditions(const QString& stationCode) override;
-    FetchReply* fetchStateForecast(const QString& stateCode, const QString& stationCode) override;
+    ConditionsReply* fetchConditions(const WeatherRequest& request) override;
+    ForecastReply* fetchStateForecast(const WeatherRequest& request) override;
 
     // The address of the current satellite picture that stands for one of
     // the viewer's picture paths ("/GIFS/WCIR.JPG"); invalid for a path that
@@ -37,6 +48,7 @@ public:
 private:
     Network& m_network;
     SourceTemplates m_templates;
+    ZoneDirectory m_zones;
     // Named in a status text at every refresh; the templates never change.
     QString m_conditionsHost;
     QString m_forecastHost;

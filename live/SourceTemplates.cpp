@@ -17,6 +17,9 @@ SourceTemplates SourceTemplates::defaults()
         QStringLiteral("https://tgftp.nws.noaa.gov/data/observations/metar/decoded/{station}.TXT"),
         QStringLiteral("https://api.weather.gov/products/types/ZFP/locations/{office}/latest"),
         QStringLiteral("https://cdn.star.nesdis.noaa.gov/{satellite}/ABI/{sector}/{band}/{size}.jpg"),
+        QStringLiteral("https://api.weather.gov/stations/{station}"),
+        QStringLiteral("https://api.weather.gov/zones/forecast/{zone}"),
+        QStringLiteral("https://api.weather.gov/alerts/active/zone/{zone}"),
     };
 }
 
@@ -31,6 +34,9 @@ SourceTemplates SourceTemplates::fromEnvironment(const QProcessEnvironment& envi
     overrideFrom(observationVariable, templates.observation);
     overrideFrom(zoneForecastVariable, templates.zoneForecast);
     overrideFrom(satelliteVariable, templates.satellite);
+    overrideFrom(stationVariable, templates.station);
+    overrideFrom(zoneVariable, templates.zone);
+    overrideFrom(alertsVariable, templates.alerts);
     return templates;
 }
 
@@ -84,4 +90,19 @@ QUrl SourceTemplates::satelliteUrl(const SatelliteSources::Picture& picture) con
                                        {QStringLiteral("size"), picture.size},
                                        {QStringLiteral("picture"), picture.name},
                                    }));
+}
+
+QUrl SourceTemplates::stationUrl(const QString& station) const
+{
+    return urlOf(expand(this->station, {{QStringLiteral("station"), station}}));
+}
+
+QUrl SourceTemplates::zoneUrl(const QString& zone) const
+{
+    return urlOf(expand(this->zone, {{QStringLiteral("zone"), zone}}));
+}
+
+QUrl SourceTemplates::alertsUrl(const QString& zone) const
+{
+    return urlOf(expand(alerts, {{QStringLiteral("zone"), zone}}));
 }

@@ -23,15 +23,30 @@ struct Picture;
 // | satellite     | VENTARO_SATELLITE_URL     | {satellite} "GOES19", {sector} "CONUS",     |
 // |               |                           | {band} "13", {size} "1250x750",             |
 // |               |                           | {picture}: the viewer's name, "ECIR"        |
+// | station       | VENTARO_STATION_URL       | {station}: four-letter identifier, "KDEN"   |
+// | zone          | VENTARO_ZONE_URL          | {zone}: public forecast zone, "COZ039"      |
+// | alerts        | VENTARO_ALERTS_URL        | {zone}: public forecast zone, "COZ039"      |
 struct SourceTemplates
 {
     QString observation;
     QString zoneForecast;
     QString satellite;
+    QString station;
+    QString zone;
+    QString alerts;
 
     static inline const QString observationVariable = QStringLiteral("VENTARO_OBSERVATION_URL");
     static inline const QString zoneForecastVariable = QStringLiteral("VENTARO_ZONE_FORECAST_URL");
     static inline const QString satelliteVariable = QStringLiteral("VENTARO_SATELLITE_URL");
+    static inline const QString stationVariable = QStringLiteral("VENTARO_STATION_URL");
+    static inline const QString zoneVariable = QStringLiteral("VENTARO_ZONE_URL");
+    static inline const QString alertsVariable = QStringLiteral("VENTARO_ALERTS_URL");
+
+    // The media types the weather service API documents for each of its
+    // answers, sent as Accept: GeoJSON for the records and the alerts,
+    // JSON-LD for the text products.
+    static inline const QByteArray geoJson = QByteArrayLiteral("application/geo+json");
+    static inline const QByteArray jsonLd = QByteArrayLiteral("application/ld+json");
 
     // The service's own addresses:
     // - the decoded observation text files,
@@ -41,6 +56,12 @@ struct SourceTemplates
     //   https://api.weather.gov/products/types/ZFP/locations/{office}/latest
     // - the newest satellite image of a band,
     //   https://cdn.star.nesdis.noaa.gov/{satellite}/ABI/{sector}/{band}/{size}.jpg
+    // - the API's observation station record (its forecast zone),
+    //   https://api.weather.gov/stations/{station}
+    // - the API's forecast zone record (its offices),
+    //   https://api.weather.gov/zones/forecast/{zone}
+    // - the active alerts of a zone,
+    //   https://api.weather.gov/alerts/active/zone/{zone}
     static SourceTemplates defaults();
 
     // The defaults, each replaced by its variable in `environment` when that
@@ -58,4 +79,7 @@ struct SourceTemplates
     QUrl observationUrl(const QString& station) const;
     QUrl zoneForecastUrl(const QString& office, const QString& stateCode) const;
     QUrl satelliteUrl(const SatelliteSources::Picture& picture) const;
+    QUrl stationUrl(const QString& station) const;
+    QUrl zoneUrl(const QString& zone) const;
+    QUrl alertsUrl(const QString& zone) const;
 };

@@ -1,36 +1,14 @@
 #include "ZoneForecast.h"
 
-#include "LiveLogging.h"
-
-#include "PageText.h"
-
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QLoggingCategory>
 #include <algorithm>
 #include <array>
-#include <deque>
 #include <functional>
-
-Q_LOGGING_CATEGORY(lcLive, "ventaro.live")
 
 namespace ZoneForecast {
 
 namespace {
-
-struct ZoneGroup
-{
-    QStringList lines;  // from the zone code line through "$$"
-    QString names;      // the zone names, normalised for matching
-    QString cities;     // what follows "INCLUDING", normalised for matching
-    QStringList places; // each city of that list alone, normalised
-};
-
-struct Product
-{
-    QStringList header;
-    QList<ZoneGroup> groups;
-};
 
 // The line tests below are written out by hand: they run on every line of
 // every office's product at each refresh, where a regular expression's
@@ -110,6 +88,29 @@ bool isIssueTimeLine(QStringView line)
 bool isSequenceNumber(QStringView line)
 {
     return line.size() == 3 && digitsAt(line, 0, 3);
+}
+
+// The WMO abbreviated heading of the transmission, "FPUS55 KBOU 071530",
+// perhaps with a three-letter indicator after it ("... RRA").
+bool isWmoHeading(QStringView line)
+{
+    const auto lettersThenDigits = [](QStringView word, qsizetype letters, qsizetype digits) {
+        return word.size() == letters + digits &&
+               std::all_of(word.begin(), word.begin() + letters, isUpper) &&
+               std::all_of(word.begin() + letters, word.end(), isDigit);
+    };
+    const QList<QStringView> words = line.split(u' ', Qt::SkipEmptyParts);
+    return (words.size() == 3 || words.size() == 4) && lettersThenDigits(words[0], 4, 2) &&
+           lettersThenDigits(words[1], 4, 0) && lettersThenDigits(words[2], 0, 6) &&
+           (words.size() == 3 || lettersThenDigits(words[3], 3, 0));
+}
+
+// The product identifier under the heading ("ZFPBOU"): the product's
+// category and where it was issued, four to six capitals or digits.
+bool isProductIdentifier(QStringView line)
+{
+    return line.size() >= 4 && line.size() <= 6 &&
+           std::all_of(line.begin(), line.end(), [](QChar c) { return isUpper(c) || isDigit(c); });
 }
 
 // Whether a word character (letter, digit or "_") stands at `at`.
@@ -235,7 +236,7 @@ QString normalised(QStringView text)
     return result.size() > 1 ? result : QStringLiteral("  ");
 }
 
-ZoneGroup zoneGroup(const QStringList& lines)
+Group zoneGroup(const QStringList& lines)
 {
     QStringList description;
     for (qsizetype i = 1; i < lines.size() && !lines.at(i).trimmed().isEmpty(); ++i) {
@@ -246,8 +247,9 @@ ZoneGroup zoneGroup(const QStringList& lines)
     const QString text = description.join(QLatin1Char(' '));
     const QLatin1StringView includingWord("INCLUDING");
     const qsizetype including = wholeWord(text, includingWord);
-    ZoneGroup group;
+    Group group;
     group.lines = lines;
+    group.ugc = Ugc::read(lines.join(QLatin1Char('\n')));
     group.names = normalised(including >= 0 ? text.left(including) : text);
     if (including >= 0) {
         // "INCLUDING Boulder, Golden, and Lakewood", or in the older style
@@ -262,15 +264,37 @@ ZoneGroup zoneGroup(const QStringList& lines)
     return group;
 }
 
-Product parsed(const QString& text, const std::atomic<bool>* cancelled)
+} // namespace
+
+QString productText(const QByteArray& body)
+{
+    QJsonParseError error{};
+    const QJsonDocument document = QJsonDocument::fromJson(body, &error);
+    if (error.error != QJsonParseError::NoError)
+        return QString::fromUtf8(body);
+    return document.object().value(QLatin1StringView("productText")).toString();
+}
+
+Product parse(const QString& text, const std::atomic<bool>* cancelled)
 {
     const QStringList lines = linesOf(text);
     Product product;
     qsizetype i = 0;
-    while (i < lines.size() && lines.at(i).trimmed().isEmpty())
-        ++i;
+    // The transmission's lines (sequence number, heading, identifier) are
+    // the wire's, no part of what the product says.
+    const auto skipBlank = [&] {
+        while (i < lines.size() && lines.at(i).trimmed().isEmpty())
+            ++i;
+    };
+    skipBlank();
     if (i < lines.size() && isSequenceNumber(lines.at(i).trimmed()))
         ++i;
+    if (i < lines.size() && isWmoHeading(lines.at(i).trimmed())) {
+        ++i;
+        if (i < lines.size() && isProductIdentifier(lines.at(i).trimmed()))
+            ++i;
+    }
+    skipBlank();
     while (i < lines.size() && !isGroupStart(lines.at(i)))
         product.header.append(lines.at(i++));
     while (!product.header.isEmpty() && product.header.constLast().trimmed().isEmpty())
@@ -284,27 +308,34 @@ Product parsed(const QString& text, const std::atomic<bool>* cancelled)
             continue;
         }
         QStringList groupLines{lines.at(i++)};
-        bool ended = false;
         while (i < lines.size() && !isGroupStart(lines.at(i))) {
             groupLines.append(lines.at(i++));
-            if (groupLines.constLast().trimmed() == QLatin1StringView("$$")) {
-                ended = true;
+            if (groupLines.constLast().trimmed() == QLatin1StringView("$$"))
                 break;
-            }
         }
-        // A group cut short still ends where the program's cut looks for
-        // its end.
-        if (!ended) {
-            while (groupLines.constLast().trimmed().isEmpty())
+        // The group's end mark is no part of the forecast; a group cut short
+        // ends as a whole one does, with one blank line.
+        if (groupLines.constLast().trimmed() == QLatin1StringView("$$")) {
+            groupLines.removeLast();
+        } else {
+            while (groupLines.size() > 1 && groupLines.constLast().trimmed().isEmpty())
                 groupLines.removeLast();
-            groupLines += QStringList{QString(), QStringLiteral("$$")};
+            groupLines.append(QString());
         }
         product.groups.append(zoneGroup(groupLines));
     }
     return product;
 }
 
-// The names the station entry may be forecast under, normalised.
+const Group* groupFor(const Product& product, QStringView zone)
+{
+    for (const Group& group : product.groups) {
+        if (group.ugc && group.ugc->covers(zone))
+            return &group;
+    }
+    return nullptr;
+}
+
 QStringList cityNames(const QString& stationEntry)
 {
     const QString displayName = stationEntry.mid(12).trimmed();
@@ -325,129 +356,38 @@ QStringList cityNames(const QString& stationEntry)
     return names;
 }
 
-struct Choice
+const Group* groupNamed(const Product& product, const QStringList& names)
 {
-    const Product* product = nullptr;
-    const ZoneGroup* group = nullptr;
-};
-
-// The products that hold zone groups, in their order, each parsed when it
-// is first asked for: the station's group is mostly found in the first
-// office's product, and the others are then never read.
-class ParsedProducts
-{
-public:
-    ParsedProducts(qsizetype count, const std::function<QString(qsizetype)>& text,
-                   const std::atomic<bool>* cancelled)
-        : m_count(count), m_text(text), m_cancelled(cancelled)
-    {}
-
-    // The index-th product with zone groups; null past the last.
-    const Product* at(qsizetype index)
-    {
-        while (qsizetype(m_parsed.size()) <= index && m_next < m_count) {
-            Product product = parsed(m_text(m_next++), m_cancelled);
-            if (!product.groups.isEmpty())
-                m_parsed.push_back(std::move(product));
-        }
-        return index < qsizetype(m_parsed.size()) ? &m_parsed[size_t(index)] : nullptr;
-    }
-
-private:
-    const qsizetype m_count;
-    const std::function<QString(qsizetype)>& m_text;
-    const std::atomic<bool>* m_cancelled;
-    qsizetype m_next = 0;
-    std::deque<Product> m_parsed; // stays where it is as more are added
-};
-
-// The first group, in the products' order, that passes `test`.
-Choice firstGroup(ParsedProducts& products, const std::function<bool(const ZoneGroup&)>& test)
-{
-    for (qsizetype index = 0; const Product* product = products.at(index); ++index) {
-        for (const ZoneGroup& group : product->groups) {
-            if (test(group))
-                return {product, &group};
-        }
-    }
-    return {};
-}
-
-// A city listed by its own name is the surest sign; a name inside a longer
-// one ("Taos Ski Valley" for Taos) or in the zone's name ("Western Pueblo
-// County" for Pueblo) counts only when no group lists the city itself.
-Choice stationGroup(ParsedProducts& products, const QStringList& names)
-{
+    // A city listed by its own name is the surest sign; a name inside a
+    // longer one ("Taos Ski Valley" for Taos) or in the zone's name
+    // ("Western Pueblo County" for Pueblo) counts only when no group lists
+    // the city itself.
     const auto anyOf = [&names](const auto& holds) {
         return std::any_of(names.cbegin(), names.cend(), holds);
     };
-    const std::array<std::function<bool(const ZoneGroup&)>, 3> tests{
-        [&](const ZoneGroup& g) { return anyOf([&g](const QString& n) { return g.places.contains(n); }); },
-        [&](const ZoneGroup& g) { return anyOf([&g](const QString& n) { return g.cities.contains(n); }); },
-        [&](const ZoneGroup& g) { return anyOf([&g](const QString& n) { return g.names.contains(n); }); },
+    const std::array<std::function<bool(const Group&)>, 3> tests{
+        [&](const Group& g) { return anyOf([&g](const QString& n) { return g.places.contains(n); }); },
+        [&](const Group& g) { return anyOf([&g](const QString& n) { return g.cities.contains(n); }); },
+        [&](const Group& g) { return anyOf([&g](const QString& n) { return g.names.contains(n); }); },
     };
     for (const auto& test : tests) {
-        if (const Choice choice = firstGroup(products, test); choice.group != nullptr)
-            return choice;
+        for (const Group& group : product.groups) {
+            if (test(group))
+                return &group;
+        }
     }
-    return {};
+    return nullptr;
 }
 
-// Only "<" would start a tag for the program's stripping; ">" stays, as
-// the zone codes "COZ001>010" need it.
-QString withoutMarkup(QString line)
+QString text(const Product& product, const Group& group)
 {
-    return line.replace(QLatin1Char('<'), QStringLiteral("&lt;"));
-}
-
-} // namespace
-
-QString productText(const QByteArray& body)
-{
-    QJsonParseError error{};
-    const QJsonDocument document = QJsonDocument::fromJson(body, &error);
-    if (error.error != QJsonParseError::NoError)
-        return QString::fromUtf8(body);
-    return document.object().value(QLatin1StringView("productText")).toString();
-}
-
-QByteArray statePage(const QStringList& products, const QString& stationEntry,
-                     const std::atomic<bool>* cancelled)
-{
-    return statePage(
-        products.size(), [&products](qsizetype index) { return products.at(index); }, stationEntry,
-        cancelled);
-}
-
-QByteArray statePage(qsizetype count, const std::function<QString(qsizetype)>& product,
-                     const QString& stationEntry, const std::atomic<bool>* cancelled)
-{
-    ParsedProducts parsedProducts(count, product, cancelled);
-    const Product* principal = parsedProducts.at(0);
-    if (principal == nullptr)
-        return {};
-    Choice chosen = stationGroup(parsedProducts, cityNames(stationEntry));
-    if (cancelled && cancelled->load())
-        return {};
-    if (chosen.group == nullptr) {
-        qCDebug(lcLive) << "no zone names" << stationEntry << "- showing the first zone";
-        chosen = {principal, &principal->groups.constFirst()};
-    }
-
-    QStringList lines = chosen.product->header;
+    // The heading, a blank line, the group: lines ending in CR LF as text
+    // products have them, the last one too when the group ended in a blank
+    // line before its end mark.
+    QStringList lines = product.header;
     lines.append(QString());
-    lines += chosen.group->lines;
-    lines += QStringList{QString(), QStringLiteral("NNNN")};
-    for (QString& line : lines)
-        line = withoutMarkup(line);
-
-    // HTML passes over a line end directly after <PRE>, and the program's
-    // cut drops the first character of the stripped page: a lone LF there
-    // serves both, so the product's heading is the first line the user
-    // reads.
-    return QByteArrayLiteral("<HTML><HEAD><META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; "
-                             "charset=iso-8859-1\"></HEAD><BODY><PRE>\n") +
-           PageText::joinLines(lines, true) + QByteArrayLiteral("</PRE></BODY></HTML>\r\n");
+    lines += group.lines;
+    return lines.join(QStringLiteral("\r\n"));
 }
 
 } // namespace ZoneForecast

@@ -1,14 +1,14 @@
 #pragma once
 
+#include "Ugc.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
 #include <atomic>
-#include <functional>
+#include <optional>
 
-// The state forecast page, composed from today's zone forecast products.
-//
-// A zone forecast product, as an office issues it:
+// The zone forecast product of a weather service office, as it issues it:
 //
 //   000
 //   FPUS55 KBOU 071530
@@ -19,8 +19,8 @@
 //   830 AM MST Mon Dec 7 2026
 //
 //   COZ039-080000-
-//   Denver-
-//   INCLUDING Denver
+//   City and County of Denver-
+//   Including the city of Denver
 //   830 AM MST Mon Dec 7 2026
 //
 //   .TODAY...Partly sunny. Highs in the mid 40s.
@@ -31,13 +31,25 @@
 //   COZ040-080000-
 //   ...
 //
-// is its header and a run of zone groups, each from its zone code line
-// (UGC) to "$$". The program cuts a forecast page before the first "$$"
-// and "NNNN" and drops its first character; so the page holds the header
-// of the product the station's group comes from, that one group, and
-// "NNNN", and the cut leaves the user that header and the station's zone
-// forecast.
+// The first three lines are the transmission's (sequence number, WMO
+// heading, product identifier); then the product's heading, and a run of
+// zone groups, each from its code line (see Ugc) to "$$".
 namespace ZoneForecast {
+
+struct Group
+{
+    QStringList lines;      // from the code line to the line before "$$"
+    std::optional<Ugc> ugc; // nothing when the code line is malformed
+    QString names;          // the zone names, normalised for matching
+    QString cities;         // what follows "INCLUDING", normalised
+    QStringList places;     // each city of that list alone, normalised
+};
+
+struct Product
+{
+    QStringList header; // the product's name, office and issue time
+    QList<Group> groups;
+};
 
 // The product text of a response body: the "productText" of the weather
 // service's JSON answer for one product, or the body itself when it is not
@@ -45,36 +57,30 @@ namespace ZoneForecast {
 // as the service's "not found" problem answer.
 QString productText(const QByteArray& body);
 
-// The state forecast page for a station table entry ("DEN         DENVER,
-// CO"), from the product texts of the offices that cover its state, in the
-// order of ForecastOffices::forState (empty texts for products that could
-// not be had).
-//
-// The station's names are the display name before its last comma, each
+// The product in `text` (lines ending in LF, CR LF or CR CR LF), without
+// its transmission lines. Safe on any thread; once `*cancelled` is true it
+// may give up early with an empty product.
+Product parse(const QString& text, const std::atomic<bool>* cancelled = nullptr);
+
+// The group whose code line names `zone` ("COZ039"); null when none does.
+const Group* groupFor(const Product& product, QStringView zone);
+
+// The names a station table entry ("DEN         DENVER, CO") may be
+// forecast under, normalised: the display name before its last comma, each
 // part between slashes taken alone ("DALLAS/FT.WORTH" gives Dallas and Fort
 // Worth; FT, ST, MT and JCT read as Fort, Saint, Mount and Junction), and a
 // part ending in the entry's state abbreviation also without it
 // ("WASHINGTON DC" gives Washington); case and punctuation do not count.
-// The station's group is the first, in the products' order, that lists one
-// of them as a city of its "INCLUDING ..." line; else the first whose city
-// list holds one as whole words ("Taos Ski Valley"); else the first whose
-// zone names do ("Western Pueblo County"). With none, the first group of the
-// first product stands in: the office that covers most of the state.
-//
-// The page is Latin-1 HTML with the text in <PRE>, its lines ending in CR
-// LF as text products have them, "<" written as "&lt;". Empty when no
-// product holds a zone group; the program then reports that it received no
-// forecast.
-//
-// A pure function of its arguments, safe on any thread; once `*cancelled`
-// is true it may give up early with an empty page.
-QByteArray statePage(const QStringList& products, const QString& stationEntry,
-                     const std::atomic<bool>* cancelled = nullptr);
+QStringList cityNames(const QString& stationEntry);
 
-// The same, each office's product text read only when the search for the
-// station's group comes to it: `product(i)` gives the text of the i-th of
-// `count` offices.
-QByteArray statePage(qsizetype count, const std::function<QString(qsizetype)>& product,
-                     const QString& stationEntry, const std::atomic<bool>* cancelled = nullptr);
+// The group that names the station when its zone is not known: the first
+// that lists one of `names` as a city of its "INCLUDING ..." line; else the
+// first whose city list holds one as whole words ("Taos Ski Valley"); else
+// the first whose zone names do ("Western Pueblo County"). Null when none.
+const Group* groupNamed(const Product& product, const QStringList& names);
+
+// What the forecast box shows of a group: the product's heading, a blank
+// line, and the group, lines ending in CR LF.
+QString text(const Product& product, const Group& group);
 
 } // namespace ZoneForecast

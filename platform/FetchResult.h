@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QDateTime>
 #include <QString>
 #include <QUrl>
 
@@ -15,6 +16,12 @@ struct FetchResult
     QString reasonPhrase; // the status line's words, as the server sent them
     QString error;        // what went wrong, when !ok
     QUrl url;             // the address asked for
+    // When the server asked for a pause and the request waits it out
+    // rather than being sent: until when. Invalid otherwise.
+    QDateTime heldUntil;
+    // The answer came from the program's own cache, unchanged since it was
+    // stored (fresh, or confirmed by the server with 304 Not Modified).
+    bool fromCache = false;
 
     static FetchResult failure(const QUrl& url, const QString& error)
     {

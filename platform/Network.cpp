@@ -3,6 +3,7 @@
 #include <QBasicTimer>
 #include <QHostAddress>
 #include <QLoggingCategory>
+#include <QNetworkDiskCache>
 #include <QNetworkProxy>
 #include <QNetworkProxyFactory>
 #include <QNetworkReply>
@@ -10,6 +11,7 @@
 #include <QPointer>
 #include <QStringDecoder>
 #include <QTimerEvent>
+#include <functional>
 
 Q_LOGGING_CATEGORY(lcNetwork, "ventaro.network")
 
@@ -17,14 +19,23 @@ namespace {
 
 // Qt files statuses such as 400, 401, 404, 407, 418 or 500 under content,
 // protocol, proxy or server errors, yet the body the server sent is the
-// page. A reply with a status and one of these errors arrived whole.
-bool isStatusError(QNetworkReply::NetworkError error)
+// page. A reply with an error status and one of these errors arrived
+// whole; the same errors with a success status (a body Qt refused to
+// unpack) are failures of the transfer.
+bool isStatusError(QNetworkReply::NetworkError error, int status)
 {
+    if (status < 400)
+        return false;
     return (error >= QNetworkReply::ContentAccessDenied && error <= QNetworkReply::UnknownContentError) ||
            (error >= QNetworkReply::InternalServerError && error <= QNetworkReply::UnknownServerError) ||
            error == QNetworkReply::ProtocolInvalidOperationError ||
            error == QNetworkReply::ProtocolUnknownError ||
            error == QNetworkReply::ProxyAuthenticationRequiredError;
+}
+
+bool isProxyError(QNetworkReply::NetworkError error)
+{
+    return error >= QNetworkReply::ProxyConnectionRefusedError && error <= QNetworkReply::UnknownProxyError;
 }
 
 // With an error status Qt may report the status rather than a connection
@@ -46,20 +57,34 @@ QString seconds(std::chrono::milliseconds duration)
     return QString::number(duration.count() / 1000.0);
 }
 
+// "host", or "host:port" when the address names a port.
+QString hostOf(const QUrl& url)
+{
+    return url.port() < 0 ? url.host() : QStringLiteral("%1:%2").arg(url.host()).arg(url.port());
+}
+
 // One GET in flight: the Qt reply, its two deadlines and the body read so
 // far. It lives as a child of the FetchReply it serves.
 class Transfer : public QObject
 {
 public:
-    Transfer(FetchReply* fetch, QNetworkReply* reply, const NetworkLimits& limits)
-        : QObject(fetch), m_fetch(fetch), m_reply(reply), m_limits(limits)
+    using Hold = std::function<void(const QString& host, const QDateTime& until)>;
+
+    Transfer(FetchReply* fetch, QNetworkReply* reply, const NetworkLimits& limits, RequestOptions options,
+             QString proxy, Hold hold)
+        : QObject(fetch), m_fetch(fetch), m_reply(reply), m_limits(limits), m_options(std::move(options)),
+          m_proxy(std::move(proxy)), m_hold(std::move(hold))
     {
         m_reply->setReadBufferSize(limits.readBufferBytes);
         connect(m_reply, &QNetworkReply::readyRead, this, &Transfer::read);
         connect(m_reply, &QNetworkReply::finished, this, &Transfer::end);
+        connect(m_reply, &QNetworkReply::errorOccurred, this, &Transfer::failed);
         connect(m_reply, &QNetworkReply::requestSent, this,
                 [this] { m_headDeadline.start(int(m_limits.headTimeout.count()), this); });
-        connect(m_reply, &QNetworkReply::metaDataChanged, this, [this] { m_headDeadline.stop(); });
+        connect(m_reply, &QNetworkReply::metaDataChanged, this, [this] {
+            m_headDeadline.stop();
+            m_began = true;
+        });
         connect(fetch, &FetchReply::aborted, this, [this] { drop(); });
         m_deadline.start(int(m_limits.timeout.count()), this);
     }
@@ -71,13 +96,20 @@ protected:
     // transfers, and each would otherwise build two objects and wire them.
     void timerEvent(QTimerEvent* event) override
     {
-        if (event->timerId() == m_deadline.timerId())
-            cutOff(QStringLiteral("No answer came within %1 seconds").arg(seconds(m_limits.timeout)));
-        else if (event->timerId() == m_headDeadline.timerId())
+        if (event->timerId() == m_deadline.timerId()) {
+            // A transfer that had begun is told apart from silence: the
+            // server answered, and then its answer stopped coming.
+            cutOff(m_began
+                       ? QStringLiteral("The answer stopped arriving: %1 bytes came within %2 seconds")
+                             .arg(m_body.size())
+                             .arg(seconds(m_limits.timeout))
+                       : QStringLiteral("No answer came within %1 seconds").arg(seconds(m_limits.timeout)));
+        } else if (event->timerId() == m_headDeadline.timerId()) {
             cutOff(QStringLiteral("The server's answer did not begin within %1 seconds")
                        .arg(seconds(m_limits.headTimeout)));
-        else
+        } else {
             QObject::timerEvent(event);
+        }
     }
 
 private:
@@ -85,18 +117,51 @@ private:
     {
         if (!m_reply)
             return;
+        m_began = true;
         // Never more than one byte past the cap is taken in, and the body's
         // room grows by doubling but never past the cap, so the cap bounds
         // what the answer costs (left to itself a buffer near the cap would
         // grow to twice it). An everyday page needs only a few kilobytes.
         const qint64 limit = m_limits.maxBodyBytes + 1;
         const qint64 wanted = std::min(limit - m_body.size(), m_reply->bytesAvailable());
+        if (m_options.budget && !m_options.budget->take(wanted)) {
+            cutOff(QStringLiteral("The answers of this refresh together are larger than %1 bytes")
+                       .arg(m_options.budget->total()));
+            return;
+        }
         const qint64 needed = m_body.size() + wanted;
         if (needed > m_body.capacity())
             m_body.reserve(std::min(limit, std::max(needed, 2 * m_body.capacity())));
         m_body += m_reply->read(wanted);
         if (m_body.size() > m_limits.maxBodyBytes)
             cutOff(QStringLiteral("The answer is larger than %1 bytes").arg(m_limits.maxBodyBytes));
+    }
+
+    // Qt tells of an error before (or instead of) ending the reply. An
+    // error status still carries its page, which is waited for; any other
+    // error ends the transfer now, with Qt's own words: a body Qt refuses to
+    // unpack, for one, is never followed by the reply's end.
+    void failed(QNetworkReply::NetworkError error)
+    {
+        if (!m_reply || !m_reason.isEmpty() || error == QNetworkReply::OperationCanceledError)
+            return;
+        const QVariant status = m_reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+        if (status.isValid() && isStatusError(error, status.toInt()))
+            return;
+        cutOff(describe(error, m_reply->errorString()));
+    }
+
+    // Qt's description of a failure, with what it leaves out: the host
+    // when it names none, and the proxy the request went through.
+    QString describe(QNetworkReply::NetworkError error, QString text) const
+    {
+        const QString host = hostOf(m_reply->request().url());
+        text.replace(QStringLiteral("Host  not found"), QStringLiteral("Host %1 not found").arg(host));
+        if (m_proxy.isEmpty())
+            return text;
+        if (isProxyError(error))
+            return QStringLiteral("The proxy %1 did not connect to %2: %3").arg(m_proxy, host, text);
+        return QStringLiteral("%1 (through the proxy %2)").arg(text, m_proxy);
     }
 
     // Ends the transfer early; the reason stands in for Qt's own.
@@ -115,27 +180,40 @@ private:
         m_deadline.stop();
         m_headDeadline.stop();
         // An aborted reply is closed; reading it would only draw a warning.
-        if (m_reply->isOpen())
-            m_body += m_reply->readAll();
+        if (m_reply->isOpen() && m_reason.isEmpty()) {
+            read();
+            if (!m_reply) // cut off, and ended from inside
+                return;
+        }
 
         FetchResult result;
         result.url = m_reply->request().url();
         const QVariant status = m_reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
         result.status = status.isValid() ? status.toInt() : 0;
         result.reasonPhrase = m_reply->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toString();
+        result.fromCache = m_reply->attribute(QNetworkRequest::SourceIsFromCacheAttribute).toBool();
         const QNetworkReply::NetworkError error = m_reply->error();
 
         if (!m_reason.isEmpty())
             result.error = m_reason;
-        else if (error != QNetworkReply::NoError && !(status.isValid() && isStatusError(error)))
-            result.error = m_reply->errorString();
+        else if (error != QNetworkReply::NoError &&
+                 !(status.isValid() && isStatusError(error, result.status)))
+            result.error = describe(error, m_reply->errorString());
         else if (endedShort(*m_reply, m_body.size()))
             result.error = QStringLiteral("The connection closed before the whole answer had arrived");
 
+        if ((result.status == 429 || result.status == 503) && m_hold) {
+            const QDateTime until =
+                Network::retryAfter(m_reply->rawHeader("Retry-After"), QDateTime::currentDateTimeUtc());
+            if (until.isValid())
+                m_hold(hostOf(result.url), until);
+        }
+
         if (result.error.isEmpty()) {
             result.ok = true;
-            result.text = Network::decodeBody(
-                m_body, m_reply->header(QNetworkRequest::ContentTypeHeader).toByteArray());
+            if (!m_options.bytesOnly)
+                result.text = Network::decodeBody(
+                    m_body, m_reply->header(QNetworkRequest::ContentTypeHeader).toByteArray());
             result.body = std::move(m_body);
         } else {
             qCInfo(lcNetwork).noquote() << "GET" << result.url.toString() << "failed:" << result.error;
@@ -163,6 +241,7 @@ private:
     {
         if (QNetworkReply* reply = m_reply.data()) {
             m_reply = nullptr;
+            reply->disconnect(this);
             reply->deleteLater();
         }
     }
@@ -170,10 +249,14 @@ private:
     FetchReply* m_fetch;
     QPointer<QNetworkReply> m_reply;
     const NetworkLimits m_limits;
+    const RequestOptions m_options;
+    const QString m_proxy; // "host:port" of the proxy in use; empty: direct
+    const Hold m_hold;
     QBasicTimer m_deadline;
     QBasicTimer m_headDeadline;
     QByteArray m_body;
     QString m_reason;
+    bool m_began = false;
 };
 
 // The system's proxies for every host but the ones reached directly: the
@@ -202,6 +285,14 @@ private:
 
 } // namespace
 
+bool TransferBudget::take(qint64 bytes)
+{
+    if (bytes > m_total - m_used)
+        return false;
+    m_used += bytes;
+    return true;
+}
+
 Network::Network(NetworkLimits limits, QObject* parent) : QObject(parent), m_limits(limits)
 {
     m_manager.setProxy(QNetworkProxy::NoProxy);
@@ -217,12 +308,32 @@ void Network::useSystemProxies(bool use, const QStringList& directHosts)
     }
 }
 
+void Network::useCache(const QString& directory, qint64 maximumBytes)
+{
+    auto* cache = new QNetworkDiskCache(&m_manager);
+    cache->setCacheDirectory(directory);
+    cache->setMaximumCacheSize(maximumBytes);
+    m_manager.setCache(cache); // the manager owns it from here
+    m_cache = cache;
+}
+
 Network::~Network()
 {
     abortAll();
 }
 
-FetchReply* Network::get(const QUrl& url)
+QString Network::proxyFor(const QUrl& url)
+{
+    QNetworkProxy proxy = m_manager.proxy();
+    if (QNetworkProxyFactory* factory = m_manager.proxyFactory())
+        proxy = factory->queryProxy(QNetworkProxyQuery(url)).value(0);
+    if (proxy.type() == QNetworkProxy::NoProxy || proxy.type() == QNetworkProxy::DefaultProxy ||
+        proxy.hostName().isEmpty())
+        return {};
+    return QStringLiteral("%1:%2").arg(proxy.hostName()).arg(proxy.port());
+}
+
+FetchReply* Network::get(const QUrl& url, const RequestOptions& options)
 {
     auto* fetch = new FetchReply(this);
     const QString scheme = url.scheme();
@@ -231,13 +342,43 @@ FetchReply* Network::get(const QUrl& url)
         fetch->finish(FetchResult::failure(url, QStringLiteral("Invalid request address")));
         return fetch;
     }
+    if (options.timed) {
+        const QDateTime until = heldUntil(hostOf(url));
+        if (until.isValid()) {
+            FetchResult held = FetchResult::failure(
+                url, QStringLiteral("%1 asked for a pause until %2")
+                         .arg(hostOf(url), until.toLocalTime().toString(QStringLiteral("HH:mm:ss"))));
+            held.heldUntil = until;
+            fetch->finish(held);
+            return fetch;
+        }
+    }
+
     QNetworkRequest request(url);
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
     request.setMaximumRedirectsAllowed(m_limits.maxRedirects);
-    request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
+    if (options.cached && m_cache) {
+        if (!options.timed) {
+            // Qt takes an entry still within its max-age without asking the
+            // server; an entry marked expired is asked about with its
+            // validators, which is what a refresh the user asks for wants.
+            QNetworkCacheMetaData entry = m_cache->metaData(url);
+            if (entry.isValid() && entry.expirationDate() > QDateTime::currentDateTimeUtc()) {
+                entry.setExpirationDate(QDateTime::currentDateTimeUtc().addSecs(-1));
+                m_cache->updateMetaData(entry);
+            }
+        }
+        request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::PreferNetwork);
+    } else {
+        request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
+        request.setAttribute(QNetworkRequest::CacheSaveControlAttribute, false);
+    }
     if (!m_userAgent.isEmpty())
         request.setHeader(QNetworkRequest::UserAgentHeader, m_userAgent);
-    new Transfer(fetch, m_manager.get(request), m_limits);
+    if (!options.accept.isEmpty())
+        request.setRawHeader("Accept", options.accept);
+    new Transfer(fetch, m_manager.get(request), m_limits, options, proxyFor(url),
+                 [this](const QString& host, const QDateTime& until) { hold(host, until); });
     return fetch;
 }
 
@@ -245,6 +386,36 @@ void Network::abortAll()
 {
     for (FetchReply* fetch : findChildren<FetchReply*>(Qt::FindDirectChildrenOnly))
         fetch->abort();
+}
+
+void Network::hold(const QString& host, const QDateTime& until)
+{
+    qCInfo(lcNetwork).noquote() << host << "asked for a pause until" << until.toString(Qt::ISODate);
+    m_holds.insert(host, until);
+}
+
+QDateTime Network::heldUntil(const QString& host) const
+{
+    const QDateTime until = m_holds.value(host);
+    return until.isValid() && until > QDateTime::currentDateTimeUtc() ? until : QDateTime();
+}
+
+QDateTime Network::retryAfter(const QByteArray& value, const QDateTime& now)
+{
+    // A server is trusted with a pause of an hour at most: a longer one, or
+    // a date far off, would silence the program for the rest of the day.
+    constexpr qint64 longest = 3600;
+    const QByteArray text = value.trimmed();
+    if (text.isEmpty())
+        return {};
+    bool number = false;
+    const qint64 delay = text.toLongLong(&number);
+    if (number)
+        return delay > 0 ? now.addSecs(std::min(delay, longest)) : QDateTime();
+    const QDateTime date = QDateTime::fromString(QString::fromLatin1(text), Qt::RFC2822Date);
+    if (!date.isValid() || date <= now)
+        return {};
+    return std::min(date.toUTC(), now.addSecs(longest));
 }
 
 QString Network::decodeBody(const QByteArray& body, const QByteArray& contentType)

@@ -2,11 +2,16 @@
 
 #include "FetchReply.h"
 
+#include <QDateTime>
+#include <QHash>
 #include <QLoggingCategory>
 #include <QNetworkAccessManager>
 #include <QObject>
 #include <QStringList>
 #include <chrono>
+#include <memory>
+
+class QNetworkDiskCache;
 
 Q_DECLARE_LOGGING_CATEGORY(lcNetwork)
 
@@ -28,6 +33,48 @@ struct NetworkLimits
     qint64 readBufferBytes = 256 * 1024;
 };
 
+// What the answers of one piece of work (a refresh) may hold in all. Each
+// byte any of its transfers takes in counts against it, and a transfer that
+// would go past it is cut off, so that however many requests the work
+// makes, their answers together stay within the bound one answer has.
+// Shared by the transfers it is handed to, on the network's thread.
+class TransferBudget
+{
+public:
+    explicit TransferBudget(qint64 bytes = NetworkLimits{}.maxBodyBytes) : m_total(bytes) {}
+
+    qint64 total() const { return m_total; }
+    qint64 used() const { return m_used; }
+    // Counts `bytes` in; false, counting nothing, when they would go past.
+    bool take(qint64 bytes);
+
+private:
+    qint64 m_total;
+    qint64 m_used = 0;
+};
+
+// How one request is made.
+struct RequestOptions
+{
+    // The media type the endpoint documents, sent as Accept; none: no
+    // Accept header.
+    QByteArray accept;
+    // Whether the answer may come from and go to the program's HTTP cache
+    // (when one is set): a timed request takes an answer still fresh by its
+    // Cache-Control as it stands and asks the server to confirm a stale one
+    // (If-None-Match, If-Modified-Since); any other request confirms it
+    // every time.
+    bool cached = false;
+    // A request made by a timer, not by the user: it waits out a pause the
+    // server asked for (429 or 503 with Retry-After) instead of being sent.
+    bool timed = false;
+    // The answer is used as bytes only (JSON): not decoded to text as well.
+    bool bytesOnly = false;
+    // Shared with the other requests of the same work; none: only the
+    // request's own bound.
+    std::shared_ptr<TransferBudget> budget;
+};
+
 // The program's one HTTP client: asynchronous GETs (HTTP, or HTTPS with
 // Qt's certificate checks) on one QNetworkAccessManager, each bounded by
 // the limits and sent with the program's User-Agent.
@@ -38,8 +85,13 @@ struct NetworkLimits
 // A response that arrived whole is handed on as a page whatever its status
 // (a 404 or a 407 still carries the server's page); only a transfer that
 // never completed is a failure: refused, reset, timed out, too large,
-// redirected too often, cut short of its declared length. The body is
-// decoded by the charset its Content-Type names, else as Latin-1.
+// redirected too often, cut short of its declared length, refused by Qt
+// (a compressed body that would unpack past its bounds). The failure's
+// description names its cause. The body is decoded by the charset its
+// Content-Type names, else as Latin-1.
+//
+// A 429 or 503 answer with Retry-After holds timed requests to its host
+// until then (at most an hour).
 class Network : public QObject
 {
     Q_OBJECT
@@ -49,7 +101,7 @@ public:
 
     // Starts a GET and returns at once. The reply belongs to the network
     // until it ends; it deletes itself after finished().
-    FetchReply* get(const QUrl& url);
+    FetchReply* get(const QUrl& url, const RequestOptions& options = {});
 
     // Ends every request under way; none of them emits finished().
     void abortAll();
@@ -65,10 +117,30 @@ public:
     // directly.
     void useSystemProxies(bool use, const QStringList& directHosts = {});
 
+    // Keeps answers in `directory` (made when missing), at most
+    // `maximumBytes` of them, for the requests that ask for the cache. A
+    // folder that cannot be written leaves requests uncached.
+    void useCache(const QString& directory, qint64 maximumBytes);
+
+    // Until when the server asked for a pause from `host` ("host" or
+    // "host:port" as the request names it); invalid when it did not, or
+    // the pause is over.
+    QDateTime heldUntil(const QString& host) const;
+
     static QString decodeBody(const QByteArray& body, const QByteArray& contentType);
 
+    // A pause asked for by a Retry-After value (seconds, or an HTTP date),
+    // as of `now`, at most an hour; invalid when the value says nothing
+    // usable.
+    static QDateTime retryAfter(const QByteArray& value, const QDateTime& now);
+
 private:
+    void hold(const QString& host, const QDateTime& until);
+    QString proxyFor(const QUrl& url);
+
     NetworkLimits m_limits;
     QNetworkAccessManager m_manager;
+    QNetworkDiskCache* m_cache = nullptr;
     QByteArray m_userAgent;
+    QHash<QString, QDateTime> m_holds;
 };

@@ -4,6 +4,7 @@
 #include "SatellitePictures.h"
 #include "StationTable.h"
 
+#include <QCryptographicHash>
 #include <QDateTime>
 #include <QFile>
 #include <QHash>
@@ -36,6 +37,10 @@ QByteArray reasonPhrase(int status)
     switch (status) {
     case 200:
         return "OK";
+    case 304:
+        return "Not Modified";
+    case 429:
+        return "Too Many Requests";
     case 400:
         return "Bad Request";
     case 404:
@@ -47,7 +52,8 @@ QByteArray reasonPhrase(int status)
     }
 }
 
-QByteArray responseHead(int status, const QByteArray& contentType, qint64 contentLength)
+QByteArray responseHead(int status, const QByteArray& contentType, qint64 contentLength,
+                        const QByteArray& extraHeaders = {})
 {
     const QString date = QLocale::c().toString(QDateTime::currentDateTimeUtc(),
                                                QStringLiteral("ddd, dd MMM yyyy hh:mm:ss 'GMT'"));
@@ -58,6 +64,7 @@ QByteArray responseHead(int status, const QByteArray& contentType, qint64 conten
     head += "Content-Length: " + QByteArray::number(contentLength) + "\r\n";
     if (status == 405)
         head += "Allow: GET\r\n";
+    head += extraHeaders;
     head += "Connection: close\r\n\r\n";
     return head;
 }
@@ -85,6 +92,33 @@ const Directory& directory()
         return d;
     }();
     return built;
+}
+
+// A header's value in a request head; empty when it has none.
+QByteArray headerValue(const QByteArray& head, const QByteArray& name)
+{
+    for (const QByteArray& line : head.split('\n')) {
+        const qsizetype colon = line.indexOf(':');
+        if (colon > 0 && line.left(colon).trimmed().compare(name, Qt::CaseInsensitive) == 0)
+            return line.mid(colon + 1).trimmed();
+    }
+    return {};
+}
+
+// When the fixtures were issued, as Last-Modified says it.
+const QByteArray fixturesModified = QByteArrayLiteral("Mon, 07 Dec 2026 15:30:00 GMT");
+
+// The API's answer for something it does not have.
+QByteArray problemAnswer(int status, const QString& title, const QString& detail)
+{
+    const QJsonObject problem{
+        {QStringLiteral("type"),
+         QStringLiteral("https://api.weather.gov/problems/%1").arg(QString(title).remove(u' '))},
+        {QStringLiteral("title"), title},
+        {QStringLiteral("status"), status},
+        {QStringLiteral("detail"), detail},
+    };
+    return QJsonDocument(problem).toJson();
 }
 
 // The live fixtures, built into the server from tests/data/live.
@@ -154,7 +188,8 @@ QByteArray hugeChunk()
 class SampleServer::Exchange : public QObject
 {
 public:
-    using Handler = std::function<void(Exchange&, const QByteArray& method, const QByteArray& target)>;
+    using Handler = std::function<void(Exchange&, const QByteArray& method, const QByteArray& target,
+                                       const QByteArray& head)>;
 
     Exchange(QTcpSocket* socket, QObject* parent, Handler handler)
         : QObject(parent), m_socket(socket), m_handler(std::move(handler))
@@ -212,14 +247,14 @@ private:
         if (end < 0) {
             if (m_head.size() > maxRequestHead) {
                 m_answered = true;
-                m_handler(*this, QByteArray(), QByteArray());
+                m_handler(*this, QByteArray(), QByteArray(), QByteArray());
             }
             return;
         }
         m_answered = true;
         const QByteArray requestLine = m_head.left(m_head.indexOf('\n')).trimmed();
         const QList<QByteArray> parts = requestLine.split(' ');
-        m_handler(*this, parts.value(0), parts.size() >= 3 ? parts.value(1) : QByteArray());
+        m_handler(*this, parts.value(0), parts.size() >= 3 ? parts.value(1) : QByteArray(), m_head.left(end));
     }
 
     void trickle()
@@ -353,7 +388,7 @@ std::optional<SampleServer::Fault> SampleServer::faultFromName(const QString& na
         {QStringLiteral("hang"), Fault::Hang},       {QStringLiteral("reset"), Fault::ResetMidBody},
         {QStringLiteral("trickle"), Fault::Trickle}, {QStringLiteral("404"), Fault::NotFound},
         {QStringLiteral("500"), Fault::ServerError}, {QStringLiteral("nomarkup"), Fault::NoMarkup},
-        {QStringLiteral("huge"), Fault::Huge},
+        {QStringLiteral("huge"), Fault::Huge},       {QStringLiteral("429"), Fault::TooManyRequests},
     };
     const auto found = names.constFind(name);
     if (found == names.constEnd())
@@ -365,13 +400,13 @@ void SampleServer::acceptConnections()
 {
     while (QTcpSocket* socket = m_server.nextPendingConnection()) {
         new Exchange(socket, this,
-                     [this](Exchange& exchange, const QByteArray& method, const QByteArray& target) {
-                         answer(exchange, method, target);
-                     });
+                     [this](Exchange& exchange, const QByteArray& method, const QByteArray& target,
+                            const QByteArray& head) { answer(exchange, method, target, head); });
     }
 }
 
-void SampleServer::answer(Exchange& exchange, const QByteArray& method, const QByteArray& target)
+void SampleServer::answer(Exchange& exchange, const QByteArray& method, const QByteArray& target,
+                          const QByteArray& head)
 {
     if (target.isEmpty()) {
         const QByteArray body = SamplePages::badRequestPage(host(), m_crlf);
@@ -380,6 +415,7 @@ void SampleServer::answer(Exchange& exchange, const QByteArray& method, const QB
     }
     const QString path = QString::fromLatin1(target);
     m_requestedPaths.append(path);
+    m_requestHeads.append(head);
     // The fault in force when the request arrived decides, even if the
     // signal's receiver changes it.
     const Fault fault = m_fault;
@@ -411,28 +447,40 @@ void SampleServer::answer(Exchange& exchange, const QByteArray& method, const QB
         exchange.sendWhole(responseHead(200, "text/plain; charset=ISO-8859-1", body.size()) + body);
         return;
     }
+    case Fault::TooManyRequests: {
+        const QByteArray body =
+            problemAnswer(429, QStringLiteral("Too Many Requests"),
+                          QStringLiteral("Rate limit exceeded; retry after the time given"));
+        exchange.sendWhole(responseHead(429, "application/problem+json", body.size(),
+                                        "Retry-After: " + QByteArray::number(m_retryAfter) + "\r\n") +
+                           body);
+        return;
+    }
     case Fault::None:
     case Fault::Trickle:
     case Fault::ResetMidBody:
         break;
     }
 
-    const Response response = route(method, target);
-    const QByteArray head = responseHead(response.status, response.contentType, response.body.size());
+    const Response response = route(method, target, head);
+    const QByteArray responseStart =
+        responseHead(response.status, response.contentType, response.body.size(), response.extraHeaders);
     if (fault == Fault::Trickle)
-        exchange.sendTrickled(head + response.body, m_trickleInterval);
+        exchange.sendTrickled(responseStart + response.body, m_trickleInterval);
     else if (fault == Fault::ResetMidBody)
-        exchange.sendThenReset(head + response.body, head.size() + response.body.size() / 2);
+        exchange.sendThenReset(responseStart + response.body,
+                               responseStart.size() + response.body.size() / 2);
     else
-        exchange.sendWhole(head + response.body);
+        exchange.sendWhole(responseStart + response.body);
 }
 
 SampleServer::Response SampleServer::page(int status, const QByteArray& body) const
 {
-    return {status, htmlType, body};
+    return {status, htmlType, body, {}};
 }
 
-SampleServer::Response SampleServer::route(const QByteArray& method, const QByteArray& target) const
+SampleServer::Response SampleServer::route(const QByteArray& method, const QByteArray& target,
+                                           const QByteArray& head) const
 {
     if (method != "GET")
         return page(405, SamplePages::methodNotAllowedPage(method, host(), m_crlf));
@@ -441,7 +489,7 @@ SampleServer::Response SampleServer::route(const QByteArray& method, const QByte
     const QString path =
         QString::fromLatin1(QByteArray::fromPercentEncoding(query < 0 ? target : target.left(query)));
     if (m_live)
-        return routeLive(path, target);
+        return cacheable(routeLive(path, target), head);
     const Directory& known = directory();
 
     static const QString conditionsPrefix = QStringLiteral("/weather/current/K");
@@ -464,7 +512,7 @@ SampleServer::Response SampleServer::route(const QByteArray& method, const QByte
     }
 
     if (const std::optional<SatellitePictures::Picture> picture = SatellitePictures::find(path))
-        return {200, picture->contentType, picture->bytes};
+        return {200, picture->contentType, picture->bytes, {}};
 
     return page(404, SamplePages::notFoundPage(target, host(), m_crlf));
 }
@@ -479,39 +527,84 @@ SampleServer::Response SampleServer::routeLive(const QString& path, const QByteA
         QStringLiteral("^/products/types/ZFP/locations/([A-Z]{2,3})/latest$"));
     static const QRegularExpression picture(
         QStringLiteral("^/(GOES\\d{2})/ABI/(CONUS|FD)/(\\d{2})/(\\d+x\\d+)\\.jpg$"));
+    static const QRegularExpression record(QStringLiteral("^/(stations|zones/forecast)/([A-Z0-9]{4,6})$"));
+    static const QRegularExpression alerts(QStringLiteral("^/alerts/active/zone/([A-Z]{2}[ZC]\\d{3})$"));
+
+    if (const QRegularExpressionMatch found = record.match(path); found.hasMatch()) {
+        const bool station = found.captured(1) == QLatin1StringView("stations");
+        const QByteArray body = liveFixture(
+            QStringLiteral("%1/%2.json")
+                .arg(station ? QStringLiteral("stations") : QStringLiteral("zones"), found.captured(2)));
+        if (!body.isEmpty())
+            return {200, "application/geo+json", body, {}};
+        return {404,
+                "application/problem+json",
+                problemAnswer(404, QStringLiteral("Not Found"),
+                              QStringLiteral("%1 %2 not found")
+                                  .arg(station ? QStringLiteral("Station") : QStringLiteral("Zone"),
+                                       found.captured(2))),
+                {}};
+    }
+    if (const QRegularExpressionMatch found = alerts.match(path); found.hasMatch()) {
+        QByteArray body = liveFixture(QStringLiteral("alerts/%1.json").arg(found.captured(1)));
+        if (body.isEmpty())
+            body = liveFixture(QStringLiteral("alerts/none.json"));
+        if (!body.isEmpty())
+            return {200, "application/geo+json", body, {}};
+    }
 
     if (const QRegularExpressionMatch match = observation.match(path); match.hasMatch()) {
         const QByteArray text = liveFixture(QStringLiteral("observations/%1.TXT").arg(match.captured(1)));
         if (!text.isEmpty())
-            return {200, "text/plain", text};
+            return {200, "text/plain", text, {}};
     } else if (const QRegularExpressionMatch found = product.match(path); found.hasMatch()) {
         const QByteArray text = liveFixture(QStringLiteral("zfp/%1.txt").arg(found.captured(1)));
         if (!text.isEmpty())
-            return {200, "application/ld+json",
-                    productAnswer(QString::fromLatin1(text), QStringLiteral("http://") + host())};
+            return {200,
+                    "application/ld+json",
+                    productAnswer(QString::fromLatin1(text), QStringLiteral("http://") + host()),
+                    {}};
         // The API answers a missing product with a problem document.
-        const QJsonObject problem{
-            {QStringLiteral("type"), QStringLiteral("https://api.weather.gov/problems/NotFound")},
-            {QStringLiteral("title"), QStringLiteral("Not Found")},
-            {QStringLiteral("status"), 404},
-            {QStringLiteral("detail"),
-             QStringLiteral("No ZFP product for location %1").arg(found.captured(1))},
-        };
-        return {404, "application/problem+json", QJsonDocument(problem).toJson()};
+        return {404,
+                "application/problem+json",
+                problemAnswer(404, QStringLiteral("Not Found"),
+                              QStringLiteral("No ZFP product for location %1").arg(found.captured(1))),
+                {}};
     } else if (const QRegularExpressionMatch image = picture.match(path); image.hasMatch()) {
         const QByteArray bytes =
             liveFixture(QStringLiteral("satellite/%1-ABI-%2-%3-%4.jpg")
                             .arg(image.captured(1), image.captured(2), image.captured(3), image.captured(4)));
         if (!bytes.isEmpty())
-            return {200, "image/jpeg", bytes};
+            return {200, "image/jpeg", bytes, {}};
     }
     return page(404, SamplePages::notFoundPage(target, host(), m_crlf));
+}
+
+SampleServer::Response SampleServer::cacheable(Response response, const QByteArray& head) const
+{
+    if (response.status != 200)
+        return response;
+    // The service's validators: a tag of the content, and when it was issued.
+    const QByteArray tag =
+        '"' + QCryptographicHash::hash(response.body, QCryptographicHash::Sha1).toHex().left(16) + '"';
+    response.extraHeaders = "ETag: " + tag + "\r\nLast-Modified: " + fixturesModified +
+                            "\r\nCache-Control: public, max-age=" + QByteArray::number(m_maxAge) + "\r\n";
+    if (headerValue(head, "If-None-Match") == tag) {
+        response.status = 304;
+        response.body.clear();
+    }
+    return response;
 }
 
 SourceTemplates SampleServer::liveTemplates() const
 {
     const QString base = QStringLiteral("http://") + host();
-    return {base + QStringLiteral("/data/observations/metar/decoded/{station}.TXT"),
-            base + QStringLiteral("/products/types/ZFP/locations/{office}/latest"),
-            base + QStringLiteral("/{satellite}/ABI/{sector}/{band}/{size}.jpg")};
+    SourceTemplates templates;
+    templates.observation = base + QStringLiteral("/data/observations/metar/decoded/{station}.TXT");
+    templates.zoneForecast = base + QStringLiteral("/products/types/ZFP/locations/{office}/latest");
+    templates.satellite = base + QStringLiteral("/{satellite}/ABI/{sector}/{band}/{size}.jpg");
+    templates.station = base + QStringLiteral("/stations/{station}");
+    templates.zone = base + QStringLiteral("/zones/forecast/{zone}");
+    templates.alerts = base + QStringLiteral("/alerts/active/zone/{zone}");
+    return templates;
 }

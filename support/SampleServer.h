@@ -18,9 +18,16 @@
 //   text/plain;
 // - /products/types/ZFP/locations/<OFFICE>/latest: the office's zone
 //   forecast product in the weather service's JSON answer;
+// - /stations/<ID> and /zones/forecast/<ZONE>: the API's station and zone
+//   records (GeoJSON);
+// - /alerts/active/zone/<ZONE>: the zone's active alerts (GeoJSON), none
+//   for a zone without a fixture;
 // - /<satellite>/ABI/<sector>/<band>/<size>.jpg: a satellite picture.
 // Anything else, an unknown station or office included, gets the 404 of
-// the service that would have been asked.
+// the service that would have been asked, the API's as a problem document.
+// Live answers carry the validators and caching rules the service sends
+// (ETag, Last-Modified, Cache-Control: public, max-age) and a request that
+// names the current validator gets 304 Not Modified.
 //
 // Each response carries Content-Length and closes its connection. All
 // socket work is asynchronous on the thread that owns the server, so it can
@@ -40,7 +47,10 @@ public:
     // - NotFound, ServerError: a 404 or 500 error page for every path;
     // - NoMarkup: status 200 with a plain-text body without any "<";
     // - Huge: status 200 and a text/html body of hugeBodyBytes, written as
-    //   the connection drains.
+    //   the connection drains;
+    // - TooManyRequests: 429 with Retry-After (retryAfterSeconds) and the
+    //   API's problem document, as the service's CDN answers a client that
+    //   asks too often.
     enum class Fault
     {
         None,
@@ -51,7 +61,8 @@ public:
         NotFound,
         ServerError,
         NoMarkup,
-        Huge
+        Huge,
+        TooManyRequests
     };
 
     static constexpr qint64 hugeBodyBytes = 50 * 1024 * 1024;
@@ -88,8 +99,18 @@ public:
     // percent-encoded, with any query).
     QStringList requestedPaths() const;
 
+    // The head of every request in the order received: request line and
+    // header lines, as sent.
+    QList<QByteArray> requestHeads() const { return m_requestHeads; }
+
+    // The max-age live answers carry (default 300 seconds, as the API's
+    // products do).
+    void setMaxAge(int seconds) { m_maxAge = seconds; }
+    // The Retry-After of TooManyRequests, in seconds.
+    void setRetryAfter(int seconds) { m_retryAfter = seconds; }
+
     // The fault of a command-line name: none, refuse, hang, reset,
-    // trickle, 404, 500, nomarkup, huge.
+    // trickle, 404, 500, nomarkup, huge, 429.
     static std::optional<Fault> faultFromName(const QString& name);
 
 Q_SIGNALS:
@@ -103,12 +124,15 @@ private:
         int status = 200;
         QByteArray contentType;
         QByteArray body;
+        QByteArray extraHeaders; // whole header lines, each ending in CR LF
     };
 
     void acceptConnections();
-    void answer(Exchange& exchange, const QByteArray& method, const QByteArray& target);
-    Response route(const QByteArray& method, const QByteArray& target) const;
+    void answer(Exchange& exchange, const QByteArray& method, const QByteArray& target,
+                const QByteArray& head);
+    Response route(const QByteArray& method, const QByteArray& target, const QByteArray& head) const;
     Response routeLive(const QString& path, const QByteArray& target) const;
+    Response cacheable(Response response, const QByteArray& head) const;
     Response page(int status, const QByteArray& body) const;
 
     QTcpServer m_server;
@@ -118,4 +142,7 @@ private:
     bool m_live = false;
     std::chrono::milliseconds m_trickleInterval{20};
     QStringList m_requestedPaths;
+    QList<QByteArray> m_requestHeads;
+    int m_maxAge = 300;
+    int m_retryAfter = 5;
 };

@@ -20,26 +20,35 @@ struct Conditions
     QString sky;
 };
 
-// What a current-conditions page body comes to.
+// What the window shows of one observation, however it came.
 struct ConditionsReading
 {
-    // The body holds markup and, once stripped, the page title at or after
-    // position 200: a current-conditions page. Otherwise nothing is shown.
+    // An observation to show. Otherwise nothing is shown, and `problem`
+    // tells why.
     bool received = false;
-    // The page text as the extractors read it: stripped and cut at its
-    // title when received; the stripped or raw body otherwise.
+    // For a current-conditions page: the page text as the extractors read
+    // it, stripped and cut at its title when received; the stripped or raw
+    // body otherwise. Empty for a source that has no page.
     QString page;
-    // The eight values, when received.
+    // The eight values, when received, each as its label shows it after
+    // the leading blank.
     Conditions values;
-    // The sky classes of the sky conditions, when received.
+    // The sky classes the tray pictures are chosen by, when received.
     SkyClasses::Choice skyChoice;
-    // When the observation was made, when the page tells it.
+    // When the observation was made, when that is told.
     std::optional<ObservationTime::Observed> observed;
-    // Why the page was not used, when not received.
+    // Why the observation was not used, when not received.
     QString problem;
+    // For the labels' tooltips: remarks the observation's weather line
+    // carried that are no sky ("5 inches of snow on ground", "cumulonimbus
+    // clouds observed"), and how cold or hot it feels ("Feels like 21.0 F
+    // (-6.1 C)"). Empty when there are none.
+    QString skyRemarks;
+    QString feelsLike;
 };
 
-// Strips the body, cuts it at its title and extracts the eight values. A
-// pure function of the body, safe on any thread; with `cancelled` set it
-// may give up early, and its answer is then of no use.
+// A current-conditions page body: strips it, cuts it at its title and
+// extracts the eight values. A pure function of the body, safe on any
+// thread; with `cancelled` set it may give up early, and its answer is then
+// of no use.
 ConditionsReading readConditions(const QString& body, const std::atomic<bool>* cancelled = nullptr);

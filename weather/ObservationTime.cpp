@@ -80,8 +80,6 @@ QString plural(qint64 count, const char* unit)
 
 std::optional<Observed> fromPage(const QString& page)
 {
-    static const QRegularExpression timeLine(QStringLiteral(
-        R"(([A-Z][a-z]{2} \d{1,2}, \d{4}) - (\d{1,2}:\d{2} [AP]M) ([A-Z]{2,5})(?: / (\d{4}\.\d{2}\.\d{2} \d{4}) UTC)?)"));
     // The location is the fifth line from the title; the time follows it
     // within a few lines on every page the program reads.
     qsizetype start = 0;
@@ -97,7 +95,14 @@ std::optional<Observed> fromPage(const QString& page)
             at = page.indexOf(QLatin1Char('\n'), at + 1);
         return at < 0 ? page.size() : at;
     }();
-    const QRegularExpressionMatch match = timeLine.match(QStringView(page).mid(start, end - start));
+    return fromLine(QStringView(page).mid(start, end - start));
+}
+
+std::optional<Observed> fromLine(QStringView line)
+{
+    static const QRegularExpression timeLine(QStringLiteral(
+        R"(([A-Z][a-z]{2} \d{1,2}, \d{4}) - (\d{1,2}:\d{2} [AP]M) ([A-Z]{2,5})(?: / (\d{4}\.\d{2}\.\d{2} \d{4}) UTC)?)"));
+    const QRegularExpressionMatch match = timeLine.match(line);
     if (!match.hasMatch())
         return std::nullopt;
 

@@ -20,6 +20,10 @@ struct Observed
 // below the location line; nothing when there is none.
 std::optional<Observed> fromPage(const QString& page);
 
+// The time line itself ("Dec 07, 2026 - 10:53 AM EST / 2026.12.07 1553
+// UTC"), found anywhere in `line`; nothing when there is none.
+std::optional<Observed> fromLine(QStringView line);
+
 // "Observed Dec 07, 2026 08:53 AM MST — 14 minutes ago": the age as of
 // `now`, left out when the time is not known or lies ahead of `now`.
 QString describe(const Observed& observed, const QDateTime& now);

@@ -1,12 +1,31 @@
 #pragma once
 
+#include "WeatherReply.h"
+
 #include <QString>
+#include <memory>
 
-class FetchReply;
+class TransferBudget;
 
-// Where the two weather pages come from. The refresh asks for a page by
-// what it is about; the source decides which server answers and how, and
-// answers with a page body in the layout the extraction reads.
+// What a refresh asks a source for.
+struct WeatherRequest
+{
+    QString stationCode; // three characters, as stored ("DEN"), or as typed
+    QString stateCode;   // as stored ("co")
+    // A timed refresh takes a product still fresh by the service's own
+    // caching rules as it stands and waits out a pause the service asked
+    // for; a refresh the user asks for checks every product with the
+    // service.
+    bool timed = false;
+    // What the refresh may hold in answers, shared by all its requests;
+    // none: only each answer's own bound.
+    std::shared_ptr<TransferBudget> budget;
+};
+
+// Where the weather comes from. The refresh asks for the current
+// conditions and the state forecast by what they are about; the source
+// decides which servers answer and how, and answers with how to read what
+// came into the values the window shows (see WeatherAnswer).
 class WeatherSource
 {
 public:
@@ -16,12 +35,7 @@ public:
     virtual QString conditionsHost() const = 0;
     virtual QString forecastHost() const = 0;
 
-    // Starts fetching the current-conditions page of a station (its
-    // three-character code) and returns at once.
-    virtual FetchReply* fetchConditions(const QString& stationCode) = 0;
-
-    // Starts fetching the forecast page of a state (its code as stored);
-    // `stationCode` is the station the user watches, for a source that can
-    // put that station's part of the state first.
-    virtual FetchReply* fetchStateForecast(const QString& stateCode, const QString& stationCode) = 0;
+    // Each starts a request and returns at once.
+    virtual ConditionsReply* fetchConditions(const WeatherRequest& request) = 0;
+    virtual ForecastReply* fetchStateForecast(const WeatherRequest& request) = 0;
 };

@@ -154,10 +154,10 @@ void TestLiveWeather::refreshShowsTheServiceWords()
         QVERIFY2(forecast.contains(QStringLiteral(".TODAY")), qPrintable(forecast));
         return;
     }
-    // The office's heading, then the station's own zone, and nothing after
-    // that zone's end.
+    // The product's own heading (no transmission lines), then the station's
+    // own zone, and nothing after that zone's end.
     const QStringList lines = forecast.split(QLatin1Char('\n'));
-    QVERIFY2(lines.value(0).startsWith(QStringLiteral("FPUS5")), qPrintable(lines.value(0)));
+    QCOMPARE(lines.value(0), QStringLiteral("Zone Forecast Product for Colorado"));
     const qsizetype zone = lines.indexOf(zoneFirst);
     QVERIFY2(zone > 0, qPrintable(forecast));
     QVERIFY(lines.mid(zone).join(QLatin1Char('\n')).contains(QStringLiteral("INCLUDING Denver")));
@@ -198,8 +198,8 @@ void TestLiveWeather::endsAsSpecified()
     QCOMPARE(rig.label("lblStatus"), QStringLiteral("  Idle"));
 }
 
-// The values come, but no office of the state has a forecast to give: the
-// box says so in the program's words, naming what each office answered.
+// The values come, but the station's office has no forecast to give: the
+// box says so in the program's words, naming what the office answered.
 void TestLiveWeather::noOfficeHasAForecast()
 {
     SourceTemplates templates = m_templates;
@@ -210,7 +210,8 @@ void TestLiveWeather::noOfficeHasAForecast()
     const QString forecast = rig.window->findChild<QPlainTextEdit*>(QStringLiteral("Text3"))->toPlainText();
     QVERIFY2(forecast.startsWith(QStringLiteral("Error Recieving State Forecast Data")),
              qPrintable(forecast));
-    QVERIFY2(forecast.contains(QStringLiteral("gave no zone forecast (BOU: 404")), qPrintable(forecast));
+    QVERIFY2(forecast.contains(QStringLiteral("gave no zone forecast for zone COZ039: BOU: 404 Not Found")),
+             qPrintable(forecast));
 }
 
 void TestLiveWeather::viewerShowsEveryPicture_data()

@@ -36,7 +36,7 @@ private Q_SLOTS:
             << QStringLiteral("co") << QStringLiteral("BOU GJT PUB GLD");
         QTest::newRow("issuing locations")
             << QStringLiteral("ak") << QStringLiteral("AER ALU AFG NSB WCZ AJK");
-        QTest::newRow("territory") << QStringLiteral("pr") << QStringLiteral("PR");
+        QTest::newRow("territory, San Juan's products") << QStringLiteral("pr") << QStringLiteral("SJU");
         QTest::newRow("upper case") << QStringLiteral("DC") << QStringLiteral("LWX");
         QTest::newRow("unknown") << QStringLiteral("zz") << QString();
     }

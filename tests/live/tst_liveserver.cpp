@@ -1,12 +1,10 @@
-#include "ConditionsPage.h"
-#include "DecodedObservation.h"
-#include "Extraction.h"
 #include "ForecastOffices.h"
+#include "ObservationReading.h"
 #include "SampleServer.h"
 #include "SatelliteSources.h"
+#include "ServiceRecords.h"
 #include "SourceTemplates.h"
 #include "StationIdentifiers.h"
-#include "StripMarkup.h"
 #include "ZoneForecast.h"
 
 #include <QImage>
@@ -17,7 +15,7 @@
 
 // The live layer as a live source will use it, offline: addresses from the
 // templates, set through the environment to the sample server's live mode,
-// and the answers made into the pages the program reads.
+// and the answers read into what the program shows.
 class TestLiveServer : public QObject
 {
     Q_OBJECT
@@ -47,6 +45,8 @@ private Q_SLOTS:
                            base + QStringLiteral("/products/types/ZFP/locations/{office}/latest"));
         environment.insert(SourceTemplates::satelliteVariable,
                            base + QStringLiteral("/{satellite}/ABI/{sector}/{band}/{size}.jpg"));
+        environment.insert(SourceTemplates::stationVariable, base + QStringLiteral("/stations/{station}"));
+        environment.insert(SourceTemplates::zoneVariable, base + QStringLiteral("/zones/forecast/{zone}"));
         m_templates = SourceTemplates::fromEnvironment(environment);
     }
 
@@ -65,32 +65,43 @@ private Q_SLOTS:
         QFETCH(QString, temperature);
         const auto [status, body] = get(m_templates.observationUrl(StationIdentifiers::icaoFor(stationCode)));
         QCOMPARE(status, temperature.isEmpty() ? 404 : 200);
-        const std::optional<DecodedObservation> decoded =
-            DecodedObservation::parse(QString::fromLatin1(body));
-        QCOMPARE(decoded.has_value(), !temperature.isEmpty());
-        if (!decoded)
-            return;
-        QString page = StripMarkup(QString::fromLatin1(
-            ConditionsPage::render(ConditionsPage::fromDecoded(*decoded), QStringLiteral("co"), false)));
-        QVERIFY(Extraction::cutAtTitle(page));
-        QCOMPARE(Extraction::ExtractField(page, QStringLiteral("Temperature"), 3, true), temperature);
+        const ConditionsReading reading =
+            ObservationReading::read(QString::fromLatin1(body), StationIdentifiers::icaoFor(stationCode));
+        QCOMPARE(reading.received, !temperature.isEmpty());
+        QCOMPARE(reading.values.temperature, temperature);
     }
 
-    // Colorado's offices, one of which has no product today.
-    void stateForecast()
+    // From the station to its office's product and the zone's group in it,
+    // by the service's own records.
+    void stateForecastByTheRecords_data()
     {
-        QStringList products;
-        for (const QString& office : ForecastOffices::forState(QStringLiteral("co")))
-            products.append(ZoneForecast::productText(
-                get(m_templates.zoneForecastUrl(office, QStringLiteral("co"))).second));
-        QCOMPARE(products.size(), 4);
-        QCOMPARE(products.constLast(), QString());
+        QTest::addColumn<QString>("stationCode");
+        QTest::addColumn<QString>("zone");
+        QTest::addColumn<QString>("location"); // the product's issuing location
+        QTest::newRow("Pueblo") << QStringLiteral("PUB") << QStringLiteral("COZ087") << QStringLiteral("PUB");
+        QTest::newRow("Anchorage, issued under another name")
+            << QStringLiteral("ANC") << QStringLiteral("AKZ101") << QStringLiteral("AER");
+        QTest::newRow("Kahului") << QStringLiteral("OGG") << QStringLiteral("HIZ045")
+                                 << QStringLiteral("HFO");
+    }
 
-        const Extraction::ForecastCut cut = Extraction::cutStateForecast(StripMarkup(QString::fromLatin1(
-            ZoneForecast::statePage(products, QStringLiteral("PUB         PUEBLO, CO")))));
-        QVERIFY2(cut.ok, qPrintable(cut.error));
-        QVERIFY(cut.text.startsWith(QStringLiteral("FPUS55 KPUB 071142\r\nZFPPUB\r\n")));
-        QVERIFY(cut.text.contains(QStringLiteral("\r\nCOZ087-080000-\r\nPueblo and Vicinity")));
+    void stateForecastByTheRecords()
+    {
+        QFETCH(QString, stationCode);
+        QFETCH(QString, zone);
+        QFETCH(QString, location);
+        const auto station = ServiceRecords::station(
+            get(m_templates.stationUrl(StationIdentifiers::icaoFor(stationCode))).second);
+        QVERIFY(std::holds_alternative<ServiceRecords::Station>(station));
+        QCOMPARE(std::get<ServiceRecords::Station>(station).zone, zone);
+        const auto record = ServiceRecords::zone(get(m_templates.zoneUrl(zone)).second);
+        QVERIFY(std::holds_alternative<ServiceRecords::Zone>(record));
+        const QStringList locations =
+            ForecastOffices::productLocations(std::get<ServiceRecords::Zone>(record).offices.value(0));
+        QCOMPARE(locations.value(0), location);
+        const ZoneForecast::Product product = ZoneForecast::parse(
+            ZoneForecast::productText(get(m_templates.zoneForecastUrl(location, QString())).second));
+        QVERIFY(ZoneForecast::groupFor(product, zone));
     }
 
     void satellitePictures()

@@ -1,5 +1,6 @@
-#include "Extraction.h"
-#include "StripMarkup.h"
+// Zone forecast products: the station's group found by its zone code, or
+// by its city's name when the zone is not known, and shown as the user
+// reads it: the product's heading and that group alone.
 #include "TestData.h"
 #include "ZoneForecast.h"
 
@@ -10,21 +11,34 @@
 
 namespace {
 
-// The fixture products of the offices named, "-" for one that failed.
-QStringList products(const QString& offices)
+ZoneForecast::Product product(const QString& office)
 {
-    QStringList texts;
-    for (const QString& office : offices.split(QLatin1Char(' ')))
-        texts.append(office == QLatin1StringView("-")
-                         ? QString()
-                         : TestData::page(QStringLiteral("live/zfp/") + office + QStringLiteral(".txt")));
-    return texts;
+    return ZoneForecast::parse(TestData::page(QStringLiteral("live/zfp/") + office + QStringLiteral(".txt")));
 }
 
-// What the program shows of a forecast page: stripped, then cut.
-Extraction::ForecastCut shown(const QByteArray& page)
+// What the live layer shows when it searches by name: the offices'
+// products in order, the first group naming the station, else the first
+// group of the first product that has groups. "-" stands for an office
+// whose product could not be had.
+QString byName(const QString& offices, const QString& entry)
 {
-    return Extraction::cutStateForecast(StripMarkup(QString::fromLatin1(page)));
+    std::optional<ZoneForecast::Product> first;
+    for (const QString& office : offices.split(QLatin1Char(' '))) {
+        if (office == QLatin1StringView("-"))
+            continue;
+        const ZoneForecast::Product p = product(office);
+        if (const ZoneForecast::Group* group = ZoneForecast::groupNamed(p, ZoneForecast::cityNames(entry)))
+            return ZoneForecast::text(p, *group);
+        if (!first && !p.groups.isEmpty())
+            first = p;
+    }
+    return first ? ZoneForecast::text(*first, first->groups.constFirst()) : QString();
+}
+
+QStringList zoneLines(const QString& text)
+{
+    return text.split(QStringLiteral("\r\n"))
+        .filter(QRegularExpression(QStringLiteral("^[A-Z]{2}Z\\d{3}[->]")));
 }
 
 } // namespace
@@ -33,35 +47,85 @@ class TestZoneForecast : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
-    void stationGetsItsZone_data()
+    void zoneByItsCode_data()
+    {
+        QTest::addColumn<QString>("office");
+        QTest::addColumn<QString>("zone");
+        QTest::addColumn<QString>("name"); // the group's name line; empty: no group
+        // Kahului's zone, though the first group named after the island is
+        // another's.
+        QTest::newRow("two groups named after one island")
+            << QStringLiteral("HFO") << QStringLiteral("HIZ045")
+            << QStringLiteral("Maui Central Valley North-");
+        QTest::newRow("first office, first match")
+            << QStringLiteral("BOU") << QStringLiteral("COZ039") << QStringLiteral("Denver-");
+        // A zone whose city list names none of its towns (Broomfield's).
+        QTest::newRow("a city in no list")
+            << QStringLiteral("BOU") << QStringLiteral("COZ038")
+            << QStringLiteral("Boulder And Jefferson Counties Below 6000 Feet/West Broomfield");
+        QTest::newRow("the zone missing from the product")
+            << QStringLiteral("BOU") << QStringLiteral("COZ099") << QString();
+        QTest::newRow("another state's zone of the same number")
+            << QStringLiteral("BOU") << QStringLiteral("WYZ039") << QString();
+    }
+
+    void zoneByItsCode()
+    {
+        QFETCH(QString, office);
+        QFETCH(QString, zone);
+        QFETCH(QString, name);
+        const ZoneForecast::Product p = product(office);
+        const ZoneForecast::Group* group = ZoneForecast::groupFor(p, zone);
+        QCOMPARE(group != nullptr, !name.isEmpty());
+        if (!group)
+            return;
+        QCOMPARE(group->lines.value(1), name);
+        QCOMPARE(zoneLines(ZoneForecast::text(p, *group)).size(), 1);
+    }
+
+    // The same station by name: the first group named after the island,
+    // which is why names are only the fallback.
+    void byNameTheIslandMisleads()
+    {
+        const QString text = byName(QStringLiteral("HFO"), QStringLiteral("OGG         MAUI, HI"));
+        QVERIFY2(text.contains(QStringLiteral("\r\nMaui Windward West-\r\n")), qPrintable(text));
+    }
+
+    void stationGetsItsZoneByName_data()
     {
         QTest::addColumn<QString>("entry");
         QTest::addColumn<QString>("offices");
-        QTest::addColumn<QString>("heading");
+        QTest::addColumn<QString>("office"); // the heading's office line
         QTest::addColumn<QString>("zone");
         QTest::addColumn<QString>("lastLine");
         const char* rows[][6] = {
-            {"first office", "DEN         DENVER, CO", "BOU GJT PUB", "FPUS55 KBOU 071530", "COZ039",
+            {"first office", "DEN         DENVER, CO", "BOU GJT PUB",
+             "National Weather Service Denver/Boulder CO", "COZ039",
              ".WEDNESDAY...Partly sunny. Highs 40 to 45."},
             {"second office, abbreviation spelled out", "GJT         GRAND JCT., CO", "BOU GJT PUB",
-             "FPUS55 KGJT 071620", "COZ011", ".WEDNESDAY...Mostly sunny. Highs in the lower 40s."},
+             "National Weather Service Grand Junction CO", "COZ011",
+             ".WEDNESDAY...Mostly sunny. Highs in the lower 40s."},
             {"one code, the entry's city: Eagle", "EGE         EAGLE, CO", "BOU GJT PUB",
-             "FPUS55 KGJT 071620", "COZ004", ".WEDNESDAY...Mostly sunny. Highs in the mid 30s."},
-            {"one code, the entry's city: Vail", "EGE         VAIL, CO", "BOU GJT PUB", "FPUS55 KGJT 071620",
-             "COZ010", ".WEDNESDAY...Mostly sunny. Highs in the mid 20s."},
-            {"a listed city beats a zone name", "PUB         PUEBLO, CO", "BOU GJT PUB", "FPUS55 KPUB 071142",
-             "COZ087", ".TUESDAY...Partly sunny. Highs in the mid 40s."},
-            {"a listed city beats a longer name", "E23         TAOS, NM", "ABQ", "FPUS55 KABQ 071645",
-             "NMZ214", ".TUESDAY...Sunny. Highs 34 to 40."},
+             "National Weather Service Grand Junction CO", "COZ004",
+             ".WEDNESDAY...Mostly sunny. Highs in the mid 30s."},
+            {"a listed city beats a zone name", "PUB         PUEBLO, CO", "BOU GJT PUB",
+             "National Weather Service Pueblo Co", "COZ087",
+             ".TUESDAY...Partly sunny. Highs in the mid 40s."},
+            {"a listed city beats a longer name", "E23         TAOS, NM", "ABQ",
+             "National Weather Service Albuquerque NM", "NMZ214", ".TUESDAY...Sunny. Highs 34 to 40."},
             {"in no group: the principal office's first", "AKO         AKRON, CO", "BOU GJT PUB",
-             "FPUS55 KBOU 071530", "COZ033", ".WEDNESDAY...Mostly sunny. Highs in the 20s to lower 30s."},
+             "National Weather Service Denver/Boulder CO", "COZ033",
+             ".WEDNESDAY...Mostly sunny. Highs in the 20s to lower 30s."},
             {"in no group, principal office unavailable", "DEN         DENVER, CO", "- GJT PUB",
-             "FPUS55 KGJT 071620", "COZ004", ".WEDNESDAY...Mostly sunny. Highs in the mid 30s."},
+             "National Weather Service Grand Junction CO", "COZ004",
+             ".WEDNESDAY...Mostly sunny. Highs in the mid 30s."},
             {"without the state abbreviation", "DCA         WASHINGTON DC/NATIONAL, DC", "LWX",
-             "FPUS51 KLWX 071457", "DCZ001", ".TUESDAY...Sunny. Highs in the upper 40s."},
-            {"the part after the slash", "IAD         WASHINGTON DC/DULLES, DC", "LWX", "FPUS51 KLWX 071457",
-             "VAZ506", ".TUESDAY...Sunny. Highs in the mid 40s."},
-            {"Alaska", "ANC         ANCHORAGE, AK", "AER", "FPAK52 PAFC 071400", "AKZ101",
+             "National Weather Service Baltimore MD/Washington DC", "DCZ001",
+             ".TUESDAY...Sunny. Highs in the upper 40s."},
+            {"the part after the slash", "IAD         WASHINGTON DC/DULLES, DC", "LWX",
+             "National Weather Service Baltimore MD/Washington DC", "VAZ506",
+             ".TUESDAY...Sunny. Highs in the mid 40s."},
+            {"Alaska", "ANC         ANCHORAGE, AK", "AER", "National Weather Service Anchorage AK", "AKZ101",
              ".TUESDAY...Partly cloudy. Highs around 12."},
         };
         for (const auto& row : rows) {
@@ -71,22 +135,20 @@ private Q_SLOTS:
         }
     }
 
-    // Through the program's unchanged cuts the user reads the office's
-    // header and, whole, the one zone group that holds the station.
-    void stationGetsItsZone()
+    // The user reads the product's own heading (not the lines of its
+    // transmission) and, whole, the one zone group that holds the station.
+    void stationGetsItsZoneByName()
     {
         QFETCH(QString, entry);
         QFETCH(QString, offices);
-        QFETCH(QString, heading);
+        QFETCH(QString, office);
         QFETCH(QString, zone);
         QFETCH(QString, lastLine);
-        const Extraction::ForecastCut cut = shown(ZoneForecast::statePage(products(offices), entry));
-        QVERIFY2(cut.ok, qPrintable(cut.error));
-        QVERIFY(cut.text.endsWith(QStringLiteral("\r\n") + lastLine + QStringLiteral("\r\n")));
-        QVERIFY(cut.text.startsWith(heading + QStringLiteral("\r\n")));
-        const QStringList zones = cut.text.split(QStringLiteral("\r\n"))
-                                      .filter(QRegularExpression(QStringLiteral("^[A-Z]{2}Z\\d{3}-")));
-        QCOMPARE(zones, QStringList{zone + QStringLiteral("-080000-")});
+        const QString text = byName(offices, entry);
+        QVERIFY2(text.startsWith(QStringLiteral("Zone Forecast Product for ")), qPrintable(text.left(80)));
+        QVERIFY(text.contains(QStringLiteral("\r\n") + office + QStringLiteral("\r\n")));
+        QVERIFY(text.endsWith(QStringLiteral("\r\n") + lastLine + QStringLiteral("\r\n")));
+        QCOMPARE(zoneLines(text), QStringList{zone + QStringLiteral("-080000-")});
     }
 
     void olderStyleLists_data()
@@ -109,16 +171,14 @@ private Q_SLOTS:
     {
         QFETCH(QString, entry);
         QFETCH(QString, zone);
-        const Extraction::ForecastCut cut =
-            shown(ZoneForecast::statePage(products(QStringLiteral("older-style")), entry));
-        QVERIFY2(cut.ok, qPrintable(cut.error));
-        QVERIFY2(cut.text.endsWith(QStringLiteral(".TONIGHT...") + zone + QStringLiteral(".\r\n")),
-                 qPrintable(cut.text));
+        const QString text = byName(QStringLiteral("older-style"), entry);
+        QVERIFY2(text.endsWith(QStringLiteral(".TONIGHT...") + zone + QStringLiteral(".\r\n")),
+                 qPrintable(text));
     }
 
     void productText()
     {
-        const QString bou = products(QStringLiteral("BOU")).constFirst();
+        const QString bou = TestData::page(QStringLiteral("live/zfp/BOU.txt"));
         const QJsonObject answer{{QStringLiteral("productText"), QLatin1Char('\n') + bou}};
         QCOMPARE(ZoneForecast::productText(QJsonDocument(answer).toJson()), QLatin1Char('\n') + bou);
         QCOMPARE(ZoneForecast::productText(bou.toUtf8()), bou);
@@ -126,24 +186,31 @@ private Q_SLOTS:
         QCOMPARE(ZoneForecast::productText(QJsonDocument(problem).toJson()), QString());
     }
 
-    // Without a zone group anywhere there is no page: the program then
-    // says it received no forecast.
-    void noZoneGroupNoPage()
+    // Text that is no product has no groups: nothing is shown from it.
+    void notAProduct_data()
     {
-        const QStringList texts{QString(), QStringLiteral("<HTML><TITLE>404 Not Found</TITLE></HTML>\n"),
-                                QStringLiteral("000\nFPUS55 KBOU 071530\nZFPBOU\n")};
-        QVERIFY(ZoneForecast::statePage(texts, QStringLiteral("DEN         DENVER, CO")).isEmpty());
+        QTest::addColumn<QString>("text");
+        QTest::newRow("empty") << QString();
+        QTest::newRow("an error page") << QStringLiteral("<HTML><TITLE>404 Not Found</TITLE></HTML>\n");
+        QTest::newRow("transmission lines only") << QStringLiteral("000\nFPUS55 KBOU 071530\nZFPBOU\n");
     }
 
-    // A "<" would start a tag for the program's stripping and take the text
-    // after it along; as an entity it keeps its place.
-    void lessThanKeepsTheTextAfterIt()
+    void notAProduct()
     {
-        QString text = products(QStringLiteral("BOU")).constFirst();
+        QFETCH(QString, text);
+        QVERIFY(ZoneForecast::parse(text).groups.isEmpty());
+    }
+
+    // The forecast is shown as text, so a "<" in it is just that character.
+    void lessThanShownAsItself()
+    {
+        QString text = TestData::page(QStringLiteral("live/zfp/BOU.txt"));
         text.replace(QStringLiteral("Highs 40 to 45."), QStringLiteral("Highs <45."));
-        const Extraction::ForecastCut cut =
-            shown(ZoneForecast::statePage({text}, QStringLiteral("DEN         DENVER, CO")));
-        QVERIFY(cut.text.endsWith(QStringLiteral(".WEDNESDAY...Partly sunny. Highs &lt;45.\r\n")));
+        const ZoneForecast::Product p = ZoneForecast::parse(text);
+        const ZoneForecast::Group* group = ZoneForecast::groupFor(p, u"COZ039");
+        QVERIFY(group);
+        QVERIFY(ZoneForecast::text(p, *group).endsWith(
+            QStringLiteral(".WEDNESDAY...Partly sunny. Highs <45.\r\n")));
     }
 };
 

@@ -1,41 +1,42 @@
 #pragma once
 
-#include "FetchReply.h"
+#include "FetchResult.h"
+#include "PageAnswers.h"
 #include "WeatherSource.h"
 
 #include <QList>
 #include <QPointer>
 #include <QStringList>
 
-// Answers each request with the result set for its page and records what
-// was asked for ("conditions DEN", "forecast co DEN"). While `hold` is set,
-// requests stay unanswered until release().
+// Answers each request with the page set for it, read as a page of the old
+// layout is, and records what was asked for ("conditions DEN", "forecast co
+// DEN", "timed conditions DEN"). While `hold` is set, requests stay
+// unanswered until release().
 class FakeWeatherSource final : public WeatherSource
 {
 public:
     QString conditionsHost() const override { return QStringLiteral("conditions.example"); }
     QString forecastHost() const override { return QStringLiteral("forecast.example"); }
 
-    FetchReply* fetchConditions(const QString& stationCode) override
+    ConditionsReply* fetchConditions(const WeatherRequest& request) override
     {
-        requests.append(QStringLiteral("conditions ") + stationCode);
-        return answer(conditions);
+        requests.append(prefix(request) + QStringLiteral("conditions ") + request.stationCode);
+        return answer<ConditionsAnswer>(PageAnswers::conditions(conditions));
     }
 
-    FetchReply* fetchStateForecast(const QString& stateCode, const QString& stationCode) override
+    ForecastReply* fetchStateForecast(const WeatherRequest& request) override
     {
-        requests.append(QStringLiteral("forecast ") + stateCode + QLatin1Char(' ') + stationCode);
-        return answer(forecast);
+        requests.append(prefix(request) + QStringLiteral("forecast ") + request.stateCode + QLatin1Char(' ') +
+                        request.stationCode);
+        return answer<ForecastAnswer>(PageAnswers::stateForecast(forecast));
     }
 
     // Answers every held request.
     void release()
     {
         const auto waiting = std::exchange(m_held, {});
-        for (const auto& [reply, result] : waiting) {
-            if (reply)
-                reply->finish(result);
-        }
+        for (const auto& answerIt : waiting)
+            answerIt();
     }
 
     // How many requests were given up by their askers.
@@ -47,16 +48,25 @@ public:
     QStringList requests;
 
 private:
-    FetchReply* answer(const FetchResult& result)
+    static QString prefix(const WeatherRequest& request)
     {
-        auto* reply = new FetchReply;
-        QObject::connect(reply, &FetchReply::aborted, [this] { ++aborted; });
-        if (hold)
-            m_held.append({reply, result});
-        else
-            reply->finish(result);
+        return request.timed ? QStringLiteral("timed ") : QString();
+    }
+
+    template <typename Answer> WeatherReply<Answer>* answer(const Answer& given)
+    {
+        auto* reply = new WeatherReply<Answer>;
+        reply->whenAborted([this] { ++aborted; });
+        if (hold) {
+            m_held.append([reply = QPointer<WeatherReply<Answer>>(reply), given] {
+                if (reply)
+                    reply->answer(given);
+            });
+        } else {
+            reply->answer(given);
+        }
         return reply;
     }
 
-    QList<std::pair<QPointer<FetchReply>, FetchResult>> m_held;
+    QList<std::function<void()>> m_held;
 };

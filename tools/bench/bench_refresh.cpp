@@ -79,16 +79,23 @@ public:
 
     QString conditionsHost() const override { return m_inner.conditionsHost(); }
     QString forecastHost() const override { return m_inner.forecastHost(); }
-    FetchReply* fetchConditions(const QString&) override
+    ConditionsReply* fetchConditions(const WeatherRequest& request) override
     {
-        return m_inner.fetchConditions(m_at->entry.left(3));
+        return m_inner.fetchConditions(here(request));
     }
-    FetchReply* fetchStateForecast(const QString&, const QString&) override
+    ForecastReply* fetchStateForecast(const WeatherRequest& request) override
     {
-        return m_inner.fetchStateForecast(m_at->stateCode, m_at->entry.left(3));
+        return m_inner.fetchStateForecast(here(request));
     }
 
 private:
+    WeatherRequest here(WeatherRequest request) const
+    {
+        request.stationCode = m_at->entry.left(3);
+        request.stateCode = m_at->stateCode;
+        return request;
+    }
+
     WeatherSource& m_inner;
     const Place* m_at = nullptr;
 };

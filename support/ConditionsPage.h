@@ -3,14 +3,11 @@
 #include <QByteArray>
 #include <QString>
 
-struct DecodedObservation;
-
 // The current-conditions page of a station, in the layout the program's
 // extraction reads: after the title "Current Weather Conditions" the
 // location on the fourth line below it, the observation time, and each
-// value on the second line below its label. This is the one renderer of
-// that page; the sample server and the live layer both hand it their
-// values.
+// value on the second line below its label, as the old servers wrote it and
+// the sample server serves it.
 namespace ConditionsPage {
 
 // One observation as the page shows it. Each field is the exact text of
@@ -38,14 +35,5 @@ QByteArray render(const Observation& observation, const QString& stateCode, bool
 
 // True when `text` holds one of the words the program finds a value by.
 bool holdsValueLabel(const QString& text);
-
-// The page values of a decoded observation, each as the service words it.
-// The sky shows the cloud cover followed by the present weather, joined by
-// "; " as the service joins weather phenomena ("overcast; light rain;
-// mist"): the old pages carried the weather in that line ("light rain",
-// "thunderstorms and rain"), and the program picks its tray picture from
-// the words rain, snow and thunder in it. Values the observation lacks stay
-// empty.
-Observation fromDecoded(const DecodedObservation& decoded);
 
 } // namespace ConditionsPage

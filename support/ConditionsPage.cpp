@@ -1,6 +1,5 @@
 #include "ConditionsPage.h"
 
-#include "DecodedObservation.h"
 #include "PageText.h"
 
 #include <array>
@@ -36,15 +35,6 @@ QString withoutValueLabels(QString line)
         }
     }
     return line;
-}
-
-QString joined(const QString& first, const QString& second)
-{
-    if (first.isEmpty())
-        return second;
-    if (second.isEmpty())
-        return first;
-    return first + QStringLiteral("; ") + second;
 }
 
 } // namespace
@@ -134,21 +124,6 @@ QByteArray render(const Observation& o, const QString& stateCode, bool crlf)
         QStringLiteral("</HTML>"),
     };
     return PageText::joinLines(lines, crlf);
-}
-
-Observation fromDecoded(const DecodedObservation& decoded)
-{
-    Observation observation;
-    observation.location = decoded.location;
-    observation.observed = decoded.observed;
-    observation.wind = decoded.wind;
-    observation.visibility = decoded.visibility;
-    observation.sky = joined(decoded.sky, decoded.weather);
-    observation.temperature = decoded.temperature;
-    observation.dewPoint = decoded.dewPoint;
-    observation.humidity = decoded.humidity;
-    observation.pressure = decoded.pressure;
-    return observation;
 }
 
 } // namespace ConditionsPage

@@ -1,0 +1,310 @@
+#include "ForecastLookup.h"
+
+#include "FetchReply.h"
+#include "ForecastOffices.h"
+#include "LiveLogging.h"
+#include "Network.h"
+#include "OffThread.h"
+#include "ServiceRecords.h"
+#include "StationIdentifiers.h"
+#include "StationTable.h"
+
+#include <QLoggingCategory>
+
+ForecastLookup::ForecastLookup(Network& network, const SourceTemplates& templates, ZoneDirectory& zones,
+                               WeatherRequest request, ForecastReply* reply)
+    : QObject(reply), m_network(network), m_templates(templates), m_zones(zones),
+      m_request(std::move(request)), m_reply(reply)
+{
+    reply->whenAborted([this] { m_cancelled->store(true); });
+}
+
+ForecastLookup::~ForecastLookup()
+{
+    m_cancelled->store(true);
+    if (m_fetch)
+        m_fetch->abort();
+}
+
+void ForecastLookup::start()
+{
+    const QString entry = StationTable::entryOf(m_request.stationCode);
+    m_entry = entry.isEmpty() ? m_request.stationCode : entry;
+    if (!entry.isEmpty() && !ForecastOffices::forecastsFor(entry)) {
+        const QString place = entry.mid(12).trimmed();
+        const QString text =
+            QStringLiteral("The US National Weather Service has no forecast for %1: it forecasts for the "
+                           "United States and its territories only.")
+                .arg(place);
+        m_reply->answer(ForecastAnswer::arrived(text.size(), [text, place](const std::atomic<bool>*) {
+            return ForecastReading{
+                ForecastReading::Outcome::Forecast, text,
+                QStringLiteral("%1 lies outside the US weather service's area").arg(place)};
+        }));
+        return;
+    }
+    m_station = StationIdentifiers::icaoFor(m_request.stationCode);
+    if (const auto known = m_zones.find(m_station, QDateTime::currentDateTimeUtc())) {
+        m_zone = *known;
+        m_zoneFromDirectory = true;
+        askProduct();
+        return;
+    }
+    askStation();
+}
+
+void ForecastLookup::ask(const QUrl& url, const QByteArray& accept, Step then)
+{
+    RequestOptions options;
+    options.accept = accept;
+    options.cached = true;
+    options.timed = m_request.timed;
+    options.bytesOnly = true;
+    options.budget = m_request.budget;
+    m_fetch = m_network.get(url, options);
+    connect(m_fetch, &FetchReply::finished, this, [this, then](const FetchResult& result) {
+        m_fetch = nullptr;
+        if (!m_cancelled->load())
+            (this->*then)(result);
+    });
+}
+
+QString ForecastLookup::problemWith(const FetchResult& result)
+{
+    if (!result.ok)
+        return result.error;
+    if (result.status == 200)
+        return {};
+    const QString phrase = result.reasonPhrase.trimmed();
+    QString answered = phrase.isEmpty() ? QString::number(result.status)
+                                        : QStringLiteral("%1 %2").arg(result.status).arg(phrase);
+    const QString detail = ServiceRecords::problemDetail(result.body);
+    if (!detail.isEmpty())
+        answered += QStringLiteral(" (%1)").arg(detail.left(200));
+    return answered;
+}
+
+bool ForecastLookup::heldOff(const FetchResult& result)
+{
+    if (!result.heldUntil.isValid())
+        return false;
+    m_reply->answer(ForecastAnswer::held(result.error, result.heldUntil));
+    return true;
+}
+
+void ForecastLookup::askStation()
+{
+    m_zoneFromDirectory = false;
+    ask(m_templates.stationUrl(m_station), SourceTemplates::geoJson, &ForecastLookup::stationAnswered);
+}
+
+void ForecastLookup::stationAnswered(const FetchResult& result)
+{
+    if (heldOff(result))
+        return;
+    if (const QString problem = problemWith(result); !problem.isEmpty()) {
+        m_whyByName = QStringLiteral("the station record of %1 could not be had: %2").arg(m_station, problem);
+        askByName();
+        return;
+    }
+    const auto station = ServiceRecords::station(result.body);
+    if (const auto* problem = std::get_if<ServiceRecords::Problem>(&station)) {
+        m_whyByName = QStringLiteral("%1 of %2").arg(problem->reason, m_station);
+        askByName();
+        return;
+    }
+    m_zone.zone = std::get<ServiceRecords::Station>(station).zone;
+    ask(m_templates.zoneUrl(m_zone.zone), SourceTemplates::geoJson, &ForecastLookup::zoneAnswered);
+}
+
+void ForecastLookup::zoneAnswered(const FetchResult& result)
+{
+    if (heldOff(result))
+        return;
+    if (const QString problem = problemWith(result); !problem.isEmpty()) {
+        m_whyByName = QStringLiteral("the zone record of %1 could not be had: %2").arg(m_zone.zone, problem);
+        askByName();
+        return;
+    }
+    const auto zone = ServiceRecords::zone(result.body);
+    if (const auto* problem = std::get_if<ServiceRecords::Problem>(&zone)) {
+        m_whyByName = QStringLiteral("%1 of %2").arg(problem->reason, m_zone.zone);
+        askByName();
+        return;
+    }
+    const ServiceRecords::Zone& record = std::get<ServiceRecords::Zone>(zone);
+    m_zone = {record.id, record.name, record.offices, QDateTime::currentDateTimeUtc()};
+    m_zones.store(m_station, m_zone);
+    askProduct();
+}
+
+void ForecastLookup::askProduct()
+{
+    if (m_locations.isEmpty()) {
+        for (const QString& office : m_zone.offices)
+            m_locations += ForecastOffices::productLocations(office);
+        m_location = 0;
+    }
+    if (m_location < m_locations.size()) {
+        ask(m_templates.zoneForecastUrl(m_locations.at(m_location), m_request.stateCode),
+            SourceTemplates::jsonLd, &ForecastLookup::productAnswered);
+        return;
+    }
+    // Not a product could be had: the service is down or turns us away,
+    // and asking more offices would only add to the wait.
+    if (m_productsRead == 0) {
+        answerFailed(QStringLiteral("The weather service gave no zone forecast for zone %1: %2")
+                         .arg(m_zone.zone, m_failures.join(QStringLiteral("; "))));
+        return;
+    }
+    // No product of the zone's offices has a group for it. Records a month
+    // old may name a zone the offices have since renumbered: they are asked
+    // again, once.
+    const QString missing =
+        QStringLiteral("no zone forecast of %1 has a group for zone %2 (%3)")
+            .arg(m_locations.join(QStringLiteral(", ")), m_zone.zone, m_failures.join(QStringLiteral("; ")));
+    if (m_zoneFromDirectory) {
+        qCInfo(lcLive).noquote() << missing << "- asking the station's records again";
+        m_zones.forget(m_station);
+        m_locations.clear();
+        m_failures.clear();
+        m_productsRead = 0;
+        askStation();
+        return;
+    }
+    m_whyByName = missing;
+    askByName();
+}
+
+void ForecastLookup::productAnswered(const FetchResult& result)
+{
+    if (heldOff(result))
+        return;
+    if (const QString problem = problemWith(result); !problem.isEmpty()) {
+        m_failures.append(QStringLiteral("%1: %2").arg(m_locations.at(m_location), problem));
+        ++m_location;
+        askProduct();
+        return;
+    }
+    readProduct(result, &ForecastLookup::productRead);
+}
+
+void ForecastLookup::readProduct(const FetchResult& result,
+                                 void (ForecastLookup::*then)(const ZoneForecast::Product&))
+{
+    OffThread::run<ZoneForecast::Product>(
+        this, result.body.size(),
+        [body = result.body, cancelled = m_cancelled] {
+            return ZoneForecast::parse(ZoneForecast::productText(body), cancelled.get());
+        },
+        [this, then](const ZoneForecast::Product& product) {
+            if (!m_cancelled->load())
+                (this->*then)(product);
+        });
+}
+
+void ForecastLookup::productRead(const ZoneForecast::Product& product)
+{
+    ++m_productsRead;
+    const QString location = m_locations.at(m_location);
+    if (const ZoneForecast::Group* group = ZoneForecast::groupFor(product, m_zone.zone)) {
+        const QString zoneName =
+            m_zone.zoneName.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(m_zone.zoneName);
+        answerWith(
+            product, *group,
+            QStringLiteral("Zone %1%2, from the zone forecast of %3").arg(m_zone.zone, zoneName, location));
+        return;
+    }
+    m_failures.append(product.groups.isEmpty()
+                          ? QStringLiteral("%1: no zone forecast in its answer").arg(location)
+                          : QStringLiteral("%1: no group for the zone").arg(location));
+    ++m_location;
+    askProduct();
+}
+
+void ForecastLookup::askByName()
+{
+    qCInfo(lcLive).noquote() << "forecast zone of" << m_entry.trimmed() << "not found:" << m_whyByName
+                             << "- looking for its name";
+    m_locations = ForecastOffices::forState(m_request.stateCode);
+    m_location = 0;
+    m_failures.clear();
+    if (m_locations.isEmpty()) {
+        answerFailed(
+            QStringLiteral("No forecast office of the weather service covers the state \"%1\", and %2")
+                .arg(m_request.stateCode, m_whyByName));
+        return;
+    }
+    nextByName();
+}
+
+void ForecastLookup::nextByName()
+{
+    if (m_location < m_locations.size()) {
+        ask(m_templates.zoneForecastUrl(m_locations.at(m_location), m_request.stateCode),
+            SourceTemplates::jsonLd, &ForecastLookup::namedProductAnswered);
+        return;
+    }
+    if (m_first) {
+        const QString origin =
+            QStringLiteral("No zone in the forecasts of %1 names %2, so the first zone of %3 is shown; the "
+                           "station's own zone could not be found: %4")
+                .arg(m_locations.join(QStringLiteral(", ")), m_entry.mid(12).trimmed(), m_firstLocation,
+                     m_whyByName);
+        answerWith(*m_first, m_first->groups.constFirst(), origin);
+        return;
+    }
+    answerFailed(QStringLiteral("The weather service gave no zone forecast: %1")
+                     .arg(m_failures.join(QStringLiteral("; "))));
+}
+
+void ForecastLookup::namedProductAnswered(const FetchResult& result)
+{
+    if (heldOff(result))
+        return;
+    if (const QString problem = problemWith(result); !problem.isEmpty()) {
+        m_failures.append(QStringLiteral("%1: %2").arg(m_locations.at(m_location), problem));
+        ++m_location;
+        nextByName();
+        return;
+    }
+    readProduct(result, &ForecastLookup::namedProductRead);
+}
+
+void ForecastLookup::namedProductRead(const ZoneForecast::Product& product)
+{
+    const QString location = m_locations.at(m_location);
+    if (product.groups.isEmpty()) {
+        m_failures.append(QStringLiteral("%1: no zone forecast in its answer").arg(location));
+    } else if (const ZoneForecast::Group* group =
+                   ZoneForecast::groupNamed(product, ZoneForecast::cityNames(m_entry))) {
+        answerWith(
+            product, *group,
+            QStringLiteral("Found by the station's name in the zone forecast of %1; its own zone could "
+                           "not be found: %2")
+                .arg(location, m_whyByName));
+        return;
+    } else if (!m_first) {
+        // The first office covers most of the state; its product stands in
+        // if no product names the station.
+        m_first = product;
+        m_firstLocation = location;
+    }
+    ++m_location;
+    nextByName();
+}
+
+void ForecastLookup::answerWith(const ZoneForecast::Product& product, const ZoneForecast::Group& group,
+                                const QString& origin)
+{
+    const QString text = ZoneForecast::text(product, group);
+    qCInfo(lcLive).noquote() << "forecast of" << m_entry.trimmed() << "-" << origin;
+    m_reply->answer(ForecastAnswer::arrived(text.size(), [text, origin](const std::atomic<bool>*) {
+        return ForecastReading{ForecastReading::Outcome::Forecast, text, origin};
+    }));
+}
+
+void ForecastLookup::answerFailed(const QString& why)
+{
+    m_reply->answer(ForecastAnswer::failed(why));
+}

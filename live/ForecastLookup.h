@@ -1,0 +1,91 @@
+#pragma once
+
+#include "SourceTemplates.h"
+#include "WeatherSource.h"
+#include "ZoneDirectory.h"
+#include "ZoneForecast.h"
+
+#include <QObject>
+#include <QPointer>
+#include <QStringList>
+#include <atomic>
+#include <memory>
+
+class FetchReply;
+class Network;
+struct FetchResult;
+
+// The forecast for one station, found by code: the station's public
+// forecast zone from the service's station record, the zone's office from
+// its zone record (both kept in the ZoneDirectory for a month), then only
+// that office's zone forecast product, and in it the group whose code line
+// names the zone. The records are asked again when the product has no
+// group for the zone.
+//
+// When the records cannot be had, the offices covering the station's state
+// are asked one after the other, each product searched for a group naming
+// the station's city, and the first found is shown; with none, the first
+// group of the first product, said so. A place outside the service's area
+// (the Cancun entry) gets a plain word that there is no forecast for it.
+//
+// It lives as a child of the reply it answers, and asks one thing at a time:
+// at most one product is held besides the first office's.
+class ForecastLookup final : public QObject
+{
+public:
+    ForecastLookup(Network& network, const SourceTemplates& templates, ZoneDirectory& zones,
+                   WeatherRequest request, ForecastReply* reply);
+    ~ForecastLookup() override;
+
+    void start();
+
+private:
+    // Where a step's answer goes.
+    using Step = void (ForecastLookup::*)(const FetchResult&);
+
+    void ask(const QUrl& url, const QByteArray& accept, Step then);
+    void askStation();
+    void stationAnswered(const FetchResult& result);
+    void zoneAnswered(const FetchResult& result);
+    void askProduct();
+    void productAnswered(const FetchResult& result);
+    void askByName();
+    void namedProductAnswered(const FetchResult& result);
+    // Reads a product's answer, on a worker when it is large, then goes on
+    // with `then` (unless this lookup has ended by then).
+    void readProduct(const FetchResult& result, void (ForecastLookup::*then)(const ZoneForecast::Product&));
+    void productRead(const ZoneForecast::Product& product);
+    void namedProductRead(const ZoneForecast::Product& product);
+    void nextByName();
+
+    // What went wrong with an answer that is no product or record: nothing
+    // when it is one.
+    static QString problemWith(const FetchResult& result);
+
+    bool heldOff(const FetchResult& result);
+    void answerWith(const ZoneForecast::Product& product, const ZoneForecast::Group& group,
+                    const QString& origin);
+    void answerFailed(const QString& why);
+
+    Network& m_network;
+    const SourceTemplates& m_templates;
+    ZoneDirectory& m_zones;
+    const WeatherRequest m_request;
+    QPointer<ForecastReply> m_reply;
+    QPointer<FetchReply> m_fetch;
+    std::shared_ptr<std::atomic<bool>> m_cancelled = std::make_shared<std::atomic<bool>>(false);
+
+    QString m_station; // "KDEN"
+    QString m_entry;   // the station table's line for the code, or the code
+    ZoneDirectory::Entry m_zone;
+    bool m_zoneFromDirectory = false;
+    // The issuing locations of the zone's offices, and the one asked now.
+    QStringList m_locations;
+    qsizetype m_location = 0;
+    // Why the zone could not be found, once the search by name began.
+    QString m_whyByName;
+    QStringList m_failures; // "BOU: 404 Not Found", per location asked
+    int m_productsRead = 0;
+    std::optional<ZoneForecast::Product> m_first;
+    QString m_firstLocation;
+};
