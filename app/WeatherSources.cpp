@@ -1,7 +1,9 @@
 #include "WeatherSources.h"
 
-WeatherSources::WeatherSources(Network& network, ServerHosts hosts, SourceTemplates templates)
-    : m_hosts(std::move(hosts)), m_servers(network, m_hosts), m_live(network, std::move(templates)),
+WeatherSources::WeatherSources(Network& network, ServerHosts hosts, SourceTemplates templates,
+                               const QString& cacheFolder)
+    : m_hosts(std::move(hosts)), m_servers(network, m_hosts),
+      m_live(network, std::move(templates), cacheFolder),
       m_pages(m_hosts.conditions.isEmpty() ? static_cast<WeatherSource&>(m_live) : m_servers,
               m_hosts.forecast.isEmpty() ? static_cast<WeatherSource&>(m_live) : m_servers)
 {}

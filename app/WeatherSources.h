@@ -16,7 +16,10 @@ class Network;
 class WeatherSources
 {
 public:
-    WeatherSources(Network& network, ServerHosts hosts, SourceTemplates templates);
+    // `cacheFolder`: where the live layer keeps what it learnt of the
+    // stations between runs; empty: nothing is kept.
+    WeatherSources(Network& network, ServerHosts hosts, SourceTemplates templates,
+                   const QString& cacheFolder = {});
 
     // The two pages, each from its own source.
     WeatherSource& pages() { return m_pages; }

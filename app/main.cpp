@@ -19,6 +19,7 @@
 #include <QApplication>
 #include <QLoggingCategory>
 #include <QSessionManager>
+#include <QStandardPaths>
 #include <QTimer>
 #include <cstdio>
 
@@ -89,7 +90,13 @@ int main(int argc, char* argv[])
     QtSettingsStore store;
     Network network;
     network.setUserAgent(userAgent());
-    WeatherSources sources(network, ServerHosts::fromEnvironment(), SourceTemplates::fromEnvironment());
+    // The service's answers and what was learnt of the stations are kept
+    // where a desktop keeps what can be thrown away.
+    const QString cacheFolder =
+        QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation) + QStringLiteral("/Ventaro");
+    network.useCache(cacheFolder + QStringLiteral("/http"), 16 * 1024 * 1024);
+    WeatherSources sources(network, ServerHosts::fromEnvironment(), SourceTemplates::fromEnvironment(),
+                           cacheFolder);
     // The configured hosts keep their direct connections; the service is
     // reached as the system's proxy settings say.
     network.useSystemProxies(sources.anyLive(), sources.directHosts());

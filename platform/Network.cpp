@@ -10,6 +10,7 @@
 #include <QNetworkRequest>
 #include <QPointer>
 #include <QStringDecoder>
+#include <QTimer>
 #include <QTimerEvent>
 #include <functional>
 
@@ -148,7 +149,14 @@ private:
         const QVariant status = m_reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
         if (status.isValid() && isStatusError(error, status.toInt()))
             return;
-        cutOff(describe(error, m_reply->errorString()));
+        // Qt mostly ends the reply itself right after; where it does not,
+        // the transfer is ended from the event loop, outside Qt's own
+        // error handling, which must not be re-entered.
+        m_reason = describe(error, m_reply->errorString());
+        QTimer::singleShot(0, this, [this] {
+            if (m_reply && !m_reply->isFinished())
+                m_reply->abort();
+        });
     }
 
     // Qt's description of a failure, with what it leaves out: the host
@@ -157,11 +165,19 @@ private:
     {
         const QString host = hostOf(m_reply->request().url());
         text.replace(QStringLiteral("Host  not found"), QStringLiteral("Host %1 not found").arg(host));
+        // Qt's refusal to unpack a compressed body ends in a colon with
+        // nothing after it.
+        const QByteArray encoding = m_reply->rawHeader("Content-Encoding").trimmed();
+        if (text.trimmed().endsWith(u':') && !encoding.isEmpty())
+            text = QStringLiteral("%1 the %2 answer would unpack to far more than was sent")
+                       .arg(text.trimmed(), QString::fromLatin1(encoding.left(40)));
         if (m_proxy.isEmpty())
             return text;
-        if (isProxyError(error))
+        // Qt files a proxy's refusal of the tunnel under more than one code;
+        // its words tell it apart.
+        if (isProxyError(error) || text.contains(QLatin1StringView("roxy")))
             return QStringLiteral("The proxy %1 did not connect to %2: %3").arg(m_proxy, host, text);
-        return QStringLiteral("%1 (through the proxy %2)").arg(text, m_proxy);
+        return QStringLiteral("%1 (asking %2 through the proxy %3)").arg(text, host, m_proxy);
     }
 
     // Ends the transfer early; the reason stands in for Qt's own.
@@ -412,7 +428,12 @@ QDateTime Network::retryAfter(const QByteArray& value, const QDateTime& now)
     const qint64 delay = text.toLongLong(&number);
     if (number)
         return delay > 0 ? now.addSecs(std::min(delay, longest)) : QDateTime();
-    const QDateTime date = QDateTime::fromString(QString::fromLatin1(text), Qt::RFC2822Date);
+    // HTTP dates name their zone "GMT", which the RFC 2822 reader wants
+    // as an offset.
+    QString date822 = QString::fromLatin1(text);
+    if (date822.endsWith(QLatin1StringView(" GMT")))
+        date822.replace(date822.size() - 3, 3, QStringLiteral("+0000"));
+    const QDateTime date = QDateTime::fromString(date822, Qt::RFC2822Date);
     if (!date.isValid() || date <= now)
         return {};
     return std::min(date.toUTC(), now.addSecs(longest));

@@ -518,6 +518,8 @@ private Q_SLOTS:
     void faultyServerKeepsWindowAnswering();
     void strangeBodies_data();
     void strangeBodies();
+    void compressedBombsEndAtOnce_data();
+    void compressedBombsEndAtOnce();
     void hugeLiveAnswers_data();
     void hugeLiveAnswers();
     void quitDuringRefresh_data();
@@ -827,6 +829,45 @@ void TestFaultDrills::strangeBodies()
 
 // ---------------------------------------------------------------------------
 // Told to quit in the middle of a refresh
+
+void TestFaultDrills::compressedBombsEndAtOnce_data()
+{
+    QTest::addColumn<QByteArray>("encoding");
+    QTest::newRow("gzip") << QByteArray("gzip");
+    QTest::newRow("deflate") << QByteArray("deflate");
+}
+
+// Some 4 MiB that would unpack to 4 GiB: Qt refuses to unpack it and never
+// ends the transfer itself. The refresh must end as soon as the answer is
+// in, saying why, not at the time-out with a reason that was never true.
+void TestFaultDrills::compressedBombsEndAtOnce()
+{
+    QFETCH(QByteArray, encoding);
+    // 4 GiB of zeros deflate to runs of the same few bytes; one compressed
+    // block of 64 MiB repeated stands in for the whole stream as far as Qt
+    // gets before refusing it.
+    const QByteArray zlib = qCompress(QByteArray(64 * 1024 * 1024, '\0'), 9).mid(4);
+    const QByteArray stream = zlib.mid(2, zlib.size() - 6);
+    const QByteArray body = encoding == "gzip" ? QByteArray::fromHex("1f8b0800000000000003") +
+                                                     stream.repeated(64) + QByteArray(8, '\0')
+                                               : zlib.left(2) + stream.repeated(64);
+    DrillRig rig{60s};
+    CannedServer server;
+    QVERIFY(server.listen());
+    server.setResponse("HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nContent-Encoding: " + encoding +
+                       "\r\nContent-Length: " + QByteArray::number(body.size()) +
+                       "\r\nConnection: close\r\n\r\n" + body);
+    rig.open(server.host());
+    GapMeter meter;
+    const qint64 took = rig.refreshMeasured(meter);
+    qInfo("%s bomb of %lld bytes: refresh %lld ms, longest event-loop gap %lld ms", encoding.constData(),
+          qint64(body.size()), took, meter.longestGapMs());
+    QVERIFY2(took >= 0, "the refresh never ended");
+    QCOMPARE(rig.label(QStringLiteral("lblCity")), unavailable);
+    const QString reason = rig.window->findChild<QLabel*>(QStringLiteral("lblCity"))->toolTip();
+    QVERIFY2(reason.contains(QStringLiteral("ecompress")), qPrintable(reason));
+    QVERIFY2(!reason.contains(QStringLiteral("No answer came")), qPrintable(reason));
+}
 
 void TestFaultDrills::hugeLiveAnswers_data()
 {

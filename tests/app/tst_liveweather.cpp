@@ -17,11 +17,13 @@
 #include "frmBrowser.h"
 #include "frmForecast.h"
 
+#include <QFile>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 
 class TestLiveWeather : public QObject
@@ -34,15 +36,24 @@ private Q_SLOTS:
     void endsAsSpecified_data();
     void endsAsSpecified();
     void noOfficeHasAForecast();
+    void forecastOfTheStationsOwnZone_data();
+    void forecastOfTheStationsOwnZone();
+    void remarksStayOutOfTheIcons();
+    void unchangedAnswersComeFromTheCache_data();
+    void unchangedAnswersComeFromTheCache();
+    void timedRefreshWaitsOutAPause();
     void viewerShowsEveryPicture_data();
     void viewerShowsEveryPicture();
 
 private:
     struct Rig
     {
-        explicit Rig(const SourceTemplates& templates, const QString& cityCode)
-            : tray(trayDesign()), source(network, templates)
+        explicit Rig(const SourceTemplates& templates, const QString& cityCode,
+                     const QString& folder = QString())
+            : cacheFolder(folder.isEmpty() ? cacheDir.path() : folder), tray(trayDesign()),
+              source(network, templates, this->cacheFolder)
         {
+            network.useCache(this->cacheFolder + QStringLiteral("/http"), 16 * 1024 * 1024);
             tray.setTrayAvailableOverride(true);
             InitializeSettings(store, QSizeF(12000, 9000), QSizeF(7350, 4065), QStringLiteral("100"));
             store.set(SettingsKeys::CityCode, cityCode);
@@ -57,15 +68,34 @@ private:
 
         bool refresh()
         {
+            const qsizetype before = finished->size();
             QTest::mouseClick(window->findChild<QPushButton*>(QStringLiteral("cmdGetForecast")),
                               Qt::LeftButton);
-            return QTest::qWaitFor([this] { return !finished->isEmpty(); }, 20000);
+            return QTest::qWaitFor([this, before] { return finished->size() > before; }, 20000);
+        }
+        // A refresh the timer makes: the interval's worth of ticks.
+        bool timedRefresh()
+        {
+            const qsizetype before = finished->size();
+            for (int tick = 0; tick < window->updateMinutes(); ++tick)
+                window->Timer1_Timer();
+            return QTest::qWaitFor([this, before] { return finished->size() > before; }, 20000);
+        }
+        QString tip(const char* name) const
+        {
+            return window->findChild<QWidget*>(QString::fromLatin1(name))->toolTip();
+        }
+        QString forecast() const
+        {
+            return window->findChild<QPlainTextEdit*>(QStringLiteral("Text3"))->toPlainText();
         }
         QString label(const char* name) const
         {
             return window->findChild<QLabel*>(QString::fromLatin1(name))->text();
         }
 
+        QTemporaryDir cacheDir;
+        const QString cacheFolder;
         MemorySettingsStore store;
         Network network;
         QtTrayIcons tray;
@@ -212,6 +242,150 @@ void TestLiveWeather::noOfficeHasAForecast()
              qPrintable(forecast));
     QVERIFY2(forecast.contains(QStringLiteral("gave no zone forecast for zone COZ039: BOU: 404 Not Found")),
              qPrintable(forecast));
+}
+
+void TestLiveWeather::forecastOfTheStationsOwnZone_data()
+{
+    QTest::addColumn<QString>("cityCode");
+    QTest::addColumn<bool>("records"); // the service's station and zone records can be had
+    QTest::addColumn<QString>("zoneName");
+    QTest::addColumn<QString>("tip"); // in the forecast box's tooltip
+    // The first group named after the island is another zone's: only the
+    // records find Kahului's.
+    QTest::newRow("Kahului by its records")
+        << QStringLiteral("OGG         MAUI, HI") << true << QStringLiteral("Maui Central Valley North-")
+        << QStringLiteral("Zone HIZ045 (Maui Central Valley North), from the zone forecast of HFO");
+    QTest::newRow("records not to be had: by name, said so")
+        << QStringLiteral("OGG         MAUI, HI") << false << QStringLiteral("Maui Windward West-")
+        << QStringLiteral(
+               "Found by the station's name in the zone forecast of HFO; its own zone could not be found: "
+               "the station record of PHOG could not be had: 404 Not Found");
+    QTest::newRow("Anchorage, whose office issues under another name")
+        << QStringLiteral("ANC         ANCHORAGE, AK") << true << QStringLiteral("Anchorage-")
+        << QStringLiteral("Zone AKZ101 (Anchorage), from the zone forecast of AER");
+    QTest::newRow("outside the service's area")
+        << QStringLiteral("CUN         CANCUN, MEXICO") << true << QString()
+        << QStringLiteral("CANCUN, MEXICO lies outside the US weather service's area");
+}
+
+void TestLiveWeather::forecastOfTheStationsOwnZone()
+{
+    QFETCH(QString, cityCode);
+    QFETCH(bool, records);
+    QFETCH(QString, zoneName);
+    QFETCH(QString, tip);
+    SourceTemplates templates = m_templates;
+    if (!records)
+        templates.station.replace(QStringLiteral("/stations/"), QStringLiteral("/no-such-records/"));
+    Rig rig(templates, cityCode);
+    const qsizetype asked = m_server.requestedPaths().size();
+    QVERIFY(rig.refresh());
+    const QStringList paths = m_server.requestedPaths().mid(asked);
+    const QStringList products = paths.filter(QStringLiteral("/products/"));
+    QCOMPARE(rig.tip("Text3"), tip);
+    if (zoneName.isEmpty()) {
+        // No neighbour's forecast: nothing was asked of the forecasts.
+        QVERIFY2(
+            rig.forecast().startsWith(QStringLiteral("The US National Weather Service has no forecast for "
+                                                     "CANCUN, MEXICO")),
+            qPrintable(rig.forecast()));
+        QCOMPARE(products, QStringList());
+        return;
+    }
+    const QStringList lines = rig.forecast().split(QLatin1Char('\n'));
+    QCOMPARE(lines.value(0), lines.value(0).startsWith(QStringLiteral("Zone Forecast Product for "))
+                                 ? lines.value(0)
+                                 : QStringLiteral("(the product's name)"));
+    QVERIFY2(lines.contains(zoneName), qPrintable(rig.forecast()));
+    // One office's product, not every office of the state.
+    QCOMPARE(products.size(), 1);
+}
+
+// Snow on the ground under a clear sky shows the clear sky; the remark and
+// how cold it feels are in the labels' tooltips.
+void TestLiveWeather::remarksStayOutOfTheIcons()
+{
+    Rig rig(m_templates, QStringLiteral("MSN         MADISON, WI"));
+    QVERIFY(rig.refresh());
+    QCOMPARE(rig.label("lblConditions"), QStringLiteral(" clear"));
+    QCOMPARE(rig.tip("lblConditions"), QStringLiteral("5 inches of snow on ground"));
+    QCOMPARE(rig.tip("lblTemp"), QStringLiteral("Feels like 0 F (-18 C)"));
+    QStringList shown;
+    for (int index = 0; index < rig.tray.count(); ++index) {
+        if (rig.tray.intray(index))
+            shown.append(QString::number(index));
+    }
+    QCOMPARE(shown, QStringList{QString::number(SkyClasses::ClearOrSun)});
+}
+
+void TestLiveWeather::unchangedAnswersComeFromTheCache_data()
+{
+    QTest::addColumn<bool>("cacheUsable");
+    QTest::newRow("cache folder at hand") << true;
+    // A file where the folder should be: nothing can be kept, and the
+    // program works as it would without a cache.
+    QTest::newRow("cache folder that cannot be written") << false;
+}
+
+// A second refresh of unchanged answers asks whether they changed, and
+// shows what it has when the service says they did not.
+void TestLiveWeather::unchangedAnswersComeFromTheCache()
+{
+    QFETCH(bool, cacheUsable);
+    QTemporaryDir blocked;
+    QString folder;
+    if (!cacheUsable) {
+        folder = blocked.filePath(QStringLiteral("cache"));
+        QFile file(folder);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+    }
+    Rig rig(m_templates, FirstStart::cityCode, folder);
+    QVERIFY(rig.refresh());
+    const QString forecast = rig.forecast();
+    QVERIFY(forecast.contains(QStringLiteral("COZ039")));
+    const qsizetype asked = m_server.requestHeads().size();
+    QVERIFY(rig.refresh());
+    QCOMPARE(rig.forecast(), forecast);
+    QCOMPARE(rig.label("lblTemp"), QStringLiteral(" 30.0 F (-1.1 C)"));
+    const QList<QByteArray> heads = m_server.requestHeads().mid(asked);
+    QVERIFY(!heads.isEmpty());
+    for (const QByteArray& head : heads) {
+        QCOMPARE(head.contains("If-None-Match: \""), cacheUsable);
+        // Every request to the API names the media type it wants.
+        if (head.contains("/products/"))
+            QVERIFY2(head.contains("Accept: application/ld+json"), head.constData());
+        if (head.contains("/stations/") || head.contains("/zones/"))
+            QVERIFY2(head.contains("Accept: application/geo+json"), head.constData());
+    }
+    // The zone learnt at the first refresh is not asked again: the
+    // observation and the one product only.
+    QCOMPARE(heads.size(), 2);
+}
+
+// After the service asked for a pause, a timed refresh leaves what is on
+// show and asks nothing until the pause is over; the status line's tooltip
+// says so.
+void TestLiveWeather::timedRefreshWaitsOutAPause()
+{
+    m_server.setRetryAfter(120);
+    Rig rig(m_templates, FirstStart::cityCode);
+    rig.store.set(SettingsKeys::Update, QStringLiteral("1"));
+    rig.window->Form_Load();
+    m_server.setFault(SampleServer::Fault::TooManyRequests);
+    QVERIFY(rig.refresh());
+    QCOMPARE(rig.label("lblCity"), QStringLiteral(" Unavailable"));
+    QVERIFY2(rig.tip("lblCity").contains(QStringLiteral("429")), qPrintable(rig.tip("lblCity")));
+    const qsizetype asked = m_server.requestedPaths().size();
+    QVERIFY(rig.timedRefresh());
+    m_server.setFault(SampleServer::Fault::None);
+    QCOMPARE(m_server.requestedPaths().size(), asked);
+    QCOMPARE(rig.label("lblCity"), QStringLiteral(" Unavailable"));
+    QVERIFY2(rig.tip("lblStatus").contains(QStringLiteral("asked for a pause")),
+             qPrintable(rig.tip("lblStatus")));
+    QCOMPARE(rig.label("lblStatus"), QStringLiteral("  Idle"));
+    // A refresh the user asks for is not held.
+    QVERIFY(rig.refresh());
+    QCOMPARE(rig.label("lblTemp"), QStringLiteral(" 30.0 F (-1.1 C)"));
 }
 
 void TestLiveWeather::viewerShowsEveryPicture_data()

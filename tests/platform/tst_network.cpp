@@ -5,6 +5,7 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTest>
+#include <QTimeZone>
 
 class TestNetwork : public QObject
 {
@@ -25,6 +26,13 @@ private Q_SLOTS:
     void abortedReplyEmitsNothing_data();
     void abortedReplyEmitsNothing();
     void abortAllEndsEverythingSilently();
+    void answersOfOneWorkShareOneBound();
+    void refusedBodyEndsAtOnceWithQtsReason_data();
+    void refusedBodyEndsAtOnceWithQtsReason();
+    void retryAfterBoundsThePause_data();
+    void retryAfterBoundsThePause();
+    void pauseHoldsOnlyTimedRequests();
+    void proxyRefusingTheTunnelIsNamed();
 };
 
 namespace {
@@ -118,7 +126,8 @@ private:
 class Fetch
 {
 public:
-    Fetch(Network& network, const QUrl& url) : reply(network.get(url))
+    Fetch(Network& network, const QUrl& url, const RequestOptions& options = {})
+        : reply(network.get(url, options))
     {
         QObject::connect(reply, &FetchReply::finished, &m_receiver,
                          [this](const FetchResult& result) { results.append(result); });
@@ -333,7 +342,7 @@ void TestNetwork::requestThatTakesTooLongFails_data()
         << CannedServer::Answer{{}, false} << 60000 << 300 << QStringLiteral("0.3 seconds");
     QTest::newRow("head sent, body stalls, the whole request's bound")
         << CannedServer::Answer{"HTTP/1.1 200 OK\r\nContent-Length: 100\r\n\r\nsome", false} << 400 << 60000
-        << QStringLiteral("0.4 seconds");
+        << QStringLiteral("The answer stopped arriving: 4 bytes came within 0.4 seconds");
     QTest::newRow("no answer at all, the whole request's bound")
         << CannedServer::Answer{{}, false} << 400 << 60000 << QStringLiteral("0.4 seconds");
 }
@@ -446,6 +455,152 @@ void TestNetwork::abortAllEndsEverythingSilently()
     FETCH_TO_END(network, server.url("/page"), result);
     QVERIFY(result.ok);
     QCOMPARE(result.text, QStringLiteral("<p>a page</p>"));
+}
+
+// However many requests one piece of work makes, their answers together
+// stay within its budget: the request that would go past it fails.
+void TestNetwork::answersOfOneWorkShareOneBound()
+{
+    CannedServer server;
+    QVERIFY(server.isListening());
+    server.answers.insert("/first", {CannedServer::page(QByteArray(600, 'a'))});
+    server.answers.insert("/second", {CannedServer::page(QByteArray(600, 'b'))});
+    Network network;
+    RequestOptions options;
+    options.budget = std::make_shared<TransferBudget>(1000);
+    FetchResult first;
+    FetchResult second;
+    {
+        Fetch fetch(network, server.url("/first"), options);
+        QVERIFY(fetch.waitForEnd());
+        first = fetch.results.value(0);
+    }
+    {
+        Fetch fetch(network, server.url("/second"), options);
+        QVERIFY(fetch.waitForEnd());
+        second = fetch.results.value(0);
+    }
+    QVERIFY(first.ok);
+    QCOMPARE(first.body.size(), 600);
+    QVERIFY(!second.ok);
+    QVERIFY2(second.error.contains(QStringLiteral("together are larger than 1000 bytes")),
+             qPrintable(second.error));
+    // Without the shared budget the same answer is whole.
+    FETCH_TO_END(network, server.url("/second"), alone);
+    QVERIFY(alone.ok);
+}
+
+void TestNetwork::refusedBodyEndsAtOnceWithQtsReason_data()
+{
+    QTest::addColumn<QByteArray>("encoding");
+    // 64 MiB of zeros pack into some 64 KiB; Qt refuses to unpack an answer
+    // that grows this far past what was sent, and never ends the reply.
+    QTest::newRow("deflate") << QByteArray("deflate");
+    // The same stream wrapped as gzip: its header, the raw stream, and a
+    // trailer Qt never reaches.
+    QTest::newRow("gzip") << QByteArray("gzip");
+}
+
+void TestNetwork::refusedBodyEndsAtOnceWithQtsReason()
+{
+    QFETCH(QByteArray, encoding);
+    const QByteArray zlib = qCompress(QByteArray(64 * 1024 * 1024, '\0'), 9).mid(4);
+    const QByteArray body = encoding == "gzip" ? QByteArray::fromHex("1f8b0800000000000003") +
+                                                     zlib.mid(2, zlib.size() - 6) + QByteArray(8, '\0')
+                                               : zlib;
+    CannedServer server;
+    QVERIFY(server.isListening());
+    server.answers.insert("/bomb", {"HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\nContent-Encoding: " +
+                                    encoding + "\r\nContent-Length: " + QByteArray::number(body.size()) +
+                                    "\r\nConnection: close\r\n\r\n" + body});
+    // The whole request's bound is out of reach of this test's own wait:
+    // only an end Qt's refusal brings about can end it in time.
+    NetworkLimits limits;
+    limits.timeout = std::chrono::minutes(10);
+    Network network(limits);
+    FETCH_TO_END(network, server.url("/bomb"), result);
+    QVERIFY(!result.ok);
+    QVERIFY2(result.error.contains(QStringLiteral("ecompress")), qPrintable(result.error));
+}
+
+void TestNetwork::retryAfterBoundsThePause_data()
+{
+    QTest::addColumn<QByteArray>("value");
+    QTest::addColumn<qint64>("seconds"); // -1: no pause
+    QTest::newRow("seconds") << QByteArray("120") << qint64(120);
+    QTest::newRow("blanks around") << QByteArray(" 5 ") << qint64(5);
+    QTest::newRow("zero") << QByteArray("0") << qint64(-1);
+    QTest::newRow("negative") << QByteArray("-30") << qint64(-1);
+    QTest::newRow("a day, held to an hour") << QByteArray("86400") << qint64(3600);
+    QTest::newRow("an HTTP date ten minutes on")
+        << QByteArray("Mon, 07 Dec 2026 18:10:00 GMT") << qint64(600);
+    QTest::newRow("an HTTP date gone by") << QByteArray("Mon, 07 Dec 2026 17:00:00 GMT") << qint64(-1);
+    QTest::newRow("words") << QByteArray("soon") << qint64(-1);
+    QTest::newRow("empty") << QByteArray() << qint64(-1);
+}
+
+void TestNetwork::retryAfterBoundsThePause()
+{
+    QFETCH(QByteArray, value);
+    QFETCH(qint64, seconds);
+    const QDateTime now(QDate(2026, 12, 7), QTime(18, 0), QTimeZone::utc());
+    const QDateTime until = Network::retryAfter(value, now);
+    QCOMPARE(until.isValid() ? now.secsTo(until) : qint64(-1), seconds);
+}
+
+// After a 429 with Retry-After, requests a timer makes wait out the pause
+// without reaching the server; a request the user makes still goes.
+void TestNetwork::pauseHoldsOnlyTimedRequests()
+{
+    CannedServer server;
+    QVERIFY(server.isListening());
+    server.answers.insert("/busy",
+                          {CannedServer::page("slow down", "429 Too Many Requests")
+                               .replace("Connection: close", "Retry-After: 60\r\nConnection: close")});
+    server.answers.insert("/page", {CannedServer::page("fine")});
+    Network network;
+    FETCH_TO_END(network, server.url("/busy"), busy);
+    QCOMPARE(busy.status, 429);
+    QVERIFY(network.heldUntil(QStringLiteral("127.0.0.1:%1").arg(server.serverPort())).isValid());
+
+    RequestOptions timed;
+    timed.timed = true;
+    FetchResult held;
+    {
+        Fetch fetch(network, server.url("/page"), timed);
+        QVERIFY(fetch.waitForEnd());
+        held = fetch.results.value(0);
+    }
+    QVERIFY(!held.ok);
+    QVERIFY(held.heldUntil.isValid());
+    QVERIFY2(held.error.contains(QStringLiteral("asked for a pause")), qPrintable(held.error));
+    QCOMPARE(server.paths, QList<QByteArray>{"/busy"});
+
+    FETCH_TO_END(network, server.url("/page"), asked);
+    QVERIFY(asked.ok);
+    QCOMPARE(server.paths.size(), 2);
+}
+
+// A proxy that turns the tunnel away: the failure names the proxy and the
+// host asked for, not an empty "Host  not found".
+void TestNetwork::proxyRefusingTheTunnelIsNamed()
+{
+    CannedServer proxy;
+    QVERIFY(proxy.isListening());
+    proxy.answers.insert("weather.invalid:443", {"HTTP/1.1 403 Forbidden\r\nContent-Length: 0\r\n\r\n"});
+    const QByteArray address = "http://127.0.0.1:" + QByteArray::number(proxy.serverPort());
+    qputenv("https_proxy", address);
+    qputenv("no_proxy", "");
+    Network network;
+    network.useSystemProxies(true);
+    FETCH_TO_END(network, QUrl(QStringLiteral("https://weather.invalid/stations/KDEN")), result);
+    qunsetenv("https_proxy");
+    qunsetenv("no_proxy");
+    QVERIFY(!result.ok);
+    QVERIFY2(result.error.contains(QStringLiteral("127.0.0.1:%1").arg(proxy.serverPort())),
+             qPrintable(result.error));
+    QVERIFY2(result.error.contains(QStringLiteral("weather.invalid")), qPrintable(result.error));
+    QVERIFY2(!result.error.contains(QStringLiteral("Host  ")), qPrintable(result.error));
 }
 
 QTEST_GUILESS_MAIN(TestNetwork)
