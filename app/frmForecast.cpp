@@ -7,12 +7,14 @@
 #include "Network.h"
 #include "NumberForm.h"
 #include "Refresh.h"
+#include "RefreshPolicy.h"
 #include "ResourcePaths.h"
 #include "Resources.h"
 #include "SessionEvents.h"
 #include "SettingsKeys.h"
 #include "SkyClasses.h"
 #include "StationTable.h"
+#include "SystemClock.h"
 #include "SystemColors.h"
 #include "TrayIcons.h"
 #include "TrayRule.h"
@@ -85,7 +87,9 @@ frmForecast::frmForecast(Services services, std::chrono::milliseconds tickInterv
     : QWidget(nullptr,
               Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
       m_services(std::move(services)), m_settings(m_services.store),
-      m_refresh(new Refresh(m_services.weather, this))
+      m_systemClock(m_services.clock ? nullptr : std::make_unique<SystemClock>()),
+      m_clock(m_services.clock ? *m_services.clock : *m_systemClock),
+      m_refresh(new Refresh(m_services.weather, this)), m_policy(new RefreshPolicy(m_clock, this))
 {
     initVentaroResources();
     setObjectName(QStringLiteral("frmForecast"));
@@ -114,9 +118,10 @@ frmForecast::frmForecast(Services services, std::chrono::milliseconds tickInterv
     m_Timer1->setInterval(tickInterval);
     connect(m_Timer1, &QTimer::timeout, this, &frmForecast::Timer1_Timer);
 
+    connect(m_policy, &RefreshPolicy::refreshDue, this, &frmForecast::cmdGetForecast_Click);
     if (m_services.session) {
-        connect(m_services.session, &SessionEvents::resumed, this, &frmForecast::refreshIfStale);
-        connect(m_services.session, &SessionEvents::networkReturned, this, &frmForecast::refreshIfStale);
+        connect(m_services.session, &SessionEvents::resumed, m_policy, &RefreshPolicy::sessionEvent);
+        connect(m_services.session, &SessionEvents::networkReturned, m_policy, &RefreshPolicy::sessionEvent);
     }
 }
 
@@ -316,7 +321,7 @@ void frmForecast::Form_Load()
     m_stationCode = StationTable::stationCode(m_settings.get(SettingsKeys::CityCode));
     m_stateCode = m_settings.get(SettingsKeys::State);
     m_Timer1->start();
-    m_updateMinutes = m_settings.int16(SettingsKeys::Update);
+    m_policy->setUpdateMinutes(m_settings.int16(SettingsKeys::Update));
     ApplyColorScheme();
     placeAtStoredPosition();
     applyTrayRule();
@@ -403,7 +408,18 @@ void frmForecast::cmdGetForecast_Click()
     if (m_refreshing || m_ending)
         return;
     m_refreshing = true;
+    m_policy->refreshStarted();
     m_refresh->start(m_stationCode, m_stateCode);
+}
+
+qint16 frmForecast::updateMinutes() const
+{
+    return m_policy->updateMinutes();
+}
+
+qint16 frmForecast::minuteCount() const
+{
+    return m_policy->minuteCount();
 }
 
 void frmForecast::showConditions(const ConditionsReading& reading)
@@ -411,8 +427,6 @@ void frmForecast::showConditions(const ConditionsReading& reading)
     const Conditions& values = reading.values;
     m_lblCity->setText(QLatin1Char(' ') + ForecastText::shownValue(values.location));
     m_observed = reading.observed;
-    m_shownAt = now();
-    m_lastRefreshFailed = false;
     showObservationTime();
     m_lblTemp->setText(QLatin1Char(' ') + ForecastText::shownValue(values.temperature));
     m_lblHumidity->setText(QLatin1Char(' ') + ForecastText::shownValue(values.humidity));
@@ -433,7 +447,6 @@ void frmForecast::showUnavailable(const QString& reason)
     // finds it here and in the log.
     m_lblCity->setToolTip(WindowServices::plainToolTip(reason));
     m_observed.reset();
-    m_lastRefreshFailed = true;
     for (QLabel* label :
          {m_lblTemp, m_lblHumidity, m_lblDew, m_lblPressure, m_lblWind, m_lblConditions, m_lblVisibility})
         label->clear();
@@ -441,7 +454,7 @@ void frmForecast::showUnavailable(const QString& reason)
     ++m_fill;
     m_Text3->clear();
     m_shownForecast.clear();
-    endRefresh();
+    endRefresh(false);
 }
 
 void frmForecast::nameValuesByText()
@@ -457,7 +470,7 @@ void frmForecast::showForecast(const QString& forecast, const QStringList& piece
     // often; filling the box again would only throw the reader back to the
     // first line.
     if (forecast == m_shownForecast && !forecast.isEmpty()) {
-        endRefresh();
+        endRefresh(true);
         return;
     }
     m_shownForecast.clear();
@@ -494,7 +507,7 @@ void frmForecast::fillForecastBox(quint64 fill)
     m_shownForecast = m_forecastFilling;
     m_forecastFilling.clear();
     m_forecastPieces.clear();
-    endRefresh();
+    endRefresh(true);
 }
 
 void frmForecast::showObservationTime()
@@ -506,29 +519,13 @@ void frmForecast::showObservationTime()
 
 QDateTime frmForecast::now() const
 {
-    return m_services.clock ? m_services.clock() : QDateTime::currentDateTimeUtc();
+    return m_clock.wallTime();
 }
 
-void frmForecast::refreshIfStale()
-{
-    // Only weather already asked for is brought up to date: the values on
-    // show are older than the interval, or the last refresh failed (an
-    // outage, most likely). Before the first refresh nothing is fetched.
-    if (m_ending || (!m_shownAt.isValid() && !m_lastRefreshFailed))
-        return;
-    const qint64 interval = std::max<qint64>(m_updateMinutes, 1) * 60;
-    const bool stale = m_lastRefreshFailed || m_shownAt.secsTo(now()) >= interval;
-    if (stale)
-        cmdGetForecast_Click();
-}
-
-void frmForecast::endRefresh()
+void frmForecast::endRefresh(bool conditionsCame)
 {
     m_refreshing = false;
-    if (m_timedRefresh) {
-        m_timedRefresh = false;
-        m_minuteCount = 0;
-    }
+    m_policy->refreshEnded(conditionsCame);
     Q_EMIT refreshFinished();
 }
 
@@ -557,30 +554,11 @@ void frmForecast::UpdateTrayIcon(const QString& sky, const SkyClasses::Choice& c
 
 void frmForecast::Timer1_Timer()
 {
-    // The timer counts only time the machine was awake; a wall clock far
-    // ahead of it means the machine slept since the last tick, for systems
-    // that do not say so themselves.
-    const QDateTime wall = now();
-    const bool slept = m_lastTickWall.isValid() && m_sinceLastTick.isValid() &&
-                       m_lastTickWall.msecsTo(wall) - m_sinceLastTick.elapsed() > 2 * 60000;
-    m_lastTickWall = wall;
-    m_sinceLastTick.start();
     if (m_observed)
         showObservationTime();
-    if (slept)
-        refreshIfStale();
-
-    m_minuteCount = static_cast<qint16>(std::min<int>(m_minuteCount + 1, 32767));
-    if (m_minuteCount < m_updateMinutes)
-        return;
-    // The count goes back to 0 once the refresh has ended, or at once when
-    // one was already running and this tick's is ignored.
-    if (m_refreshing || m_ending) {
-        m_minuteCount = 0;
-        return;
-    }
-    m_timedRefresh = true;
-    cmdGetForecast_Click();
+    // Counts the minute and, when the interval is reached, asks for the
+    // timed refresh (refreshDue, cmdGetForecast_Click) within this tick.
+    m_policy->tick();
 }
 
 void frmForecast::cmdExtended_Click()
@@ -643,7 +621,7 @@ void frmForecast::settingsClosed(const SettingsOnClose& values)
     showMainWindow();
     m_stationCode = values.stationCode;
     m_stateCode = values.stateCode;
-    m_updateMinutes = values.updateMinutes;
+    m_policy->setUpdateMinutes(values.updateMinutes);
     applyTrayRule();
 }
 
@@ -722,6 +700,7 @@ void frmForecast::closeEvent(QCloseEvent* event)
     saveWindowPosition();
     m_ending = true;
     m_Timer1->stop();
+    m_policy->stop();
     closeOtherWindows();
     // A transfer still running would hold the program until its time-out.
     m_refresh->abort();
