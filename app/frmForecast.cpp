@@ -7,12 +7,14 @@
 #include "Network.h"
 #include "NumberForm.h"
 #include "Refresh.h"
+#include "RefreshPolicy.h"
 #include "ResourcePaths.h"
 #include "Resources.h"
 #include "SessionEvents.h"
 #include "SettingsKeys.h"
 #include "SkyClasses.h"
 #include "StationTable.h"
+#include "SystemClock.h"
 #include "SystemColors.h"
 #include "TrayIcons.h"
 #include "TrayRule.h"
@@ -85,7 +87,9 @@ frmForecast::frmForecast(Services services, std::chrono::milliseconds tickInterv
     : QWidget(nullptr,
               Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
       m_services(std::move(services)), m_settings(m_services.store),
-      m_refresh(new Refresh(m_services.weather, this))
+      m_systemClock(m_services.clock ? nullptr : std::make_unique<SystemClock>()),
+      m_clock(m_services.clock ? *m_services.clock : *m_systemClock),
+      m_refresh(new Refresh(m_services.weather, this)), m_policy(new RefreshPolicy(m_clock, this))
 {
     initVentaroResources();
     setObjectName(QStringLiteral("frmForecast"));
@@ -114,9 +118,14 @@ frmForecast::frmForecast(Services services, std::chrono::milliseconds tickInterv
     m_Timer1->setInterval(tickInterval);
     connect(m_Timer1, &QTimer::timeout, this, &frmForecast::Timer1_Timer);
 
+    connect(m_policy, &RefreshPolicy::refreshDue, this, [this] {
+        m_byPolicy = true;
+        cmdGetForecast_Click();
+        m_byPolicy = false;
+    });
     if (m_services.session) {
-        connect(m_services.session, &SessionEvents::resumed, this, &frmForecast::refreshIfStale);
-        connect(m_services.session, &SessionEvents::networkReturned, this, &frmForecast::refreshIfStale);
+        connect(m_services.session, &SessionEvents::resumed, m_policy, &RefreshPolicy::sessionEvent);
+        connect(m_services.session, &SessionEvents::networkReturned, m_policy, &RefreshPolicy::sessionEvent);
     }
 }
 
@@ -318,7 +327,7 @@ void frmForecast::Form_Load()
     m_stationCode = StationTable::stationCode(m_settings.get(SettingsKeys::CityCode));
     m_stateCode = m_settings.get(SettingsKeys::State);
     m_Timer1->start();
-    m_updateMinutes = m_settings.int16(SettingsKeys::Update);
+    m_policy->setUpdateMinutes(m_settings.int16(SettingsKeys::Update));
     ApplyColorScheme();
     placeAtStoredPosition();
     applyTrayRule();
@@ -405,16 +414,29 @@ void frmForecast::cmdGetForecast_Click()
     if (m_refreshing || m_ending)
         return;
     m_refreshing = true;
-    m_refresh->start(m_stationCode, m_stateCode, m_timedRefresh);
+    m_policy->refreshStarted();
+    m_conditionsCame = false;
+    // A refresh the policy asked for is a timed one: it takes what the
+    // service says is still fresh, and waits out a pause it asked for.
+    m_refresh->start(m_stationCode, m_stateCode, m_byPolicy);
+}
+
+qint16 frmForecast::updateMinutes() const
+{
+    return m_policy->updateMinutes();
+}
+
+qint16 frmForecast::minuteCount() const
+{
+    return m_policy->minuteCount();
 }
 
 void frmForecast::showConditions(const ConditionsReading& reading)
 {
+    m_conditionsCame = true;
     const Conditions& values = reading.values;
     m_lblCity->setText(QLatin1Char(' ') + ForecastText::shownValue(values.location));
     m_observed = reading.observed;
-    m_shownAt = now();
-    m_lastRefreshFailed = false;
     showObservationTime();
     m_lblTemp->setText(QLatin1Char(' ') + ForecastText::shownValue(values.temperature));
     m_lblHumidity->setText(QLatin1Char(' ') + ForecastText::shownValue(values.humidity));
@@ -439,7 +461,6 @@ void frmForecast::showUnavailable(const QString& reason)
     // finds it here and in the log.
     m_lblCity->setToolTip(WindowServices::plainToolTip(reason));
     m_observed.reset();
-    m_lastRefreshFailed = true;
     for (QLabel* label :
          {m_lblTemp, m_lblHumidity, m_lblDew, m_lblPressure, m_lblWind, m_lblConditions, m_lblVisibility})
         label->clear();
@@ -452,7 +473,7 @@ void frmForecast::showUnavailable(const QString& reason)
     m_Text3->clear();
     m_Text3->setToolTip(QString());
     m_shownForecast.clear();
-    endRefresh();
+    endRefresh(false);
 }
 
 void frmForecast::nameValuesByText()
@@ -468,7 +489,7 @@ void frmForecast::showHeld(const QString& reason, const QDateTime& until)
     m_pauseNotice = QStringLiteral("%1. Timed refreshes wait until %2; Get Forecast asks at once.")
                         .arg(reason, until.toLocalTime().toString(QStringLiteral("HH:mm")));
     showStatusTip();
-    endRefresh();
+    endRefresh(m_conditionsCame);
 }
 
 void frmForecast::showStatusTip()
@@ -488,7 +509,7 @@ void frmForecast::showForecast(const QString& forecast, const QStringList& piece
     // often; filling the box again would only throw the reader back to the
     // first line.
     if (forecast == m_shownForecast && !forecast.isEmpty()) {
-        endRefresh();
+        endRefresh(true);
         return;
     }
     m_shownForecast.clear();
@@ -525,7 +546,7 @@ void frmForecast::fillForecastBox(quint64 fill)
     m_shownForecast = m_forecastFilling;
     m_forecastFilling.clear();
     m_forecastPieces.clear();
-    endRefresh();
+    endRefresh(true);
 }
 
 void frmForecast::showObservationTime()
@@ -537,29 +558,13 @@ void frmForecast::showObservationTime()
 
 QDateTime frmForecast::now() const
 {
-    return m_services.clock ? m_services.clock() : QDateTime::currentDateTimeUtc();
+    return m_clock.wallTime();
 }
 
-void frmForecast::refreshIfStale()
-{
-    // Only weather already asked for is brought up to date: the values on
-    // show are older than the interval, or the last refresh failed (an
-    // outage, most likely). Before the first refresh nothing is fetched.
-    if (m_ending || (!m_shownAt.isValid() && !m_lastRefreshFailed))
-        return;
-    const qint64 interval = std::max<qint64>(m_updateMinutes, 1) * 60;
-    const bool stale = m_lastRefreshFailed || m_shownAt.secsTo(now()) >= interval;
-    if (stale)
-        cmdGetForecast_Click();
-}
-
-void frmForecast::endRefresh()
+void frmForecast::endRefresh(bool conditionsCame)
 {
     m_refreshing = false;
-    if (m_timedRefresh) {
-        m_timedRefresh = false;
-        m_minuteCount = 0;
-    }
+    m_policy->refreshEnded(conditionsCame);
     Q_EMIT refreshFinished();
 }
 
@@ -588,30 +593,11 @@ void frmForecast::UpdateTrayIcon(const QString& sky, const SkyClasses::Choice& c
 
 void frmForecast::Timer1_Timer()
 {
-    // The timer counts only time the machine was awake; a wall clock far
-    // ahead of it means the machine slept since the last tick, for systems
-    // that do not say so themselves.
-    const QDateTime wall = now();
-    const bool slept = m_lastTickWall.isValid() && m_sinceLastTick.isValid() &&
-                       m_lastTickWall.msecsTo(wall) - m_sinceLastTick.elapsed() > 2 * 60000;
-    m_lastTickWall = wall;
-    m_sinceLastTick.start();
     if (m_observed)
         showObservationTime();
-    if (slept)
-        refreshIfStale();
-
-    m_minuteCount = static_cast<qint16>(std::min<int>(m_minuteCount + 1, 32767));
-    if (m_minuteCount < m_updateMinutes)
-        return;
-    // The count goes back to 0 once the refresh has ended, or at once when
-    // one was already running and this tick's is ignored.
-    if (m_refreshing || m_ending) {
-        m_minuteCount = 0;
-        return;
-    }
-    m_timedRefresh = true;
-    cmdGetForecast_Click();
+    // Counts the minute and, when the interval is reached, asks for the
+    // timed refresh (refreshDue, cmdGetForecast_Click) within this tick.
+    m_policy->tick();
 }
 
 void frmForecast::cmdExtended_Click()
@@ -674,7 +660,7 @@ void frmForecast::settingsClosed(const SettingsOnClose& values)
     showMainWindow();
     m_stationCode = values.stationCode;
     m_stateCode = values.stateCode;
-    m_updateMinutes = values.updateMinutes;
+    m_policy->setUpdateMinutes(values.updateMinutes);
     applyTrayRule();
 }
 
@@ -753,6 +739,7 @@ void frmForecast::closeEvent(QCloseEvent* event)
     saveWindowPosition();
     m_ending = true;
     m_Timer1->stop();
+    m_policy->stop();
     closeOtherWindows();
     // A transfer still running would hold the program until its time-out.
     m_refresh->abort();

@@ -5,7 +5,6 @@
 #include "SkyClasses.h"
 
 #include <QDateTime>
-#include <QElapsedTimer>
 #include <QPointer>
 #include <QStringList>
 #include <QUrl>
@@ -13,8 +12,10 @@
 #include <array>
 #include <chrono>
 #include <functional>
+#include <memory>
 #include <optional>
 
+class Clock;
 class ColorDialog;
 class Network;
 class QLabel;
@@ -23,6 +24,7 @@ class QPlainTextEdit;
 class QPushButton;
 class QTimer;
 class Refresh;
+class RefreshPolicy;
 class SessionEvents;
 class TrayIcons;
 class WeatherSource;
@@ -53,8 +55,8 @@ public:
         std::function<QUrl(const QString&)> satellitePicture;
         // Waking from suspend and the network coming back; none: not told.
         SessionEvents* session = nullptr;
-        // The wall clock, in UTC; none: the system's.
-        std::function<QDateTime()> clock = nullptr;
+        // The wall and monotonic clocks; none: the system's.
+        Clock* clock = nullptr;
     };
 
     static constexpr std::chrono::milliseconds minute{60000};
@@ -85,8 +87,8 @@ public:
 
     QString stationCode() const { return m_stationCode; }
     QString stateCode() const { return m_stateCode; }
-    qint16 updateMinutes() const { return m_updateMinutes; }
-    qint16 minuteCount() const { return m_minuteCount; }
+    qint16 updateMinutes() const;
+    qint16 minuteCount() const;
     bool exitRequested() const { return m_exitRequested; }
 
     // The designed client size and the outer sizes of the two views, in twips.
@@ -144,10 +146,9 @@ private:
     void showHeld(const QString& reason, const QDateTime& until);
     void showStatusTip();
     void fillForecastBox(quint64 fill);
-    void endRefresh();
+    void endRefresh(bool conditionsCame);
     void showObservationTime();
     QDateTime now() const;
-    void refreshIfStale();
     void settingsClosed(const SettingsOnClose& values);
     void applyTrayRule();
     void placeAtStoredPosition();
@@ -158,7 +159,17 @@ private:
 
     Services m_services;
     Settings m_settings;
+    // The system's clocks, when none came with the services.
+    std::unique_ptr<Clock> m_systemClock;
+    Clock& m_clock;
     Refresh* m_refresh = nullptr;
+    // When the window refreshes by itself; it holds the interval and the
+    // minute count.
+    RefreshPolicy* m_policy = nullptr;
+    // Set while the policy starts a refresh, rather than the user.
+    bool m_byPolicy = false;
+    // The refresh under way has shown its conditions.
+    bool m_conditionsCame = false;
 
     std::array<QLabel*, 8> m_lblMain{};
     QLabel* m_lblCity = nullptr;
@@ -183,8 +194,6 @@ private:
     // closes.
     QString m_stationCode;
     QString m_stateCode;
-    qint16 m_updateMinutes = 0;
-    qint16 m_minuteCount = 0;
     bool m_exitRequested = false;
 
     // The forecast the box holds in full, so that a refresh bringing the
@@ -196,8 +205,6 @@ private:
     QString m_forecastFilling;
     qsizetype m_nextPiece = 0;
     quint64 m_fill = 0;
-    // A timed refresh sets the minute count back to 0 once it has ended.
-    bool m_timedRefresh = false;
 
     // What the status line's tooltip tells: a store that could not be read
     // whole, a pause the weather service asked for.
@@ -206,14 +213,6 @@ private:
 
     // When the shown observation was made, for the location's tooltip.
     std::optional<ObservationTime::Observed> m_observed;
-    // When the values on show came, by the wall clock (which, unlike the
-    // timers, goes on while the machine sleeps); invalid before the first.
-    QDateTime m_shownAt;
-    bool m_lastRefreshFailed = false;
-    // The wall clock and the monotonic clock at the last tick: the wall
-    // clock running far ahead means the machine slept in between.
-    QDateTime m_lastTickWall;
-    QElapsedTimer m_sinceLastTick;
 
     bool m_refreshing = false;
     bool m_ending = false;

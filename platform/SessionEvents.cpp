@@ -12,9 +12,14 @@ constexpr uint connectedGlobally = 70;
 
 void SessionEvents::start()
 {
+    start(QDBusConnection::systemBus());
+}
+
+void SessionEvents::start(const QDBusConnection& systemBus)
+{
     // Both come over the system bus as signals, so nothing is asked of the
     // system until something happens, and no plugin is loaded for it.
-    QDBusConnection bus = QDBusConnection::systemBus();
+    QDBusConnection bus = systemBus;
     // logind announces sleep with PrepareForSleep(true) and waking with
     // PrepareForSleep(false).
     bus.connect(QStringLiteral("org.freedesktop.login1"), QStringLiteral("/org/freedesktop/login1"),

@@ -2,6 +2,8 @@
 
 #include <QObject>
 
+class QDBusConnection;
+
 // What happens to the machine around the program that makes shown weather
 // old: it wakes from suspend, or its network comes back. Nothing is
 // reported until start() connects to the system's sources (logind and
@@ -13,8 +15,10 @@ class SessionEvents : public QObject
 public:
     using QObject::QObject;
 
-    // Connects to the system; a source the system lacks is left out.
+    // Connects to the system bus; a source the system lacks is left out.
     void start();
+    // The same on another bus, for drills on a private one.
+    void start(const QDBusConnection& bus);
 
 Q_SIGNALS:
     void resumed();

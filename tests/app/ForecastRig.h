@@ -2,6 +2,7 @@
 
 #include "FakeColorDialog.h"
 #include "FirstStart.h"
+#include "ManualClock.h"
 #include "MemorySettingsStore.h"
 #include "Network.h"
 #include "QtTrayIcons.h"
@@ -40,10 +41,9 @@ struct ForecastRig
         const QString host = server.host();
         weather = std::make_unique<ServerWeatherSource>(network, ServerHosts{host, host, host});
         window = std::make_unique<frmForecast>(
-            frmForecast::Services{
-                store, *weather, network, tray, colorDialog,
-                [host](const QString& path) { return ServerHosts::httpUrl(host, path); }, &session,
-                [this] { return clock.isValid() ? clock : QDateTime::currentDateTimeUtc(); }},
+            frmForecast::Services{store, *weather, network, tray, colorDialog,
+                                  [host](const QString& path) { return ServerHosts::httpUrl(host, path); },
+                                  &session, &clock},
             tick);
         ending = std::make_unique<QSignalSpy>(window.get(), &frmForecast::programEnding);
         finished = std::make_unique<QSignalSpy>(window.get(), &frmForecast::refreshFinished);
@@ -107,8 +107,9 @@ struct ForecastRig
     FakeColorDialog colorDialog;
     // Emitted by the tests, as the system would.
     SessionEvents session;
-    // The wall clock the window reads; the system's while invalid.
-    QDateTime clock;
+    // The clocks the window reads, which stand still until a test moves
+    // them.
+    ManualClock clock;
     std::unique_ptr<ServerWeatherSource> weather;
     std::unique_ptr<frmForecast> window;
     std::unique_ptr<QSignalSpy> ending;

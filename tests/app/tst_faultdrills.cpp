@@ -9,6 +9,7 @@
 #include "LiveWeatherSource.h"
 #include "MemorySettingsStore.h"
 #include "Network.h"
+#include "PrivateBus.h"
 #include "ProgramProcess.h"
 #include "QtColorDialog.h"
 #include "QtSettingsStore.h"
@@ -26,6 +27,8 @@
 #include "Extraction.h"
 #include "StripMarkup.h"
 #include <QColorDialog>
+#include <QDBusConnection>
+#include <QDBusMessage>
 #include <QDirIterator>
 #include <QElapsedTimer>
 #include <QLabel>
@@ -301,6 +304,28 @@ struct DrillRig
 
 const QString unavailable = QStringLiteral(" Unavailable");
 
+// Sets this process's peak resident memory back to what it holds now, so
+// that peakMemoryKiB() tells the peak of what follows (0 where the system
+// does not tell).
+void resetPeakMemory()
+{
+    QFile clear(QStringLiteral("/proc/self/clear_refs"));
+    if (clear.open(QIODevice::WriteOnly))
+        clear.write("5");
+}
+
+qint64 peakMemoryKiB()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').value(0).toLongLong();
+    }
+    return 0;
+}
+
 QByteArray conditionsPage()
 {
     return SamplePages::conditionsPage(FirstStart::cityCode, false);
@@ -526,6 +551,8 @@ private Q_SLOTS:
     void quitDuringRefresh();
     void quitWithADialogOpen_data();
     void quitWithADialogOpen();
+    void signalBurstAfterAFailedRefresh_data();
+    void signalBurstAfterAFailedRefresh();
     void damagedSettingsFile_data();
     void damagedSettingsFile();
     void damagedStoreIsToldOnTheStatusLine();
@@ -1070,6 +1097,87 @@ void TestFaultDrills::quitWithADialogOpen()
         QVERIFY2(!qobject_cast<QColorDialog*>(widget) && !qobject_cast<QMessageBox*>(widget),
                  qPrintable(widget->objectName()));
     }
+}
+
+// ---------------------------------------------------------------------------
+// Told of waking and of the network coming back, many times over
+
+void TestFaultDrills::signalBurstAfterAFailedRefresh_data()
+{
+    QTest::addColumn<int>("resumes");
+    QTest::addColumn<int>("networkReturns");
+    QTest::newRow("1,000 resume signals") << 1000 << 0;
+    QTest::newRow("500 network off/on changes") << 0 << 500;
+}
+
+// logind and NetworkManager, played by the test on a private bus, tell the
+// program over and over that the machine woke or the network came back,
+// right after a refresh failed: the server sees one refresh, not one per
+// signal.
+void TestFaultDrills::signalBurstAfterAFailedRefresh()
+{
+    QFETCH(int, resumes);
+    QFETCH(int, networkReturns);
+    PrivateBus bus;
+    QVERIFY2(bus.start(), qPrintable(bus.errorString()));
+    QDBusConnection system = QDBusConnection::connectToBus(bus.address(), QStringLiteral("system"));
+    QDBusConnection program = QDBusConnection::connectToBus(bus.address(), QStringLiteral("program"));
+    const auto disconnect = qScopeGuard([] {
+        QDBusConnection::disconnectFromBus(QStringLiteral("system"));
+        QDBusConnection::disconnectFromBus(QStringLiteral("program"));
+    });
+    QVERIFY2(system.isConnected() && program.isConnected(), qPrintable(system.lastError().message()));
+    QVERIFY(system.registerService(QStringLiteral("org.freedesktop.login1")));
+    QVERIFY(system.registerService(QStringLiteral("org.freedesktop.NetworkManager")));
+
+    // A server that fails every time, as a hostile one would.
+    ForecastRig rig;
+    frmForecast& window = rig.open();
+    rig.session.start(program);
+    rig.server.setFault(SampleServer::Fault::ServerError);
+    QVERIFY(rig.refresh());
+    QCOMPARE(rig.child<QLabel>(QStringLiteral("lblCity"))->text(), unavailable);
+    const qsizetype before = rig.server.requestedPaths().size();
+
+    QSignalSpy resumed(&rig.session, &SessionEvents::resumed);
+    QSignalSpy returned(&rig.session, &SessionEvents::networkReturned);
+    // Each signal is sent once the program has taken the one before: as
+    // fast as it can be told, whatever its own pace.
+    const auto tell = [&](const char* path, const char* interface, const char* name, const QVariant& value,
+                          QSignalSpy* heard) {
+        QDBusMessage message = QDBusMessage::createSignal(
+            QString::fromLatin1(path), QString::fromLatin1(interface), QString::fromLatin1(name));
+        message << value;
+        return system.send(message) && (!heard || heard->wait(10000));
+    };
+    GapMeter meter;
+    resetPeakMemory();
+    meter.start();
+    for (int n = 0; n < resumes; ++n)
+        QVERIFY(tell("/org/freedesktop/login1", "org.freedesktop.login1.Manager", "PrepareForSleep", false,
+                     &resumed));
+    // NM_STATE_DISCONNECTED, then NM_STATE_CONNECTED_GLOBAL.
+    for (int n = 0; n < networkReturns; ++n) {
+        QVERIFY(tell("/org/freedesktop/NetworkManager", "org.freedesktop.NetworkManager", "StateChanged", 20u,
+                     nullptr));
+        QVERIFY(tell("/org/freedesktop/NetworkManager", "org.freedesktop.NetworkManager", "StateChanged", 70u,
+                     &returned));
+    }
+    QCOMPARE(resumed.size(), resumes);
+    QCOMPARE(returned.size(), networkReturns);
+    // The clocks stood still meanwhile: all of it is one burst. Five
+    // minutes pass, each refresh asked for in them left to end.
+    for (int minute = 0; minute < 5; ++minute) {
+        rig.clock.advance(std::chrono::minutes(1));
+        QTRY_VERIFY(!window.refreshRunning());
+    }
+    meter.stop();
+
+    const QStringList requests = rig.server.requestedPaths().mid(before);
+    const qsizetype observations = requests.count(QStringLiteral("/weather/current/KDEN.html"));
+    qInfo("%lld observation requests, %lld in all; longest event-loop pause %lld ms; peak memory %lld KiB",
+          qint64(observations), qint64(requests.size()), meter.longestGapMs(), peakMemoryKiB());
+    QCOMPARE(observations, 1);
 }
 
 // ---------------------------------------------------------------------------

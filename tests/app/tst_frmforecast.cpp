@@ -1,6 +1,7 @@
 #include "FirstStart.h"
 #include "ForecastRig.h"
 #include "NumberForm.h"
+#include "RefreshPolicy.h"
 #include "Resources.h"
 #include "SamplePages.h"
 #include "SkyClasses.h"
@@ -1082,12 +1083,12 @@ void TestFrmForecast::locationTellsWhenItWasObserved()
     frmForecast& window = rig.open();
     // The sample pages were observed at 15:53 UTC on Dec 7, 1998; Denver
     // shows it in its own zone.
-    rig.clock = QDateTime(QDate(1998, 12, 7), QTime(16, 7), QTimeZone::utc());
+    rig.clock.setWallTime(QDateTime(QDate(1998, 12, 7), QTime(16, 7), QTimeZone::utc()));
     QVERIFY(rig.refresh());
     auto* city = rig.child<QLabel>(QStringLiteral("lblCity"));
     QCOMPARE(city->toolTip(), QStringLiteral("Observed Dec 07, 1998 08:53 AM MST \u2014 14 minutes ago"));
     // The minute timer keeps the age current.
-    rig.clock = rig.clock.addSecs(3 * 3600);
+    rig.clock.advance(std::chrono::hours(3));
     window.Timer1_Timer();
     QCOMPARE(city->toolTip(), QStringLiteral("Observed Dec 07, 1998 08:53 AM MST \u2014 3 hours ago"));
     // A failed refresh tells why instead.
@@ -1104,42 +1105,55 @@ void TestFrmForecast::refreshAfterWakingOnlyWhenStale_data()
     QTest::addColumn<bool>("failedBefore");
     QTest::addColumn<int>("minutesLater");
     QTest::addColumn<bool>("networkReturned"); // else the machine woke
-    QTest::addColumn<bool>("refreshes");
+    QTest::addColumn<int>("refreshAfterMs");   // after the signal; -1: never
 
-    QTest::newRow("nothing shown yet: nothing fetched") << false << false << 60 << false << false;
-    QTest::newRow("woke 5 minutes later, interval 15") << true << false << 5 << false << false;
-    QTest::newRow("woke 20 minutes later, interval 15") << true << false << 20 << false << true;
-    QTest::newRow("network back 20 minutes later") << true << false << 20 << true << true;
-    QTest::newRow("network back after a failed refresh") << true << true << 0 << true << true;
+    const int settle = int(RefreshPolicy::settle.count());
+    QTest::newRow("nothing shown yet: nothing fetched") << false << false << 60 << false << -1;
+    QTest::newRow("woke 5 minutes later, interval 15") << true << false << 5 << false << -1;
+    QTest::newRow("woke 20 minutes later, interval 15") << true << false << 20 << false << settle;
+    QTest::newRow("network back 20 minutes later") << true << false << 20 << true << settle;
+    QTest::newRow("network back right after a failed refresh")
+        << true << true << 0 << true << int(RefreshPolicy::firstBackOff.count());
 }
 
+// The system's news reach the window's refresh: a signal is held while
+// more may follow, then refreshes weather already shown that has grown
+// old, or failed (once the back-off after that has passed).
 void TestFrmForecast::refreshAfterWakingOnlyWhenStale()
 {
     QFETCH(bool, refreshedBefore);
     QFETCH(bool, failedBefore);
     QFETCH(int, minutesLater);
     QFETCH(bool, networkReturned);
-    QFETCH(bool, refreshes);
+    QFETCH(int, refreshAfterMs);
     ForecastRig rig;
     frmForecast& window = rig.open();
-    rig.clock = QDateTime::currentDateTimeUtc();
     if (refreshedBefore) {
         rig.server.setFault(failedBefore ? SampleServer::Fault::Refuse : SampleServer::Fault::None);
         QVERIFY(rig.refresh());
         rig.server.setFault(SampleServer::Fault::None);
     }
     const qsizetype before = rig.finished->size();
-    rig.clock = rig.clock.addSecs(minutesLater * 60);
-
-    if (networkReturned)
+    if (networkReturned) {
+        rig.clock.advance(std::chrono::minutes(minutesLater));
         Q_EMIT rig.session.networkReturned();
-    else
+    } else {
+        rig.clock.moveWallClock(std::chrono::minutes(minutesLater));
         Q_EMIT rig.session.resumed();
-    QCOMPARE(window.refreshRunning(), refreshes);
-    if (refreshes) {
-        QVERIFY(rig.waitForRefreshes(before + 1));
-        QVERIFY(rig.child<QLabel>(QStringLiteral("lblTemp"))->text().size() > 1);
     }
+    QVERIFY(!window.refreshRunning());
+    if (refreshAfterMs < 0) {
+        rig.clock.advance(std::chrono::hours(1));
+        QVERIFY(!window.refreshRunning());
+        return;
+    }
+    rig.clock.advance(std::chrono::milliseconds(refreshAfterMs - 1));
+    QVERIFY(!window.refreshRunning());
+    rig.clock.advance(std::chrono::milliseconds(1));
+    QVERIFY(window.refreshRunning());
+    QVERIFY(rig.waitForRefreshes(before + 1));
+    QVERIFY(rig.child<QLabel>(QStringLiteral("lblTemp"))->text().size() > 1);
+    QCOMPARE(window.minuteCount(), qint16(0));
 }
 
 QTEST_MAIN(TestFrmForecast)
