@@ -329,23 +329,14 @@ void frmForecast::placeAtStoredPosition()
 {
     const double top = m_settings.number(SettingsKeys::Top);
     const double left = m_settings.number(SettingsKeys::Left);
-    QPoint position = Twips::point(left, top);
 
-    // A position that leaves the window entirely off every screen (a
-    // screen since removed, a hand-edited value) would make it unreachable;
-    // any position that shows part of it is kept as stored.
-    const QRect outer(position, Twips::size(designWidth + frameWidth, compactOuterHeight));
-    bool visible = false;
-    for (const QScreen* screen : QGuiApplication::screens())
-        visible = visible || screen->geometry().intersects(outer);
-    if (!visible) {
-        if (const QScreen* primary = QGuiApplication::primaryScreen()) {
-            const QRect area = primary->availableGeometry();
-            position = area.topLeft() +
-                       QPoint((area.width() - outer.width()) / 2, (area.height() - outer.height()) / 2);
-        }
-    }
-    move(position);
+    // A position that leaves part of the window off every screen (one
+    // stored at another scale or on a screen since removed, a hand-edited
+    // value) would hide its controls or make it unreachable; the window
+    // goes the least distance that shows it whole. The stored value itself
+    // is kept until the program ends from here.
+    const QRect outer(Twips::point(left, top), Twips::size(designWidth + frameWidth, compactOuterHeight));
+    move(WindowServices::placeOnScreens(outer, WindowServices::screenAreas()));
 }
 
 void frmForecast::setStatus(const QString& text)

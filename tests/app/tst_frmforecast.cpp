@@ -21,6 +21,7 @@
 #include <QTest>
 #include <QTimeZone>
 #include <QTimer>
+#include <algorithm>
 
 class TestFrmForecast : public QObject
 {
@@ -1022,40 +1023,66 @@ void TestFrmForecast::colourSchemeReadableInEveryTheme()
 
 void TestFrmForecast::storedPosition_data()
 {
+    // Stored Left and Top, as twips from the screen's top-left corner
+    // (the screen's own size is added to the "beyond" rows); expected, the
+    // edges that had to move.
     QTest::addColumn<QString>("left");
     QTest::addColumn<QString>("top");
+    QTest::addColumn<QPoint>("beyondScreen");
     QTest::addColumn<bool>("keptAsStored");
 
-    QTest::newRow("on screen") << QStringLiteral(" 1500") << QStringLiteral(" 300") << true;
+    QTest::newRow("on screen") << QStringLiteral(" 1500") << QStringLiteral(" 300") << QPoint() << true;
     QTest::newRow("half a twip is kept unrounded")
-        << QStringLiteral(" 100.5") << QStringLiteral(" 0") << true;
-    QTest::newRow("partly off the left edge") << QStringLiteral("-3000") << QStringLiteral(" 300") << true;
-    QTest::newRow("entirely off to the left") << QStringLiteral("-200000") << QStringLiteral(" 300") << false;
-    QTest::newRow("entirely below") << QStringLiteral(" 300") << QStringLiteral(" 900000") << false;
+        << QStringLiteral(" 100.5") << QStringLiteral(" 0") << QPoint() << true;
+    QTest::newRow("partly off the left edge")
+        << QStringLiteral("-3000") << QStringLiteral(" 300") << QPoint() << false;
+    QTest::newRow("partly off the top edge")
+        << QStringLiteral(" 300") << QStringLiteral("-450") << QPoint() << false;
+    QTest::newRow("partly off the right edge")
+        << QStringLiteral("-3000") << QStringLiteral(" 300") << QPoint(1, 0) << false;
+    QTest::newRow("partly off the bottom edge")
+        << QStringLiteral(" 300") << QStringLiteral("-1500") << QPoint(0, 1) << false;
+    QTest::newRow("entirely off to the left")
+        << QStringLiteral("-200000") << QStringLiteral(" 300") << QPoint() << false;
+    QTest::newRow("entirely below") << QStringLiteral(" 300") << QStringLiteral(" 900000") << QPoint()
+                                    << false;
     // Hand-edited values no int can hold are brought into range first.
     QTest::newRow("beyond the int range")
-        << QStringLiteral(" 99999999999") << QStringLiteral("-99999999999") << false;
+        << QStringLiteral(" 99999999999") << QStringLiteral("-99999999999") << QPoint() << false;
     QTest::newRow("so many digits it reads as infinity")
-        << QStringLiteral(" 300") << QString(QLatin1Char(' ') + QString(400, QLatin1Char('9'))) << false;
+        << QStringLiteral(" 300") << QString(QLatin1Char(' ') + QString(400, QLatin1Char('9'))) << QPoint()
+        << false;
 }
 
 void TestFrmForecast::storedPosition()
 {
     QFETCH(QString, left);
     QFETCH(QString, top);
+    QFETCH(QPoint, beyondScreen);
     QFETCH(bool, keptAsStored);
+    const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+    const QPointF screenTwips(Twips::fromPixels(area.width()), Twips::fromPixels(area.height()));
+    const double leftTwips = NumberForm::numericValue(left) + beyondScreen.x() * screenTwips.x();
+    const double topTwips = NumberForm::numericValue(top) + beyondScreen.y() * screenTwips.y();
     ForecastRig rig;
     rig.initializeStore();
-    rig.store.set(QStringLiteral("Left"), left);
-    rig.store.set(QStringLiteral("Top"), top);
+    rig.store.set(QStringLiteral("Left"), beyondScreen.isNull() ? left : NumberForm::numberToText(leftTwips));
+    rig.store.set(QStringLiteral("Top"), beyondScreen.isNull() ? top : NumberForm::numberToText(topTwips));
     frmForecast& window = rig.open();
-    const QPoint stored = Twips::point(NumberForm::numericValue(left), NumberForm::numericValue(top));
+    const QPoint stored = Twips::point(leftTwips, topTwips);
     if (keptAsStored) {
         QCOMPARE(window.pos(), stored);
-    } else {
-        QVERIFY(window.pos() != stored);
-        QVERIFY(QGuiApplication::primaryScreen()->geometry().contains(window.geometry().center()));
+        return;
     }
+    // Wholly on the screen, with the frame the window is designed with.
+    const QRect outer(window.pos(), Twips::size(frmForecast::designWidth + frmForecast::frameWidth,
+                                                frmForecast::compactOuterHeight));
+    QVERIFY2(area.contains(outer), qPrintable(QStringLiteral("at %1,%2").arg(outer.x()).arg(outer.y())));
+    // Moved no further than that takes: an edge that was on the screen
+    // stays where it was stored, and one that was off comes to the edge.
+    const auto expected = [](int from, int first, int last) { return std::clamp(from, first, last); };
+    QCOMPARE(window.x(), expected(stored.x(), area.left(), area.right() + 1 - outer.width()));
+    QCOMPARE(window.y(), expected(stored.y(), area.top(), area.bottom() + 1 - outer.height()));
 }
 
 void TestFrmForecast::quitDuringHungFetch()
