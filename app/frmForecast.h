@@ -108,6 +108,7 @@ Q_SIGNALS:
     void programEnding();
 
 protected:
+    bool event(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:
@@ -115,6 +116,8 @@ private:
     void createButtons();
     void createForecastBox();
     void createStatusLine();
+    void showStatusLineInTheme();
+    void showWordPictures();
     void createPopUpMenu();
     void connectTray();
     void connectRefresh();
