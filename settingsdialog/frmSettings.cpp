@@ -87,6 +87,9 @@ constexpr Box defaultBox{120, 3120, 6735, 255};
 constexpr Box picture2Box{240, 600, 2535, 2295};
 constexpr Box programNameBox{3240, 720, 2295, 255};
 constexpr Box versionBox{3240, 1080, 2295, 255};
+// Where the data comes from, below the version, clear of the designed
+// controls and inside the tab.
+constexpr Box creditsBox{3240, 1560, 3975, 1335};
 
 // The design widths fit the design font; a substitute a pixel wider must not
 // cut off a one-line caption, so such captions grow to the right to fit.
@@ -424,6 +427,21 @@ void frmSettings::createAboutTab(QWidget* page)
         Twips::rect(programNameBox));
     m_lblVersion = makeLabel(page, QStringLiteral("lblVersion"), QString(), arial(9, true));
     placeOnTab(m_lblVersion, Twips::rect(versionBox));
+
+    auto* credits =
+        makeLabel(page, QStringLiteral("lblCredits"),
+                  QStringLiteral("Weather and satellite pictures from the "
+                                 "<a href=\"https://www.weather.gov/\">US National Weather Service</a> and "
+                                 "<a href=\"https://www.noaa.gov/\">NOAA</a>, whose data are in the public "
+                                 "domain. Ventaro is not made or endorsed by them."),
+                  arial(8.25));
+    credits->setTextFormat(Qt::RichText);
+    credits->setWordWrap(true);
+    credits->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    credits->setOpenExternalLinks(true);
+    credits->setTextInteractionFlags(Qt::TextBrowserInteraction);
+    setReadableText(credits, QPalette::Link, credits->palette().color(QPalette::Link), QPalette::Window);
+    placeOnTab(credits, Twips::rect(creditsBox));
 }
 
 void frmSettings::createButtons()
