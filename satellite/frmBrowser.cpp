@@ -16,6 +16,7 @@
 #include <QScreen>
 #include <QShortcut>
 #include <QTimer>
+#include <QWindow>
 #include <algorithm>
 #include <array>
 
@@ -130,6 +131,17 @@ bool frmBrowser::event(QEvent* event)
     const bool handled = QWidget::event(event);
     if (event->type() == QEvent::ApplicationPaletteChange)
         showExitPicture();
+    // The window system may tell the frame around the window only after the
+    // window is shown, and it may then have shrunk a window fitted without
+    // it, behind the layout's back (the exit button cut off at the screen's
+    // foot at twice the size). The first time the frame is known, the
+    // window is fitted again, so the layout follows the size it really has.
+    if (!m_fittedInFrame && (event->type() == QEvent::Move || event->type() == QEvent::Resize) &&
+        windowHandle() != nullptr && !windowHandle()->frameMargins().isNull()) {
+        m_fittedInFrame = true;
+        WindowServices::fitOnScreen(this);
+        Form_Resize();
+    }
     return handled;
 }
 

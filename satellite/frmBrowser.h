@@ -93,4 +93,6 @@ private:
     QRadioButton* m_optIR = nullptr;
     QRadioButton* m_optVI = nullptr;
     QTimer* m_timTimer = nullptr;
+    // Fitted again once the window system told the frame around it.
+    bool m_fittedInFrame = false;
 };
