@@ -428,19 +428,27 @@ void frmSettings::createAboutTab(QWidget* page)
     m_lblVersion = makeLabel(page, QStringLiteral("lblVersion"), QString(), arial(9, true));
     placeOnTab(m_lblVersion, Twips::rect(versionBox));
 
-    auto* credits =
-        makeLabel(page, QStringLiteral("lblCredits"),
-                  QStringLiteral("Weather and satellite pictures from the "
-                                 "<a href=\"https://www.weather.gov/\">US National Weather Service</a> and "
-                                 "<a href=\"https://www.noaa.gov/\">NOAA</a>, whose data are in the public "
-                                 "domain. Ventaro is not made or endorsed by them."),
-                  arial(8.25));
+    auto* credits = makeLabel(page, QStringLiteral("lblCredits"), QString(), arial(8.25));
     credits->setTextFormat(Qt::RichText);
     credits->setWordWrap(true);
     credits->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     credits->setOpenExternalLinks(true);
     credits->setTextInteractionFlags(Qt::TextBrowserInteraction);
-    setReadableText(credits, QPalette::Link, credits->palette().color(QPalette::Link), QPalette::Window);
+    // Qt colours a link as the application's palette says when it reads the
+    // text, whatever the label's own palette holds, and a theme's link blue
+    // can be dark on a dark page: the readable colour goes into the text.
+    const QPalette palette = credits->palette();
+    const QColor link =
+        SystemColors::readableOn(palette.color(QPalette::Link), palette.color(QPalette::Window));
+    const auto anchor = [&link](const char* address, const char* words) {
+        return QStringLiteral("<a href=\"%1\" style=\"color: %2\">%3</a>")
+            .arg(QLatin1String(address), link.name(), QLatin1String(words));
+    };
+    credits->setText(
+        QStringLiteral("Weather and satellite pictures from the %1 and %2, whose data are in the "
+                       "public domain. Ventaro is not made or endorsed by them.")
+            .arg(anchor("https://www.weather.gov/", "US National Weather Service"),
+                 anchor("https://www.noaa.gov/", "NOAA")));
     placeOnTab(credits, Twips::rect(creditsBox));
 }
 

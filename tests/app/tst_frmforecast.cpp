@@ -130,6 +130,20 @@ QPalette darkPalette()
     return palette;
 }
 
+// The colour counted most often; `none` when nothing was counted.
+QColor commonest(const QHash<QRgb, int>& counts, QRgb none)
+{
+    QRgb most = none;
+    int mostCount = -1;
+    for (auto it = counts.cbegin(); it != counts.cend(); ++it) {
+        if (it.value() > mostCount) {
+            most = it.key();
+            mostCount = it.value();
+        }
+    }
+    return QColor::fromRgb(most);
+}
+
 // The colour most pixels of a ring just inside `rect` have in `image`:
 // what the text within stands on, as drawn, clear of the frame around it.
 QColor backgroundIn(const QImage& image, const QRect& rect)
@@ -145,15 +159,7 @@ QColor backgroundIn(const QImage& image, const QRect& rect)
         count(ring.left(), y);
         count(ring.right(), y);
     }
-    QRgb most = 0;
-    int mostCount = -1;
-    for (auto it = counts.cbegin(); it != counts.cend(); ++it) {
-        if (it.value() > mostCount) {
-            most = it.key();
-            mostCount = it.value();
-        }
-    }
-    return QColor::fromRgb(most);
+    return commonest(counts, 0);
 }
 
 // The colour the words of a picture button are drawn in: the commonest
@@ -170,15 +176,20 @@ QColor wordInkOf(const QPushButton* button, double wordsFrom)
                 ++counts[pixel];
         }
     }
-    QRgb most = 0;
-    int mostCount = -1;
-    for (auto it = counts.cbegin(); it != counts.cend(); ++it) {
-        if (it.value() > mostCount) {
-            most = it.key();
-            mostCount = it.value();
+    return commonest(counts, 0);
+}
+
+QColor linkColourIn(const QImage& image, const QRect& rect, const QColor& background, const QColor& text)
+{
+    QHash<QRgb, int> counts;
+    for (int y = rect.top(); y <= rect.bottom(); ++y) {
+        for (int x = rect.left(); x <= rect.right(); ++x) {
+            const QRgb pixel = image.pixel(x, y);
+            if (pixel != background.rgb() && pixel != text.rgb())
+                ++counts[pixel];
         }
     }
-    return QColor::fromRgb(most);
+    return commonest(counts, background.rgb());
 }
 
 // Every text `window` shows as it is drawn now, with its colour and the
@@ -207,8 +218,14 @@ void checkTexts(QWidget* window, QStringList& unreadable)
         const QPalette palette = widget->palette();
         if (auto* label = qobject_cast<QLabel*>(widget); label && !label->text().isEmpty()) {
             check(label, label->text().left(20), palette.color(label->foregroundRole()), rect);
+            // Links are drawn in a colour of their own, which only the
+            // drawing tells: the commonest one that is neither the
+            // background nor the text's (their underlines are solid).
             if (label->text().contains(QLatin1String("<a ")))
-                check(label, QStringLiteral("its links"), palette.color(QPalette::Link), rect);
+                check(label, QStringLiteral("its links"),
+                      linkColourIn(image, rect, backgroundIn(image, rect),
+                                   palette.color(label->foregroundRole())),
+                      rect);
         } else if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
             if (!button->text().isEmpty())
                 check(button, button->text(), palette.color(button->foregroundRole()), rect);
