@@ -1,5 +1,7 @@
 #include "CommandLine.h"
 
+#include "QtSettingsStore.h"
+
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -63,12 +65,33 @@ void addOptions(QCommandLineParser& parser, bool showQtOptions)
     }
 }
 
+// What the options do not tell: where the weather and the settings are,
+// where the log goes, how the program ends, and where to read more.
+QString epilogue()
+{
+    return QStringLiteral(
+               "\nOut of the box the weather comes from the US National Weather Service and NOAA,\n"
+               "over HTTPS. VENTARO_OBSERVATION_URL, VENTARO_ZONE_FORECAST_URL and\n"
+               "VENTARO_SATELLITE_URL replace its address templates; VENTARO_CONDITIONS_HOST,\n"
+               "VENTARO_FORECAST_HOST and VENTARO_SATELLITE_HOST ask a server of the old pages\n"
+               "instead.\n"
+               "\n"
+               "Settings file: %1\n"
+               "Log: standard error, categories ventaro.* (see QT_LOGGING_RULES).\n"
+               "Exit status: 0 ended normally or already running, 1 no display,\n"
+               "2 a mistake in the command line.\n"
+               "\n"
+               "More in the manual: man ventaro\n")
+        .arg(QtSettingsStore().filePath(QCoreApplication::applicationName()));
+}
+
 QByteArray usage(const QString& program, bool showQtOptions)
 {
     QCommandLineParser parser;
     addOptions(parser, showQtOptions);
     // Without an application object Qt cannot know the program's name.
-    return parser.helpText().replace(QLatin1String("<executable_name>"), program).toLocal8Bit();
+    return (parser.helpText().replace(QLatin1String("<executable_name>"), program) + epilogue())
+        .toLocal8Bit();
 }
 
 } // namespace

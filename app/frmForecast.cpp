@@ -81,6 +81,17 @@ void moveTop(QWidget* widget, int topTwips)
     widget->move(widget->x(), Twips::toPixels(topTwips));
 }
 
+// A picture of words on a button whose face the theme colours: the words
+// keep the drawing's ink where that can be read on the face, and take
+// black or white where it cannot (the navy of the Exit picture on a dark
+// theme's grey).
+QIcon readableWordPicture(const QString& drawing, const QWidget* button)
+{
+    const QColor ink = QColor::fromRgb(ResourcePaths::wordInk);
+    const QColor readable = SystemColors::readableOn(ink, button->palette().color(QPalette::Button));
+    return buttonPicture(drawing, readable == ink ? QColor() : readable);
+}
+
 } // namespace
 
 frmForecast::frmForecast(Services services, std::chrono::milliseconds tickInterval)
@@ -223,11 +234,19 @@ void frmForecast::createButtons()
     m_cmdExtended->setToolTip(QStringLiteral("View Extended Forecast Information"));
     m_cmdExtended->setAutoDefault(true);
 
+    showWordPictures();
+
     connect(m_cmdGetForecast, &QPushButton::clicked, this, &frmForecast::cmdGetForecast_Click);
     connect(m_cmdSat, &QPushButton::clicked, this, &frmForecast::cmdSat_Click);
     connect(m_cmdSettings, &QPushButton::clicked, this, &frmForecast::cmdSettings_Click);
     connect(m_cmdExtended, &QPushButton::clicked, this, &frmForecast::cmdExtended_Click);
     connect(m_cmdExit, &QPushButton::clicked, this, &frmForecast::cmdExit_Click);
+}
+
+void frmForecast::showWordPictures()
+{
+    m_cmdGetForecast->setIcon(readableWordPicture(ResourcePaths::getForecast, m_cmdGetForecast));
+    m_cmdExit->setIcon(readableWordPicture(ResourcePaths::exitWord, m_cmdExit));
 }
 
 void frmForecast::createForecastBox()
@@ -256,15 +275,20 @@ void frmForecast::createStatusLine()
     m_lblStatus->setGeometry(Twips::rect(0, 3480, 7095, 255));
     m_lblStatus->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     m_lblStatus->setAutoFillBackground(true);
+    showStatusLineInTheme();
+    // Presented as the window's status bar, and named by its text, so that a
+    // screen reader hears each change of it.
+    AccessibleRole::set(m_lblStatus, QAccessible::StatusBar);
+    m_lblStatus->setAccessibleName(ForecastText::spokenValue(m_lblStatus->text()));
+}
+
+void frmForecast::showStatusLineInTheme()
+{
     // Set explicitly so the window's own background colour, which the
     // colour scheme changes, does not reach the status line.
     const QPalette application = QApplication::palette();
     setRole(m_lblStatus, QPalette::Window, application.color(QPalette::Window));
     setRole(m_lblStatus, QPalette::WindowText, application.color(QPalette::WindowText));
-    // Presented as the window's status bar, and named by its text, so that a
-    // screen reader hears each change of it.
-    AccessibleRole::set(m_lblStatus, QAccessible::StatusBar);
-    m_lblStatus->setAccessibleName(ForecastText::spokenValue(m_lblStatus->text()));
 }
 
 void frmForecast::createPopUpMenu()
@@ -340,23 +364,14 @@ void frmForecast::placeAtStoredPosition()
 {
     const double top = m_settings.number(SettingsKeys::Top);
     const double left = m_settings.number(SettingsKeys::Left);
-    QPoint position = Twips::point(left, top);
 
-    // A position that leaves the window entirely off every screen (a
-    // screen since removed, a hand-edited value) would make it unreachable;
-    // any position that shows part of it is kept as stored.
-    const QRect outer(position, Twips::size(designWidth + frameWidth, compactOuterHeight));
-    bool visible = false;
-    for (const QScreen* screen : QGuiApplication::screens())
-        visible = visible || screen->geometry().intersects(outer);
-    if (!visible) {
-        if (const QScreen* primary = QGuiApplication::primaryScreen()) {
-            const QRect area = primary->availableGeometry();
-            position = area.topLeft() +
-                       QPoint((area.width() - outer.width()) / 2, (area.height() - outer.height()) / 2);
-        }
-    }
-    move(position);
+    // A position that leaves part of the window off every screen (one
+    // stored at another scale or on a screen since removed, a hand-edited
+    // value) would hide its controls or make it unreachable; the window
+    // goes the least distance that shows it whole. The stored value itself
+    // is kept until the program ends from here.
+    const QRect outer(Twips::point(left, top), Twips::size(designWidth + frameWidth, compactOuterHeight));
+    move(WindowServices::placeOnScreens(outer, WindowServices::screenAreas()));
 }
 
 void frmForecast::setStatus(const QString& text)
@@ -723,6 +738,19 @@ void frmForecast::closeOtherWindows()
 {
     delete m_browser.data();
     delete m_settingsDialog.data();
+}
+
+bool frmForecast::event(QEvent* event)
+{
+    const bool handled = QWidget::event(event);
+    // The desktop's theme changed while the program runs (to a dark one, or
+    // back): what is drawn against the theme's colours is chosen again.
+    if (event->type() == QEvent::ApplicationPaletteChange) {
+        showStatusLineInTheme();
+        showWordPictures();
+        ApplyColorScheme();
+    }
+    return handled;
 }
 
 void frmForecast::closeEvent(QCloseEvent* event)

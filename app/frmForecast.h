@@ -110,6 +110,7 @@ Q_SIGNALS:
     void programEnding();
 
 protected:
+    bool event(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:
@@ -117,6 +118,8 @@ private:
     void createButtons();
     void createForecastBox();
     void createStatusLine();
+    void showStatusLineInTheme();
+    void showWordPictures();
     void createPopUpMenu();
     void connectTray();
     void connectRefresh();

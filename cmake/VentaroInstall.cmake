@@ -107,6 +107,16 @@ if(NOT CMAKE_MATCH_1 STREQUAL PROJECT_VERSION)
     "not the project's version ${PROJECT_VERSION}")
 endif()
 
+# The manual tells what the build chose for each server host: none (the
+# live layer answers) or the host.
+foreach(_server IN ITEMS CONDITIONS FORECAST SATELLITE)
+  if("${VENTARO_${_server}_HOST}" STREQUAL "")
+    set(VENTARO_${_server}_HOST_MAN "none, the live layer")
+  else()
+    set(VENTARO_${_server}_HOST_MAN "${VENTARO_${_server}_HOST}")
+  endif()
+endforeach()
+
 set(_ventaro_man_pages ventaro:program)
 if(_ventaro_tools_built)
   list(APPEND _ventaro_man_pages ventaro-sample-server:tools ventaro-pagecheck:tools)

@@ -1,6 +1,7 @@
 #include "WindowServices.h"
 
 #include <QGuiApplication>
+#include <QRegion>
 #include <QScreen>
 #include <QTextDocument>
 #include <QWidget>
@@ -79,6 +80,37 @@ void fitOnScreen(QWidget* window)
     const QPoint position = inside(frame, area);
     if (position != frame.topLeft())
         window->move(position);
+}
+
+QPoint placeOnScreens(const QRect& frame, const QList<QRect>& areas)
+{
+    QRegion hidden(frame);
+    for (const QRect& area : areas)
+        hidden -= area;
+    if (hidden.isEmpty() || areas.isEmpty())
+        return frame.topLeft();
+
+    QPoint best = frame.topLeft();
+    qint64 bestDistance = -1;
+    for (const QRect& area : areas) {
+        const QPoint candidate = inside(frame, area);
+        const QPoint move = candidate - frame.topLeft();
+        const qint64 distance = qint64(move.x()) * move.x() + qint64(move.y()) * move.y();
+        if (bestDistance < 0 || distance < bestDistance) {
+            best = candidate;
+            bestDistance = distance;
+        }
+    }
+    return best;
+}
+
+QList<QRect> screenAreas()
+{
+    QList<QRect> areas;
+    const QList<QScreen*> screens = QGuiApplication::screens();
+    for (const QScreen* screen : screens)
+        areas.append(screen->availableGeometry());
+    return areas;
 }
 
 QString plainToolTip(const QString& text, qsizetype maxLength)

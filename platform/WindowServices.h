@@ -1,6 +1,9 @@
 #pragma once
 
 #include <QFont>
+#include <QList>
+#include <QPoint>
+#include <QRect>
 #include <QString>
 
 class QWidget;
@@ -24,6 +27,18 @@ void centreOnScreen(QWidget* window);
 // over an edge. Before the window is first shown its frame is not known
 // yet, and that of another of the program's windows stands in for it.
 void fitOnScreen(QWidget* window);
+
+// Where a window's frame `frame` goes among screens whose free areas are
+// `areas`. A frame the areas show whole (on one screen or across
+// neighbouring ones) stays where it is; any other goes the least distance
+// that brings it wholly onto one screen, the one nearest by that distance.
+// A frame larger than a screen's area counts as wholly on it with its
+// top-left corner there, so that its caption bar can still be reached.
+// Without areas the frame stays.
+QPoint placeOnScreens(const QRect& frame, const QList<QRect>& areas);
+
+// The free areas (without panels and docks) of every screen.
+QList<QRect> screenAreas();
 
 // Outside text (a page's or a server's) as a tooltip shows it: as the
 // characters they are, never as markup, and cut with an ellipsis past

@@ -24,4 +24,8 @@ inline const QString satelliteDish = QStringLiteral(":/pictures/satellite-dish.s
 inline const QString tools = QStringLiteral(":/pictures/tools.svg");
 inline const QString logo = QStringLiteral(":/pictures/logo.svg");
 
+// The colour the words of getForecast and exitWord are drawn in (their
+// "fill" in the drawings), as 0xRRGGBB.
+inline constexpr unsigned wordInk = 0x0b2a78;
+
 } // namespace ResourcePaths

@@ -15,6 +15,7 @@
 #include <QSvgRenderer>
 #include <QtEndian>
 #include <array>
+#include <cstdlib>
 #include <cstring>
 #include <iterator>
 
@@ -163,6 +164,32 @@ struct Rendering
     }
 };
 
+// The words of a picture put in another ink: every pixel of the drawing's
+// word colour, the blended edges included (there the colour is the same, only
+// less opaque), takes the new one. Other colours keep theirs; only the
+// faintest edge pixels, whose colour rounding has blurred, may go either way.
+void reink(QImage& image, const QColor& ink)
+{
+    if (!ink.isValid())
+        return;
+    const QColor word = QColor::fromRgb(ResourcePaths::wordInk);
+    constexpr int tolerance = 24;
+    image.convertTo(QImage::Format_ARGB32);
+    for (int y = 0; y < image.height(); ++y) {
+        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < image.width(); ++x) {
+            const QRgb pixel = line[x];
+            if (qAlpha(pixel) == 0)
+                continue;
+            if (std::abs(qRed(pixel) - word.red()) <= tolerance &&
+                std::abs(qGreen(pixel) - word.green()) <= tolerance &&
+                std::abs(qBlue(pixel) - word.blue()) <= tolerance)
+                line[x] = qRgba(ink.red(), ink.green(), ink.blue(), qAlpha(pixel));
+        }
+    }
+    image.convertTo(QImage::Format_ARGB32_Premultiplied);
+}
+
 // A picture rendered ahead at its own size and at twice it. Each request
 // takes the smallest rendering that needs no enlarging (else the largest)
 // and shrinks it to fit; results are kept, since buttons ask again on every
@@ -170,7 +197,9 @@ struct Rendering
 class PrerenderedIconEngine final : public QIconEngine
 {
 public:
-    explicit PrerenderedIconEngine(std::array<Rendering, 2> renderings) : m_renderings(renderings) {}
+    PrerenderedIconEngine(std::array<Rendering, 2> renderings, const QColor& ink)
+        : m_renderings(renderings), m_ink(ink)
+    {}
 
     void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode, QIcon::State state) override
     {
@@ -196,6 +225,7 @@ public:
                 ? m_renderings[1]
                 : m_renderings[0];
         QImage image = source.image();
+        reink(image, m_ink);
         if (image.size() != fitted)
             image = image.scaled(fitted, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
         if (mode == QIcon::Disabled)
@@ -225,10 +255,11 @@ public:
 
     QString key() const override { return QStringLiteral("VentaroPrerendered"); }
 
-    QIconEngine* clone() const override { return new PrerenderedIconEngine(m_renderings); }
+    QIconEngine* clone() const override { return new PrerenderedIconEngine(m_renderings, m_ink); }
 
 private:
     std::array<Rendering, 2> m_renderings; // own size, twice it
+    QColor m_ink;                          // of the words; invalid: the drawing's own
     QHash<quint64, QPixmap> m_kept;
 };
 
@@ -264,11 +295,16 @@ QIcon programIcon()
 
 QIcon buttonPicture(const QString& drawing)
 {
+    return buttonPicture(drawing, QColor());
+}
+
+QIcon buttonPicture(const QString& drawing, const QColor& ink)
+{
     initVentaroResources();
     const QString base = QStringLiteral(":/prerendered/") + QFileInfo(drawing).completeBaseName();
     const std::array<Rendering, 2> renderings{Rendering::find(base + QStringLiteral(".pixels")),
                                               Rendering::find(base + QStringLiteral("@2x.pixels"))};
     if (renderings[0].size.isEmpty())
         return QIcon(drawing);
-    return QIcon(new PrerenderedIconEngine(renderings));
+    return QIcon(new PrerenderedIconEngine(renderings, ink));
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QColor>
 #include <QIcon>
 
 // Registers the compiled-in artwork. The linker drops the resource
@@ -21,3 +22,8 @@ QIcon programIcon();
 // showing it costs no SVG work; a drawing without such renderings loads as
 // a plain icon of the drawing.
 QIcon buttonPicture(const QString& drawing);
+
+// The same picture with its words (what the drawing paints in
+// ResourcePaths::wordInk) in `ink` instead, edges and all; the rest of the
+// picture keeps its colours. A drawing without renderings keeps its own.
+QIcon buttonPicture(const QString& drawing, const QColor& ink);

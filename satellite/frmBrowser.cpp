@@ -3,6 +3,7 @@
 #include "PictureViewer.h"
 #include "ResourcePaths.h"
 #include "Resources.h"
+#include "SystemColors.h"
 #include "Twips.h"
 #include "WindowServices.h"
 
@@ -15,6 +16,7 @@
 #include <QScreen>
 #include <QShortcut>
 #include <QTimer>
+#include <QWindow>
 #include <algorithm>
 #include <array>
 
@@ -104,7 +106,7 @@ void frmBrowser::createExitButton()
     m_cmdExit = new QPushButton(this);
     m_cmdExit->setObjectName(QStringLiteral("cmdExit"));
     m_cmdExit->setFont(WindowServices::designFont(QStringLiteral("Arial"), 9));
-    m_cmdExit->setIcon(buttonPicture(ResourcePaths::exitWord));
+    showExitPicture();
     m_cmdExit->setIconSize(Twips::size(exitPictureWidth, exitPictureHeight));
     m_cmdExit->setGeometry(Twips::rect(exitDesign));
     connect(m_cmdExit, &QPushButton::clicked, this, &frmBrowser::cmdExit_Click);
@@ -113,6 +115,34 @@ void frmBrowser::createExitButton()
     auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
     escape->setObjectName(QStringLiteral("escapeKey"));
     connect(escape, &QShortcut::activated, this, &frmBrowser::cmdExit_Click);
+}
+
+void frmBrowser::showExitPicture()
+{
+    // The word keeps its navy where that can be read on the button's face,
+    // and takes black or white on a face the theme made dark.
+    const QColor ink = QColor::fromRgb(ResourcePaths::wordInk);
+    const QColor readable = SystemColors::readableOn(ink, m_cmdExit->palette().color(QPalette::Button));
+    m_cmdExit->setIcon(buttonPicture(ResourcePaths::exitWord, readable == ink ? QColor() : readable));
+}
+
+bool frmBrowser::event(QEvent* event)
+{
+    const bool handled = QWidget::event(event);
+    if (event->type() == QEvent::ApplicationPaletteChange)
+        showExitPicture();
+    // The window system may tell the frame around the window only after the
+    // window is shown, and it may then have shrunk a window fitted without
+    // it, behind the layout's back (the exit button cut off at the screen's
+    // foot at twice the size). The first time the frame is known, the
+    // window is fitted again, so the layout follows the size it really has.
+    if (!m_fittedInFrame && (event->type() == QEvent::Move || event->type() == QEvent::Resize) &&
+        windowHandle() != nullptr && !windowHandle()->frameMargins().isNull()) {
+        m_fittedInFrame = true;
+        WindowServices::fitOnScreen(this);
+        Form_Resize();
+    }
+    return handled;
 }
 
 QRadioButton* frmBrowser::createChannelButton(const QString& name, const QString& caption,

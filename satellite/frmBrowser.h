@@ -49,6 +49,7 @@ signals:
     void closed();
 
 protected:
+    bool event(QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
@@ -63,6 +64,7 @@ private:
 
     void createBrowser(Network& network);
     void createExitButton();
+    void showExitPicture();
     void createChannelButtons();
     void createTimer();
     QRadioButton* createChannelButton(const QString& name, const QString& caption, const QRect& geometry);
@@ -91,4 +93,6 @@ private:
     QRadioButton* m_optIR = nullptr;
     QRadioButton* m_optVI = nullptr;
     QTimer* m_timTimer = nullptr;
+    // Fitted again once the window system told the frame around it.
+    bool m_fittedInFrame = false;
 };

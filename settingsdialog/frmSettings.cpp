@@ -6,15 +6,19 @@
 #include "NumberForm.h"
 #include "ResourcePaths.h"
 #include "SettingsKeys.h"
+#include "StationFilter.h"
 #include "StationTable.h"
 #include "SystemColors.h"
 #include "Twips.h"
 #include "WindowServices.h"
 
+#include <QAbstractItemView>
+#include <QAbstractProxyModel>
 #include <QApplication>
 #include <QButtonGroup>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QCompleter>
 #include <QFrame>
 #include <QImageReader>
 #include <QKeyEvent>
@@ -83,6 +87,9 @@ constexpr Box defaultBox{120, 3120, 6735, 255};
 constexpr Box picture2Box{240, 600, 2535, 2295};
 constexpr Box programNameBox{3240, 720, 2295, 255};
 constexpr Box versionBox{3240, 1080, 2295, 255};
+// Where the data comes from, below the version, clear of the designed
+// controls and inside the tab.
+constexpr Box creditsBox{3240, 1560, 3975, 1335};
 
 // The design widths fit the design font; a substitute a pixel wider must not
 // cut off a one-line caption, so such captions grow to the right to fit.
@@ -230,6 +237,7 @@ void frmSettings::createGeneralTab(QWidget* page)
     // station names stop lining up in one column.
     m_cmbCity->setFont(WindowServices::designFont(QStringLiteral("Courier New"), 9, true));
     placeOnTab(m_cmbCity, Twips::rect(cityBox));
+    createStationSearch();
     // The boxes are named by the captions beside them.
     label1->setBuddy(m_cmbCity);
     m_cmbCity->setAccessibleName(label1->text());
@@ -295,6 +303,51 @@ void frmSettings::createGeneralTab(QWidget* page)
     label11->setWordWrap(true);
     setReadableText(label11, QPalette::WindowText, darkRed, QPalette::Window);
     placeOnTab(label11, Twips::rect(label11Box));
+}
+
+void frmSettings::createStationSearch()
+{
+    // The entries begin with their codes, so the list's own type-ahead finds
+    // a station only by its code; these suggestions find it by its name.
+    // They only offer: the box keeps what was typed (a code typed alone is
+    // stored as typed) until one of them is chosen.
+    m_stationFilter = new StationFilter(this);
+    m_stationFilter->setSourceModel(m_cmbCity->model());
+    m_stationSearch = new QCompleter(m_stationFilter, this);
+    m_stationSearch->setObjectName(QStringLiteral("stationSearch"));
+    m_stationSearch->setCompletionMode(QCompleter::UnfilteredPopupCompletion);
+    m_stationSearch->setWidget(m_cmbCity);
+    m_stationSearch->setMaxVisibleItems(10);
+    // The entries' names stand in one column only in the box's own font.
+    m_stationSearch->popup()->setFont(m_cmbCity->font());
+    connect(m_cmbCity->lineEdit(), &QLineEdit::textEdited, this, &frmSettings::offerStations);
+    connect(m_stationSearch, qOverload<const QModelIndex&>(&QCompleter::activated), this,
+            &frmSettings::stationChosen);
+}
+
+void frmSettings::offerStations(const QString& typed)
+{
+    m_stationFilter->setTyped(typed);
+    QAbstractItemView* popup = m_stationSearch->popup();
+    if (m_stationFilter->rowCount() == 0) {
+        popup->hide();
+        return;
+    }
+    m_stationSearch->complete();
+    // None is taken until the user takes it: Enter on the list as offered
+    // keeps the typed text.
+    popup->setCurrentIndex(QModelIndex());
+}
+
+void frmSettings::stationChosen(const QModelIndex& suggestion)
+{
+    const auto* offered = qobject_cast<const QAbstractProxyModel*>(m_stationSearch->completionModel());
+    const QModelIndex inFilter = offered ? offered->mapToSource(suggestion) : suggestion;
+    const QModelIndex entry = m_stationFilter->mapToSource(inFilter);
+    // As picking it from the list: the entry becomes the box's current
+    // item and its text.
+    if (entry.isValid())
+        m_cmbCity->setCurrentIndex(entry.row());
 }
 
 void frmSettings::createColorsTab(QWidget* page)
@@ -374,6 +427,29 @@ void frmSettings::createAboutTab(QWidget* page)
         Twips::rect(programNameBox));
     m_lblVersion = makeLabel(page, QStringLiteral("lblVersion"), QString(), arial(9, true));
     placeOnTab(m_lblVersion, Twips::rect(versionBox));
+
+    auto* credits = makeLabel(page, QStringLiteral("lblCredits"), QString(), arial(8.25));
+    credits->setTextFormat(Qt::RichText);
+    credits->setWordWrap(true);
+    credits->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    credits->setOpenExternalLinks(true);
+    credits->setTextInteractionFlags(Qt::TextBrowserInteraction);
+    // Qt colours a link as the application's palette says when it reads the
+    // text, whatever the label's own palette holds, and a theme's link blue
+    // can be dark on a dark page: the readable colour goes into the text.
+    const QPalette palette = credits->palette();
+    const QColor link =
+        SystemColors::readableOn(palette.color(QPalette::Link), palette.color(QPalette::Window));
+    const auto anchor = [&link](const char* address, const char* words) {
+        return QStringLiteral("<a href=\"%1\" style=\"color: %2\">%3</a>")
+            .arg(QLatin1String(address), link.name(), QLatin1String(words));
+    };
+    credits->setText(
+        QStringLiteral("Weather and satellite pictures from the %1 and %2, whose data are in the "
+                       "public domain. Ventaro is not made or endorsed by them.")
+            .arg(anchor("https://www.weather.gov/", "US National Weather Service"),
+                 anchor("https://www.noaa.gov/", "NOAA")));
+    placeOnTab(credits, Twips::rect(creditsBox));
 }
 
 void frmSettings::createButtons()

@@ -14,13 +14,16 @@ class ColorDialog;
 
 class QButtonGroup;
 class QComboBox;
+class QCompleter;
 class QFrame;
 class QLabel;
 class QLineEdit;
+class QModelIndex;
 class QPlainTextEdit;
 class QPushButton;
 class QRadioButton;
 class QTabWidget;
+class StationFilter;
 
 // What the program takes from the store when the settings dialog closes,
 // whether or not anything was saved.
@@ -90,6 +93,9 @@ private:
     void createColorsTab(QWidget* page);
     void createAboutTab(QWidget* page);
     void createButtons();
+    void createStationSearch();
+    void offerStations(const QString& typed);
+    void stationChosen(const QModelIndex& suggestion);
     void placeOnTab(QWidget* widget, const QRect& design);
     void placeTabControls();
     void loadLogo();
@@ -121,6 +127,8 @@ private:
     QPushButton* m_cmdApply = nullptr;
 
     QComboBox* m_cmbCity = nullptr;
+    StationFilter* m_stationFilter = nullptr;
+    QCompleter* m_stationSearch = nullptr;
     QLineEdit* m_txtUpdate = nullptr;
     QRadioButton* m_optE = nullptr;
     QRadioButton* m_optW = nullptr;

@@ -12,16 +12,22 @@
 #include <QAccessible>
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QHash>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QScopeGuard>
 #include <QScreen>
 #include <QScrollBar>
+#include <QTabBar>
+#include <QTabWidget>
 #include <QTest>
 #include <QTimeZone>
 #include <QTimer>
+#include <algorithm>
 
 class TestFrmForecast : public QObject
 {
@@ -59,6 +65,8 @@ private Q_SLOTS:
     void colourSchemeReadsEachKeyEveryTime();
     void colourSchemeReadableInEveryTheme_data();
     void colourSchemeReadableInEveryTheme();
+    void everyTextReadableInEveryWindow_data();
+    void everyTextReadableInEveryWindow();
     void storedPosition_data();
     void storedPosition();
     void quitDuringHungFetch();
@@ -121,6 +129,135 @@ QPalette darkPalette()
     palette.setColor(QPalette::ButtonText, QColor(240, 240, 240));
     palette.setColor(QPalette::Light, QColor(200, 200, 200));
     return palette;
+}
+
+// The colour counted most often; `none` when nothing was counted.
+QColor commonest(const QHash<QRgb, int>& counts, QRgb none)
+{
+    QRgb most = none;
+    int mostCount = -1;
+    for (auto it = counts.cbegin(); it != counts.cend(); ++it) {
+        if (it.value() > mostCount) {
+            most = it.key();
+            mostCount = it.value();
+        }
+    }
+    return QColor::fromRgb(most);
+}
+
+// The colour most pixels of a ring just inside `rect` have in `image`:
+// what the text within stands on, as drawn, clear of the frame around it.
+QColor backgroundIn(const QImage& image, const QRect& rect)
+{
+    const QRect ring = rect.adjusted(3, 3, -4, -4);
+    QHash<QRgb, int> counts;
+    const auto count = [&](int x, int y) { ++counts[image.pixel(x, y)]; };
+    for (int x = ring.left(); x <= ring.right(); ++x) {
+        count(x, ring.top());
+        count(x, ring.bottom());
+    }
+    for (int y = ring.top(); y <= ring.bottom(); ++y) {
+        count(ring.left(), y);
+        count(ring.right(), y);
+    }
+    return commonest(counts, 0);
+}
+
+// The colour the words of a picture button are drawn in: the commonest
+// wholly opaque colour of the part of its picture, from `wordsFrom` (a
+// fraction of its width) rightwards, that holds only words.
+QColor wordInkOf(const QPushButton* button, double wordsFrom)
+{
+    const QImage picture = button->icon().pixmap(button->iconSize()).toImage();
+    QHash<QRgb, int> counts;
+    for (int y = 0; y < picture.height(); ++y) {
+        for (int x = int(picture.width() * wordsFrom); x < picture.width(); ++x) {
+            const QRgb pixel = picture.pixel(x, y);
+            if (qAlpha(pixel) == 255)
+                ++counts[pixel];
+        }
+    }
+    return commonest(counts, 0);
+}
+
+QColor linkColourIn(const QImage& image, const QRect& rect, const QColor& background, const QColor& text)
+{
+    QHash<QRgb, int> counts;
+    for (int y = rect.top(); y <= rect.bottom(); ++y) {
+        for (int x = rect.left(); x <= rect.right(); ++x) {
+            const QRgb pixel = image.pixel(x, y);
+            if (pixel != background.rgb() && pixel != text.rgb())
+                ++counts[pixel];
+        }
+    }
+    return commonest(counts, background.rgb());
+}
+
+// Every text `window` shows as it is drawn now, with its colour and the
+// colour behind it; those under 4.5:1 are added to `unreadable`.
+void checkTexts(QWidget* window, QStringList& unreadable)
+{
+    const QImage image = window->grab().toImage();
+    const auto check = [&](const QWidget* widget, const QString& what, const QColor& text,
+                           const QRect& where) {
+        const QColor back = backgroundIn(image, where);
+        const double ratio = SystemColors::contrastRatio(text, back);
+        if (ratio < SystemColors::minimumTextContrast)
+            unreadable.append(
+                QStringLiteral("%1/%2 %3: %4 on %5, %6:1")
+                    .arg(window->objectName(), widget->objectName(), what, text.name(), back.name())
+                    .arg(ratio, 0, 'f', 2));
+    };
+    // The pictures of words and where in them the words begin.
+    const QHash<QString, double> wordPictures{{QStringLiteral("cmdGetForecast"), 45.0 / 210},
+                                              {QStringLiteral("cmdExit"), 0.0}};
+    const QList<QWidget*> widgets = window->findChildren<QWidget*>();
+    for (QWidget* widget : widgets) {
+        if (!widget->isVisibleTo(window) || widget->visibleRegion().isEmpty())
+            continue;
+        const QRect rect(widget->mapTo(window, QPoint(0, 0)), widget->size());
+        const QPalette palette = widget->palette();
+        if (auto* label = qobject_cast<QLabel*>(widget); label && !label->text().isEmpty()) {
+            check(label, label->text().left(20), palette.color(label->foregroundRole()), rect);
+            // Links are drawn in a colour of their own, which only the
+            // drawing tells: the commonest one that is neither the
+            // background nor the text's (their underlines are solid).
+            if (label->text().contains(QLatin1String("<a ")))
+                check(label, QStringLiteral("its links"),
+                      linkColourIn(image, rect, backgroundIn(image, rect),
+                                   palette.color(label->foregroundRole())),
+                      rect);
+        } else if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
+            if (!button->text().isEmpty())
+                check(button, button->text(), palette.color(button->foregroundRole()), rect);
+            auto* push = qobject_cast<QPushButton*>(button);
+            if (push && wordPictures.contains(push->objectName()))
+                check(push, QStringLiteral("its picture's words"),
+                      wordInkOf(push, wordPictures.value(push->objectName())), rect);
+        } else if (auto* line = qobject_cast<QLineEdit*>(widget); line && !line->text().isEmpty()) {
+            check(line, line->text().left(20), palette.color(QPalette::Text), rect);
+        } else if (auto* box = qobject_cast<QPlainTextEdit*>(widget); box && !box->toPlainText().isEmpty()) {
+            const QRect viewport(box->viewport()->mapTo(window, QPoint(0, 0)), box->viewport()->size());
+            check(box, box->toPlainText().left(20), palette.color(QPalette::Text), viewport);
+        } else if (auto* tabs = qobject_cast<QTabBar*>(widget)) {
+            for (int index = 0; index < tabs->count(); ++index)
+                check(tabs, tabs->tabText(index), palette.color(tabs->foregroundRole()),
+                      tabs->tabRect(index).translated(rect.topLeft()));
+        }
+    }
+}
+
+QWidget* openWindow(const QString& name)
+{
+    QWidget* found = nullptr;
+    (void)QTest::qWaitFor([&] {
+        for (QWidget* widget : QApplication::topLevelWidgets()) {
+            if (widget->objectName() == name && widget->isVisible())
+                found = widget;
+        }
+        return found != nullptr;
+    });
+    return found;
 }
 
 } // namespace
@@ -1021,42 +1158,146 @@ void TestFrmForecast::colourSchemeReadableInEveryTheme()
         QCOMPARE(rig.store.get(keys[i]), scheme[i]);
 }
 
+void TestFrmForecast::everyTextReadableInEveryWindow_data()
+{
+    // The six keys in their order: LabelForeColor, ConditionsForeColor,
+    // ConditionsBackColor, ForecastForeColor, ForecastBackColor,
+    // BackBackColor.
+    QTest::addColumn<bool>("dark");
+    QTest::addColumn<QStringList>("scheme");
+
+    const QString text = QStringLiteral("-2147483640");       // window text
+    const QString boxes = QStringLiteral("-2147483643");      // window background: Base
+    const QString buttonFace = QStringLiteral("-2147483633"); // button face
+    const QString navy = QStringLiteral(" 8388608");
+    const QString white = QStringLiteral(" 16777215");
+    const QList<std::pair<const char*, QStringList>> schemes{
+        {"first-start scheme",
+         {text, text, QStringLiteral(" 12648447"), text, QStringLiteral(" 12648447"),
+          QStringLiteral(" 12632256")}},
+        {"own colours",
+         {navy, white, QStringLiteral(" 25600"), QStringLiteral(" 65535"), QStringLiteral(" 6291456"),
+          QStringLiteral(" 12632256")}},
+        {"theme's text on navy", {text, text, navy, text, navy, navy}},
+        {"theme's colours throughout", {text, text, boxes, text, boxes, buttonFace}},
+        {"theme's text on white", {text, text, white, text, white, white}},
+        {"navy text on theme's colours", {navy, navy, boxes, navy, boxes, buttonFace}},
+    };
+    for (const auto& [name, scheme] : schemes) {
+        QTest::addRow("%s, light theme", name) << false << scheme;
+        QTest::addRow("%s, dark theme", name) << true << scheme;
+    }
+}
+
+void TestFrmForecast::everyTextReadableInEveryWindow()
+{
+    QFETCH(bool, dark);
+    QFETCH(QStringList, scheme);
+    const QPalette before = QApplication::palette();
+    const auto restore = qScopeGuard([&] { QApplication::setPalette(before); });
+    if (dark)
+        QApplication::setPalette(darkPalette());
+
+    const QStringList keys{QStringLiteral("LabelForeColor"),      QStringLiteral("ConditionsForeColor"),
+                           QStringLiteral("ConditionsBackColor"), QStringLiteral("ForecastForeColor"),
+                           QStringLiteral("ForecastBackColor"),   QStringLiteral("BackBackColor")};
+    ForecastRig rig;
+    rig.initializeStore();
+    for (qsizetype i = 0; i < keys.size(); ++i)
+        rig.store.set(keys[i], scheme[i]);
+    frmForecast& window = rig.open();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QVERIFY(rig.refresh());
+
+    QStringList unreadable;
+    checkTexts(&window, unreadable);
+    QTest::mouseClick(rig.child(QStringLiteral("cmdExtended")), Qt::LeftButton);
+    QVERIFY(rig.child(QStringLiteral("Text3"))->isVisible());
+    checkTexts(&window, unreadable);
+
+    QTest::mouseClick(rig.child(QStringLiteral("cmdSettings")), Qt::LeftButton);
+    QWidget* settings = openWindow(QStringLiteral("frmSettings"));
+    QVERIFY(settings);
+    auto* tabs = settings->findChild<QTabWidget*>(QStringLiteral("SSTab1"));
+    for (int tab = 0; tab < tabs->count(); ++tab) {
+        tabs->setCurrentIndex(tab);
+        checkTexts(settings, unreadable);
+    }
+    settings->close();
+    QTRY_VERIFY(window.isVisible());
+
+    QTest::mouseClick(rig.child(QStringLiteral("cmdSat")), Qt::LeftButton);
+    QWidget* browser = openWindow(QStringLiteral("frmBrowser"));
+    QVERIFY(browser);
+    QTRY_VERIFY(browser->windowTitle().startsWith(QLatin1String("Satalite Image")));
+    checkTexts(browser, unreadable);
+    browser->close();
+
+    QVERIFY2(unreadable.isEmpty(), qPrintable(unreadable.join(QStringLiteral("\n"))));
+}
+
 void TestFrmForecast::storedPosition_data()
 {
+    // Stored Left and Top, as twips from the screen's top-left corner
+    // (the screen's own size is added to the "beyond" rows); expected, the
+    // edges that had to move.
     QTest::addColumn<QString>("left");
     QTest::addColumn<QString>("top");
+    QTest::addColumn<QPoint>("beyondScreen");
     QTest::addColumn<bool>("keptAsStored");
 
-    QTest::newRow("on screen") << QStringLiteral(" 1500") << QStringLiteral(" 300") << true;
+    QTest::newRow("on screen") << QStringLiteral(" 1500") << QStringLiteral(" 300") << QPoint() << true;
     QTest::newRow("half a twip is kept unrounded")
-        << QStringLiteral(" 100.5") << QStringLiteral(" 0") << true;
-    QTest::newRow("partly off the left edge") << QStringLiteral("-3000") << QStringLiteral(" 300") << true;
-    QTest::newRow("entirely off to the left") << QStringLiteral("-200000") << QStringLiteral(" 300") << false;
-    QTest::newRow("entirely below") << QStringLiteral(" 300") << QStringLiteral(" 900000") << false;
+        << QStringLiteral(" 100.5") << QStringLiteral(" 0") << QPoint() << true;
+    QTest::newRow("partly off the left edge")
+        << QStringLiteral("-3000") << QStringLiteral(" 300") << QPoint() << false;
+    QTest::newRow("partly off the top edge")
+        << QStringLiteral(" 300") << QStringLiteral("-450") << QPoint() << false;
+    QTest::newRow("partly off the right edge")
+        << QStringLiteral("-3000") << QStringLiteral(" 300") << QPoint(1, 0) << false;
+    QTest::newRow("partly off the bottom edge")
+        << QStringLiteral(" 300") << QStringLiteral("-1500") << QPoint(0, 1) << false;
+    QTest::newRow("entirely off to the left")
+        << QStringLiteral("-200000") << QStringLiteral(" 300") << QPoint() << false;
+    QTest::newRow("entirely below") << QStringLiteral(" 300") << QStringLiteral(" 900000") << QPoint()
+                                    << false;
     // Hand-edited values no int can hold are brought into range first.
     QTest::newRow("beyond the int range")
-        << QStringLiteral(" 99999999999") << QStringLiteral("-99999999999") << false;
+        << QStringLiteral(" 99999999999") << QStringLiteral("-99999999999") << QPoint() << false;
     QTest::newRow("so many digits it reads as infinity")
-        << QStringLiteral(" 300") << QString(QLatin1Char(' ') + QString(400, QLatin1Char('9'))) << false;
+        << QStringLiteral(" 300") << QString(QLatin1Char(' ') + QString(400, QLatin1Char('9'))) << QPoint()
+        << false;
 }
 
 void TestFrmForecast::storedPosition()
 {
     QFETCH(QString, left);
     QFETCH(QString, top);
+    QFETCH(QPoint, beyondScreen);
     QFETCH(bool, keptAsStored);
+    const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+    const QPointF screenTwips(Twips::fromPixels(area.width()), Twips::fromPixels(area.height()));
+    const double leftTwips = NumberForm::numericValue(left) + beyondScreen.x() * screenTwips.x();
+    const double topTwips = NumberForm::numericValue(top) + beyondScreen.y() * screenTwips.y();
     ForecastRig rig;
     rig.initializeStore();
-    rig.store.set(QStringLiteral("Left"), left);
-    rig.store.set(QStringLiteral("Top"), top);
+    rig.store.set(QStringLiteral("Left"), beyondScreen.isNull() ? left : NumberForm::numberToText(leftTwips));
+    rig.store.set(QStringLiteral("Top"), beyondScreen.isNull() ? top : NumberForm::numberToText(topTwips));
     frmForecast& window = rig.open();
-    const QPoint stored = Twips::point(NumberForm::numericValue(left), NumberForm::numericValue(top));
+    const QPoint stored = Twips::point(leftTwips, topTwips);
     if (keptAsStored) {
         QCOMPARE(window.pos(), stored);
-    } else {
-        QVERIFY(window.pos() != stored);
-        QVERIFY(QGuiApplication::primaryScreen()->geometry().contains(window.geometry().center()));
+        return;
     }
+    // Wholly on the screen, with the frame the window is designed with.
+    const QRect outer(window.pos(), Twips::size(frmForecast::designWidth + frmForecast::frameWidth,
+                                                frmForecast::compactOuterHeight));
+    QVERIFY2(area.contains(outer), qPrintable(QStringLiteral("at %1,%2").arg(outer.x()).arg(outer.y())));
+    // Moved no further than that takes: an edge that was on the screen
+    // stays where it was stored, and one that was off comes to the edge.
+    const auto expected = [](int from, int first, int last) { return std::clamp(from, first, last); };
+    QCOMPARE(window.x(), expected(stored.x(), area.left(), area.right() + 1 - outer.width()));
+    QCOMPARE(window.y(), expected(stored.y(), area.top(), area.bottom() + 1 - outer.height()));
 }
 
 void TestFrmForecast::quitDuringHungFetch()

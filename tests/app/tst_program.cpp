@@ -285,6 +285,11 @@ void TestProgram::commandLine_data()
     const QByteArray version = "Ventaro " VENTARO_VERSION_STRING "\n";
     QTest::newRow("--help") << QStringList{QStringLiteral("--help")} << 0 << usage
                             << QByteArray("-v, --version") << QByteArray("--platform") << QByteArray();
+    QTest::newRow("--help names the settings file")
+        << QStringList{QStringLiteral("--help")} << 0 << usage << QByteArray("/Ventaro/Ventaro.ini\n")
+        << QByteArray() << QByteArray();
+    QTest::newRow("--help names the manual") << QStringList{QStringLiteral("--help")} << 0 << usage
+                                             << QByteArray("man ventaro") << QByteArray() << QByteArray();
     QTest::newRow("-h") << QStringList{QStringLiteral("-h")} << 0 << usage << QByteArray("-h, --help")
                         << QByteArray("--platform") << QByteArray();
     QTest::newRow("--help-all tells Qt's options")

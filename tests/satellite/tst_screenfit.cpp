@@ -51,6 +51,8 @@ private Q_SLOTS:
     void initTestCase();
     void fitOnScreen_data();
     void fitOnScreen();
+    void placeOnScreens_data();
+    void placeOnScreens();
     void centringKeepsTheCaptionOnScreen();
     void viewerFitsAndFollowsTheResizeRule();
 };
@@ -109,6 +111,42 @@ void TestScreenFit::fitOnScreen()
     // A window already inside stays where it is.
     if (area().contains(QRect(geometry.topLeft(), expected + frame)))
         QCOMPARE(window.pos(), geometry.topLeft());
+}
+
+void TestScreenFit::placeOnScreens_data()
+{
+    QTest::addColumn<QRect>("frame");
+    QTest::addColumn<QList<QRect>>("areas");
+    QTest::addColumn<QPoint>("placed");
+
+    const QList<QRect> one{QRect(0, 0, 800, 500)};
+    // A laptop's screen and a taller one to its right.
+    const QList<QRect> two{QRect(0, 0, 800, 500), QRect(800, 0, 1024, 768)};
+
+    QTest::newRow("wholly shown: as stored") << QRect(100, 100, 400, 300) << one << QPoint(100, 100);
+    QTest::newRow("partly off the left edge") << QRect(-50, 100, 400, 300) << one << QPoint(0, 100);
+    QTest::newRow("partly off the top edge") << QRect(100, -30, 400, 300) << one << QPoint(100, 0);
+    QTest::newRow("partly off the right edge") << QRect(500, 100, 400, 300) << one << QPoint(400, 100);
+    QTest::newRow("partly off the bottom edge") << QRect(100, 300, 400, 300) << one << QPoint(100, 200);
+    // 964 x 500 at 792,570 on 1280 x 800, in the pixels of scale 2.
+    QTest::newRow("stored at scale 1, read at scale 2")
+        << QRect(396, 285, 482, 250) << QList<QRect>{QRect(0, 0, 640, 400)} << QPoint(158, 150);
+    QTest::newRow("larger than the screen: caption reachable")
+        << QRect(100, 100, 1000, 700) << one << QPoint(0, 0);
+    QTest::newRow("two screens, across both and shown whole: as stored")
+        << QRect(600, 100, 400, 300) << two << QPoint(600, 100);
+    QTest::newRow("two screens, below the shorter one: onto the nearer")
+        << QRect(600, 300, 400, 300) << two << QPoint(800, 300);
+    QTest::newRow("two screens, wholly off beyond the second")
+        << QRect(1900, 100, 400, 300) << two << QPoint(1424, 100);
+}
+
+void TestScreenFit::placeOnScreens()
+{
+    QFETCH(QRect, frame);
+    QFETCH(QList<QRect>, areas);
+    QFETCH(QPoint, placed);
+    QCOMPARE(WindowServices::placeOnScreens(frame, areas), placed);
 }
 
 void TestScreenFit::centringKeepsTheCaptionOnScreen()

@@ -12,6 +12,7 @@
 #include <QApplication>
 #include <QColorDialog>
 #include <QComboBox>
+#include <QCompleter>
 #include <QFontInfo>
 #include <QLabel>
 #include <QLineEdit>
@@ -62,6 +63,8 @@ private Q_SLOTS:
     void readableInADarkTheme();
     void applyStoresStationAndState_data();
     void applyStoresStationAndState();
+    void stationsFoundByName_data();
+    void stationsFoundByName();
     void applyWritesEachKeyInOrderThenRepaints();
     void okWritesWhatApplyWritesThenCloses();
     void closingReportsWhatTheStoreHolds_data();
@@ -541,6 +544,64 @@ void TestFrmSettings::applyStoresStationAndState()
     QCOMPARE(m_closings.size(), 1);
     QCOMPARE(m_closings[0].stationCode, cityCode.left(3));
     QCOMPARE(m_closings[0].stateCode, state);
+}
+
+void TestFrmSettings::stationsFoundByName_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QStringList>("offered");
+
+    QTest::newRow("honolulu") << QStringLiteral("honolulu")
+                              << QStringList{QStringLiteral("HNL         HONOLULU, HI")};
+    // The table names the island; the airport is Kahului's.
+    QTest::newRow("kahului") << QStringLiteral("kahului")
+                             << QStringList{QStringLiteral("OGG         MAUI, HI")};
+    QTest::newRow("ft worth, against DALLAS/FT.WORTH")
+        << QStringLiteral("ft worth") << QStringList{QStringLiteral("DFW         DALLAS/FT.WORTH, TX")};
+    QTest::newRow("no match: stored as typed") << QStringLiteral("Zzyzx") << QStringList();
+}
+
+void TestFrmSettings::stationsFoundByName()
+{
+    QFETCH(QString, typed);
+    QFETCH(QStringList, offered);
+
+    QVERIFY(open());
+    m_dialog->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(m_dialog));
+    auto* city = child<QComboBox>(QStringLiteral("cmbCity"));
+    QTest::mouseClick(city->lineEdit(), Qt::LeftButton);
+    QTRY_VERIFY(city->lineEdit()->hasFocus());
+    city->lineEdit()->selectAll();
+    QTest::keyClick(city->lineEdit(), Qt::Key_Delete);
+    QTest::keyClicks(city->lineEdit(), typed);
+
+    auto* search = m_dialog->findChild<QCompleter*>(QStringLiteral("stationSearch"));
+    QVERIFY(search);
+    QAbstractItemView* list = search->popup();
+    QStringList shown;
+    if (list->isVisible()) {
+        for (int row = 0; row < list->model()->rowCount(); ++row)
+            shown.append(list->model()->index(row, 0).data().toString());
+    }
+    QCOMPARE(shown, offered);
+    // Only offered: the box holds what was typed.
+    QCOMPARE(city->currentText(), typed);
+
+    QString stored = typed;
+    if (!offered.isEmpty()) {
+        // Chosen from the keyboard, as picking it from the list: the box
+        // shows the entry, which is the list's current item too.
+        QTest::keyClick(list, Qt::Key_Down);
+        QTest::keyClick(list, Qt::Key_Return);
+        QTRY_VERIFY(!list->isVisible());
+        stored = offered.constFirst();
+        QCOMPARE(city->currentText(), stored);
+        QCOMPARE(city->currentIndex(), int(StationTable::entries().indexOf(stored)));
+    }
+    QVERIFY(click(QStringLiteral("cmdApply")));
+    QCOMPARE(m_store->get(QStringLiteral("CityCode")), stored);
+    QCOMPARE(m_store->get(QStringLiteral("State")), StationTable::stateCode(stored));
 }
 
 void TestFrmSettings::applyWritesEachKeyInOrderThenRepaints()
