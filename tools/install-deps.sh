@@ -9,6 +9,7 @@ packages=(
   qt6-base-dev qt6-svg-dev libqt6svg6 libgl-dev
   fonts-liberation2
   xvfb xauth
+  dbus-daemon # the private session bus of the notification tests
 )
 
 # The hardening runs (sanitizers, fuzzing, install checks, Debian packages
