@@ -1,8 +1,10 @@
 #pragma once
 
+#include "AlertWatch.h"
 #include "ObservationTime.h"
 #include "Settings.h"
 #include "SkyClasses.h"
+#include "WeatherAlert.h"
 
 #include <QDateTime>
 #include <QElapsedTimer>
@@ -17,6 +19,7 @@
 
 class ColorDialog;
 class Network;
+class Notifier;
 class QLabel;
 class QMenu;
 class QPlainTextEdit;
@@ -49,6 +52,8 @@ public:
         Network& network;
         TrayIcons& tray;
         ColorDialog& colorDialog;
+        // Tells of new weather alerts.
+        Notifier& notifier;
         // The address of a satellite picture by its path ("/GIFS/ECIR.JPG").
         std::function<QUrl(const QString&)> satellitePicture;
         // Waking from suspend and the network coming back; none: not told.
@@ -79,6 +84,14 @@ public:
     // menu, the timer and the keys F5 and Ctrl+R.
     void cmdGetForecast_Click();
     void Timer1_Timer();
+
+    // The weather alerts in effect for the station's zone, as a refresh
+    // found them (all of them, new or not, in the service's order). Each
+    // new one is notified, unless the user turned that off; an update of
+    // one already notified only when more severe. Those in effect head the
+    // location's tooltip and the tray icons' tooltips, one line each
+    // ("Winter Storm Warning until 6 PM MST Tue"), until they end.
+    void showAlerts(const QList<WeatherAlert>& alerts);
 
     // From the click that starts a refresh to the forecast in its box.
     bool refreshRunning() const { return m_refreshing; }
@@ -144,6 +157,9 @@ private:
     void fillForecastBox(quint64 fill);
     void endRefresh();
     void showObservationTime();
+    void showAlertLines();
+    void showCityToolTip();
+    void showTrayTips();
     QDateTime now() const;
     void refreshIfStale();
     void settingsClosed(const SettingsOnClose& values);
@@ -199,6 +215,15 @@ private:
 
     // When the shown observation was made, for the location's tooltip.
     std::optional<ObservationTime::Observed> m_observed;
+    // The location's tooltip below the alerts, as plain text: when the
+    // values were observed, or why there are none.
+    QString m_cityTip;
+    // Each tray instance's tooltip below the alerts: the sky conditions,
+    // or its designed text until it first shows them.
+    QStringList m_trayTips;
+    AlertWatch m_alertWatch;
+    // The lines of the alerts in effect, as shown.
+    QStringList m_alertLines;
     // When the values on show came, by the wall clock (which, unlike the
     // timers, goes on while the machine sleeps); invalid before the first.
     QDateTime m_shownAt;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "FakeColorDialog.h"
+#include "FakeNotifier.h"
 #include "FirstStart.h"
 #include "MemorySettingsStore.h"
 #include "Network.h"
@@ -41,7 +42,7 @@ struct ForecastRig
         weather = std::make_unique<ServerWeatherSource>(network, ServerHosts{host, host, host});
         window = std::make_unique<frmForecast>(
             frmForecast::Services{
-                store, *weather, network, tray, colorDialog,
+                store, *weather, network, tray, colorDialog, notifier,
                 [host](const QString& path) { return ServerHosts::httpUrl(host, path); }, &session,
                 [this] { return clock.isValid() ? clock : QDateTime::currentDateTimeUtc(); }},
             tick);
@@ -105,6 +106,7 @@ struct ForecastRig
     Network network;
     QtTrayIcons tray;
     FakeColorDialog colorDialog;
+    FakeNotifier notifier;
     // Emitted by the tests, as the system would.
     SessionEvents session;
     // The wall clock the window reads; the system's while invalid.
