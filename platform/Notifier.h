@@ -23,6 +23,7 @@ public:
 
     // Hands the notification on and returns at once; it is shown when the
     // desktop has answered, or, where it offers no way to show it, only
-    // logged.
+    // logged. Notifications asked for together, the event loop not running
+    // in between, may be shown as one, the first on top.
     virtual void notify(const Notification& notification) = 0;
 };

@@ -64,9 +64,7 @@ void QtNotifier::askDesktop()
     const QDBusConnection bus(m_connectionName);
     if (!bus.isConnected()) {
         qCDebug(lcNotify) << "no session bus:" << bus.lastError().message();
-        const QList<Notification> waiting = std::exchange(m_waiting, {});
-        for (const Notification& notification : waiting)
-            deliver(notification, Desktop{});
+        deliver(std::exchange(m_waiting, {}), Desktop{});
         return;
     }
     m_asking = true;
@@ -82,9 +80,7 @@ void QtNotifier::askDesktop()
         if (--answers->awaited > 0)
             return;
         m_asking = false;
-        const QList<Notification> waiting = std::exchange(m_waiting, {});
-        for (const Notification& notification : waiting)
-            deliver(notification, answers->desktop);
+        deliver(std::exchange(m_waiting, {}), answers->desktop);
     };
 
     auto* capabilities =
@@ -116,20 +112,31 @@ void QtNotifier::askDesktop()
             });
 }
 
-void QtNotifier::deliver(const Notification& notification, const Desktop& desktop)
+void QtNotifier::deliver(const QList<Notification>& notifications, const Desktop& desktop)
 {
-    const bool tray = iconInTray();
-    const auto shownFor = notification.critical ? std::chrono::milliseconds(0) : m_options.shownFor;
-    if (tray && (!desktop.statusNotifierTray || !desktop.service)) {
-        if (m_tray.showMessage(notification.summary, notification.body, notification.critical, shownFor))
+    if (notifications.isEmpty())
+        return;
+    if (iconInTray() && (!desktop.statusNotifierTray || !desktop.service)) {
+        // A tray shows one message at a time, each replacing the last: the
+        // batch goes as one, the first (the caller's most pressing) on top.
+        Notification message = notifications.first();
+        for (qsizetype index = 1; index < notifications.size(); ++index) {
+            const Notification& next = notifications[index];
+            message.body += QStringLiteral("\n\n") + next.summary + QStringLiteral(": ") + next.body;
+            message.critical = message.critical || next.critical;
+        }
+        const auto shownFor = message.critical ? std::chrono::milliseconds(0) : m_options.shownFor;
+        if (m_tray.showMessage(message.summary, message.body, message.critical, shownFor))
             return;
     }
-    if (desktop.service) {
-        sendToService(notification, desktop.markupInBodies);
-        return;
+    for (const Notification& notification : notifications) {
+        if (desktop.service)
+            sendToService(notification, desktop.markupInBodies);
+        else
+            qCWarning(lcNotify).noquote()
+                << "not shown, the desktop has neither a tray nor a notification service:"
+                << notification.summary;
     }
-    qCWarning(lcNotify).noquote() << "not shown, the desktop has neither a tray nor a notification service:"
-                                  << notification.summary;
 }
 
 void QtNotifier::sendToService(const Notification& notification, bool markupInBodies)

@@ -25,7 +25,9 @@ Q_DECLARE_LOGGING_CATEGORY(lcNotify)
 // text: escaped for a service that reads markup in bodies ("body-markup"
 // among its capabilities), as it is for one that does not and would show
 // the escapes. With neither a tray nor a service the notification is
-// logged and dropped.
+// logged and dropped. A tray shows one message at a time: notifications
+// asked for together go to it as one message, the first one's summary as
+// its title.
 //
 // What the desktop offers is asked anew, without waiting, for each batch
 // of notifications, as the service and the tray may come and go while the
@@ -60,7 +62,7 @@ private:
     };
 
     void askDesktop();
-    void deliver(const Notification& notification, const Desktop& desktop);
+    void deliver(const QList<Notification>& notifications, const Desktop& desktop);
     void sendToService(const Notification& notification, bool markupInBodies);
     bool iconInTray() const;
 

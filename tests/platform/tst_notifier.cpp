@@ -120,6 +120,26 @@ private Q_SLOTS:
         QCOMPARE(bus.received.size(), !shown.isNull() && !fromTray ? 1 : 0);
         QCOMPARE(icons.messagesInNotificationArea().size(), fromTray ? 1 : 0);
     }
+
+    void aTrayShowsTogetherWhatCameTogether()
+    {
+        NotificationBus bus;
+        QVERIFY2(!bus.address().isEmpty(), "dbus-daemon did not start");
+        QVERIFY(bus.serve({QStringLiteral("body-markup")}));
+        QtTrayIcons icons(design());
+        icons.setTrayAvailableOverride(true);
+        icons.setIntray(6, true);
+        QtNotifier notifier(icons, {QStringLiteral("Ventaro"), QString(), QString(), std::chrono::seconds(15),
+                                    bus.address()});
+        // One message replaces the other in a tray: the warning would be
+        // gone at once.
+        notifier.notify({QStringLiteral("Winter Storm Warning"), headline, true});
+        notifier.notify({QStringLiteral("Wind Advisory"), QStringLiteral("Wind Advisory issued ..."), false});
+        QTRY_COMPARE(icons.messagesInNotificationArea(),
+                     QStringList{QStringLiteral("Winter Storm Warning: ") + headline +
+                                 QStringLiteral("\n\nWind Advisory: Wind Advisory issued ...")});
+        QVERIFY(bus.received.isEmpty());
+    }
 };
 
 QTEST_MAIN(TestNotifier)
