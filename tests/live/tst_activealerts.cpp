@@ -16,6 +16,23 @@ QByteArray json(const char* text)
     return QByteArray(text).replace('\'', '"');
 }
 
+ActiveAlerts::Answer fixture(const QString& name)
+{
+    return ActiveAlerts::parse(TestData::bytes(QStringLiteral("live/alerts/%1.json").arg(name)));
+}
+
+// An alert in a line: "event, type severity urgency, references, ends".
+QString described(const Alert& alert)
+{
+    return QStringLiteral("%1, %2 %3 %4, %5 earlier, until %6")
+        .arg(alert.event)
+        .arg(int(alert.messageType))
+        .arg(int(alert.severity))
+        .arg(int(alert.urgency))
+        .arg(alert.references.size())
+        .arg(alert.ends.toString(Qt::ISODate));
+}
+
 } // namespace
 
 class TestActiveAlerts : public QObject
@@ -24,61 +41,44 @@ class TestActiveAlerts : public QObject
 private Q_SLOTS:
     void readsTheFixtures_data()
     {
+        // Types: 0 Alert, 1 Update, 2 Cancel; severities: 1 Minor .. 3
+        // Severe; urgencies: 1 Past .. 3 Expected.
         QTest::addColumn<QString>("file");
-        QTest::addColumn<QStringList>("events");
-        QTest::addColumn<int>("type");       // of the last alert
-        QTest::addColumn<int>("severity");   // of the last alert
-        QTest::addColumn<int>("references"); // of the last alert
-        QTest::addColumn<QString>("ends");   // of the last alert, as given
-        QTest::newRow("no alerts") << S("none") << QStringList() << 0 << 0 << 0 << QString();
-        QTest::newRow("one warning") << S("one") << QStringList{"Winter Storm Warning"}
-                                     << int(Alert::MessageType::Alert) << int(Alert::Severity::Severe) << 0
-                                     << S("2026-12-08T18:00:00-07:00");
+        QTest::addColumn<QStringList>("alerts");
+        QTest::newRow("no alerts") << S("none") << QStringList();
+        const QString warning =
+            QStringLiteral("Winter Storm Warning, 0 3 3, 0 earlier, until 2026-12-08T18:00:00-07:00");
+        QTest::newRow("one warning") << S("one") << QStringList{warning};
         QTest::newRow("an advisory and the warning")
-            << S("two") << QStringList{"Wind Advisory", "Winter Storm Warning"}
-            << int(Alert::MessageType::Alert) << int(Alert::Severity::Severe) << 0
-            << S("2026-12-08T18:00:00-07:00");
+            << S("two")
+            << QStringList{QStringLiteral("Wind Advisory, 0 2 3, 0 earlier, until 2026-12-07T23:00:00-07:00"),
+                           warning};
         QTest::newRow("the warning extended")
-            << S("update") << QStringList{"Winter Storm Warning"} << int(Alert::MessageType::Update)
-            << int(Alert::Severity::Severe) << 1 << S("2026-12-08T21:00:00-07:00");
+            << S("update")
+            << QStringList{
+                   QStringLiteral("Winter Storm Warning, 1 3 3, 1 earlier, until 2026-12-08T21:00:00-07:00")};
         QTest::newRow("the warning cancelled")
-            << S("cancel") << QStringList{"Winter Storm Warning"} << int(Alert::MessageType::Cancel)
-            << int(Alert::Severity::Minor) << 2 << S("2026-12-08T21:00:00-07:00");
+            << S("cancel")
+            << QStringList{
+                   QStringLiteral("Winter Storm Warning, 2 1 1, 2 earlier, until 2026-12-08T21:00:00-07:00")};
     }
     void readsTheFixtures()
     {
         QFETCH(QString, file);
-        QFETCH(QStringList, events);
-        QFETCH(int, type);
-        QFETCH(int, severity);
-        QFETCH(int, references);
-        QFETCH(QString, ends);
-        const ActiveAlerts::Answer answer =
-            ActiveAlerts::parse(TestData::bytes(QStringLiteral("live/alerts/%1.json").arg(file)));
+        QFETCH(QStringList, alerts);
+        const ActiveAlerts::Answer answer = fixture(file);
         QVERIFY2(answer.ok, qPrintable(answer.problem));
         QVERIFY(answer.passedOver.isEmpty());
         QStringList read;
-        for (const Alert& alert : answer.alerts)
-            read.append(alert.event);
-        QCOMPARE(read, events);
-        if (events.isEmpty())
-            return;
-        const Alert& last = answer.alerts.last();
-        QVERIFY(last.id.startsWith(QLatin1String("urn:oid:2.49.0.1.840.0.")));
-        QCOMPARE(int(last.messageType), type);
-        QCOMPARE(int(last.severity), severity);
-        QCOMPARE(last.references.size(), references);
-        QCOMPARE(last.status, Alert::Status::Actual);
-        QVERIFY(!last.headline.isEmpty());
-        // Each time keeps the offset it was given with.
-        QCOMPARE(last.ends.toString(Qt::ISODate), ends);
-        QCOMPARE(last.sent.offsetFromUtc(), -7 * 3600);
-        if (file == QLatin1String("update")) {
-            const Alert first =
-                ActiveAlerts::parse(TestData::bytes(QStringLiteral("live/alerts/one.json"))).alerts[0];
-            QCOMPARE(last.references, QStringList{first.id});
-            QCOMPARE(last.urgency, Alert::Urgency::Expected);
+        for (const Alert& alert : answer.alerts) {
+            read.append(described(alert));
+            QVERIFY(alert.id.startsWith(QLatin1String("urn:oid:2.49.0.1.840.0.")));
+            QVERIFY(!alert.headline.isEmpty());
+            QCOMPARE(alert.sent.offsetFromUtc(), -7 * 3600);
         }
+        QCOMPARE(read, alerts);
+        if (file == QLatin1String("update"))
+            QCOMPARE(answer.alerts[0].references, QStringList{fixture(QStringLiteral("one")).alerts[0].id});
     }
 
     void malformedAnswersFailWithAReason_data()
