@@ -26,19 +26,28 @@ QDBusMessage serviceCall(const QString& method)
 
 QtNotifier::QtNotifier(TrayIcons& tray, Options options, QObject* parent)
     : QObject(parent), m_tray(tray), m_options(std::move(options))
-{
-    if (m_options.busAddress.isEmpty()) {
-        m_connectionName = QDBusConnection::sessionBus().name();
-    } else {
-        m_connectionName = QStringLiteral("ventaro-notify-%1").arg(reinterpret_cast<quintptr>(this), 0, 16);
-        QDBusConnection::connectToBus(m_options.busAddress, m_connectionName);
-    }
-}
+{}
 
 QtNotifier::~QtNotifier()
 {
-    if (!m_options.busAddress.isEmpty())
+    if (!m_options.busAddress.isEmpty() && !m_connectionName.isEmpty())
         QDBusConnection::disconnectFromBus(m_connectionName);
+}
+
+QString QtNotifier::connectionName()
+{
+    // Connected at the first notification, not at the program's start,
+    // which needs no bus.
+    if (m_connectionName.isEmpty()) {
+        if (m_options.busAddress.isEmpty()) {
+            m_connectionName = QDBusConnection::sessionBus().name();
+        } else {
+            m_connectionName =
+                QStringLiteral("ventaro-notify-%1").arg(reinterpret_cast<quintptr>(this), 0, 16);
+            QDBusConnection::connectToBus(m_options.busAddress, m_connectionName);
+        }
+    }
+    return m_connectionName;
 }
 
 void QtNotifier::notify(const Notification& notification)
@@ -61,7 +70,7 @@ bool QtNotifier::iconInTray() const
 
 void QtNotifier::askDesktop()
 {
-    const QDBusConnection bus(m_connectionName);
+    const QDBusConnection bus(connectionName());
     if (!bus.isConnected()) {
         qCDebug(lcNotify) << "no session bus:" << bus.lastError().message();
         deliver(std::exchange(m_waiting, {}), Desktop{});
@@ -152,7 +161,7 @@ void QtNotifier::sendToService(const Notification& notification, bool markupInBo
     call << m_options.applicationName << quint32(0) << m_options.iconName << notification.summary
          << (markupInBodies ? notification.body.toHtmlEscaped() : notification.body) << QStringList() << hints
          << expiry;
-    auto* sent = new QDBusPendingCallWatcher(QDBusConnection(m_connectionName).asyncCall(call), this);
+    auto* sent = new QDBusPendingCallWatcher(QDBusConnection(connectionName()).asyncCall(call), this);
     connect(sent, &QDBusPendingCallWatcher::finished, this,
             [summary = notification.summary](QDBusPendingCallWatcher* reply) {
                 reply->deleteLater();

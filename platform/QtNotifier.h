@@ -65,6 +65,7 @@ private:
     void deliver(const QList<Notification>& notifications, const Desktop& desktop);
     void sendToService(const Notification& notification, bool markupInBodies);
     bool iconInTray() const;
+    QString connectionName();
 
     TrayIcons& m_tray;
     Options m_options;
