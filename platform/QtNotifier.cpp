@@ -151,7 +151,7 @@ void QtNotifier::deliver(const QList<Notification>& notifications, const Desktop
 void QtNotifier::sendToService(const Notification& notification, bool markupInBodies)
 {
     QDBusMessage call = serviceCall(QStringLiteral("Notify"));
-    // The specification's urgency levels: 0 low, 1 normal, 2 critical; a
+    // The Desktop Notifications urgency levels: 0 low, 1 normal, 2 critical; a
     // byte. Critical notifications are not to expire on their own.
     const QVariantMap hints{
         {QStringLiteral("urgency"), QVariant::fromValue<uchar>(notification.critical ? 2 : 1)},

@@ -108,7 +108,7 @@ private Q_SLOTS:
             QCOMPARE(received.icon, QStringLiteral("io.github.ventaro.Ventaro"));
             QCOMPARE(received.summary, QStringLiteral("Winter Storm Warning"));
             QCOMPARE(received.body, shown);
-            // The urgency is the byte the specification asks for.
+            // The urgency is the byte the notification service expects.
             const QVariant urgency = received.hints.value(QStringLiteral("urgency"));
             QCOMPARE(urgency.metaType(), QMetaType::fromType<uchar>());
             QCOMPARE(urgency.toInt(), critical ? 2 : 1);
