@@ -5,6 +5,7 @@
 #include "FirstStart.h"
 #include "ForecastText.h"
 #include "Network.h"
+#include "Notifier.h"
 #include "NumberForm.h"
 #include "Refresh.h"
 #include "RefreshPolicy.h"
@@ -92,6 +93,15 @@ QIcon readableWordPicture(const QString& drawing, const QWidget* button)
     return buttonPicture(drawing, readable == ink ? QColor() : readable);
 }
 
+// A tooltip with the alerts' lines at its head.
+QString belowAlerts(const QStringList& alertLines, const QString& text)
+{
+    QStringList lines = alertLines;
+    if (!text.isEmpty())
+        lines.append(text);
+    return lines.join(QLatin1Char('\n'));
+}
+
 } // namespace
 
 frmForecast::frmForecast(Services services, std::chrono::milliseconds tickInterval)
@@ -100,7 +110,8 @@ frmForecast::frmForecast(Services services, std::chrono::milliseconds tickInterv
       m_services(std::move(services)), m_settings(m_services.store),
       m_systemClock(m_services.clock ? nullptr : std::make_unique<SystemClock>()),
       m_clock(m_services.clock ? *m_services.clock : *m_systemClock),
-      m_refresh(new Refresh(m_services.weather, this)), m_policy(new RefreshPolicy(m_clock, this))
+      m_refresh(new Refresh(m_services.weather, this)), m_policy(new RefreshPolicy(m_clock, this)),
+      m_alertWatch([this] { return now(); })
 {
     initVentaroResources();
     setObjectName(QStringLiteral("frmForecast"));
@@ -114,6 +125,8 @@ frmForecast::frmForecast(Services services, std::chrono::milliseconds tickInterv
     createForecastBox();
     createStatusLine();
     createPopUpMenu();
+    for (int index = 0; index < m_services.tray.count(); ++index)
+        m_trayTips.append(m_services.tray.traytip(index));
     connectTray();
     connectRefresh();
     createRefreshKeys();
@@ -474,7 +487,8 @@ void frmForecast::showUnavailable(const QString& reason)
     m_lblCity->setText(WeatherTexts::unavailable);
     // The specified texts stay as they are; whoever wants to know why
     // finds it here and in the log.
-    m_lblCity->setToolTip(WindowServices::plainToolTip(reason));
+    m_cityTip = reason;
+    showCityToolTip();
     m_observed.reset();
     for (QLabel* label :
          {m_lblTemp, m_lblHumidity, m_lblDew, m_lblPressure, m_lblWind, m_lblConditions, m_lblVisibility})
@@ -568,7 +582,52 @@ void frmForecast::showObservationTime()
 {
     // Kept up to date by the minute timer, so the age it tells is never
     // more than a minute behind.
-    m_lblCity->setToolTip(m_observed ? ObservationTime::describe(*m_observed, now()) : QString());
+    m_cityTip = m_observed ? ObservationTime::describe(*m_observed, now()) : QString();
+    showCityToolTip();
+}
+
+void frmForecast::showAlerts(const QList<WeatherAlert>& alerts)
+{
+    if (m_ending)
+        return;
+    // The watch takes every answer, notified or not, so that turning the
+    // notifications on again later does not bring up alerts long known.
+    const QList<WeatherAlert> fresh = m_alertWatch.take(alerts);
+    if (!fresh.isEmpty() && m_settings.alertNotifyOn()) {
+        for (const WeatherAlert& alert : fresh)
+            m_services.notifier.notify(
+                {alert.event, alert.headline, alert.severity >= WeatherAlert::Severity::Severe});
+    }
+    showAlertLines();
+}
+
+void frmForecast::showAlertLines()
+{
+    // Also run by the minute timer: an alert that ends between two
+    // refreshes leaves the tooltips when it ends.
+    const QStringList lines = m_alertWatch.inSight();
+    if (lines == m_alertLines)
+        return;
+    m_alertLines = lines;
+    showCityToolTip();
+    if (m_settings.trayUseOn())
+        showTrayTips();
+}
+
+void frmForecast::showCityToolTip()
+{
+    // Outside text throughout, the service's and the page's; the alerts
+    // never cut short what used to fit below them.
+    const QString lines = m_alertLines.join(QLatin1Char('\n'));
+    m_lblCity->setToolTip(
+        WindowServices::plainToolTip(belowAlerts(m_alertLines, m_cityTip), lines.size() + 1 + 500));
+}
+
+void frmForecast::showTrayTips()
+{
+    TrayIcons& tray = m_services.tray;
+    for (int index = 0; index < tray.count() && index < m_trayTips.size(); ++index)
+        tray.setTraytip(index, belowAlerts(m_alertLines, m_trayTips[index]));
 }
 
 QDateTime frmForecast::now() const
@@ -601,8 +660,10 @@ void frmForecast::UpdateTrayIcon(const QString& sky, const SkyClasses::Choice& c
                 setWindowIcon(icon);
         }
         tray.setIntray(index, true);
-        if (matched)
-            tray.setTraytip(index, sky);
+        if (matched && index < m_trayTips.size()) {
+            m_trayTips[index] = sky;
+            tray.setTraytip(index, belowAlerts(m_alertLines, sky));
+        }
     }
 }
 
@@ -610,6 +671,7 @@ void frmForecast::Timer1_Timer()
 {
     if (m_observed)
         showObservationTime();
+    showAlertLines();
     // Counts the minute and, when the interval is reached, asks for the
     // timed refresh (refreshDue, cmdGetForecast_Click) within this tick.
     m_policy->tick();

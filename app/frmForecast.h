@@ -1,8 +1,10 @@
 #pragma once
 
+#include "AlertWatch.h"
 #include "ObservationTime.h"
 #include "Settings.h"
 #include "SkyClasses.h"
+#include "WeatherAlert.h"
 
 #include <QDateTime>
 #include <QPointer>
@@ -18,6 +20,7 @@
 class Clock;
 class ColorDialog;
 class Network;
+class Notifier;
 class QLabel;
 class QMenu;
 class QPlainTextEdit;
@@ -51,6 +54,8 @@ public:
         Network& network;
         TrayIcons& tray;
         ColorDialog& colorDialog;
+        // Tells of new weather alerts.
+        Notifier& notifier;
         // The address of a satellite picture by its path ("/GIFS/ECIR.JPG").
         std::function<QUrl(const QString&)> satellitePicture;
         // Waking from suspend and the network coming back; none: not told.
@@ -81,6 +86,14 @@ public:
     // menu, the timer and the keys F5 and Ctrl+R.
     void cmdGetForecast_Click();
     void Timer1_Timer();
+
+    // The weather alerts in effect for the station's zone, as a refresh
+    // found them (all of them, new or not, in the service's order). Each
+    // new one is notified, unless the user turned that off; an update of
+    // one already notified only when more severe. Those in effect head the
+    // location's tooltip and the tray icons' tooltips, one line each
+    // ("Winter Storm Warning until 6 PM MST Tue"), until they end.
+    void showAlerts(const QList<WeatherAlert>& alerts);
 
     // From the click that starts a refresh to the forecast in its box.
     bool refreshRunning() const { return m_refreshing; }
@@ -151,6 +164,9 @@ private:
     void fillForecastBox(quint64 fill);
     void endRefresh(bool conditionsCame);
     void showObservationTime();
+    void showAlertLines();
+    void showCityToolTip();
+    void showTrayTips();
     QDateTime now() const;
     void settingsClosed(const SettingsOnClose& values);
     void applyTrayRule();
@@ -216,6 +232,15 @@ private:
 
     // When the shown observation was made, for the location's tooltip.
     std::optional<ObservationTime::Observed> m_observed;
+    // The location's tooltip below the alerts, as plain text: when the
+    // values were observed, or why there are none.
+    QString m_cityTip;
+    // Each tray instance's tooltip below the alerts: the sky conditions,
+    // or its designed text until it first shows them.
+    QStringList m_trayTips;
+    AlertWatch m_alertWatch;
+    // The lines of the alerts in effect, as shown.
+    QStringList m_alertLines;
 
     bool m_refreshing = false;
     bool m_ending = false;

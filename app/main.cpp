@@ -4,6 +4,7 @@
 #include "Network.h"
 #include "NoDisplayExit.h"
 #include "QtColorDialog.h"
+#include "QtNotifier.h"
 #include "QtSettingsStore.h"
 #include "QtTrayIcons.h"
 #include "Resources.h"
@@ -105,10 +106,15 @@ int main(int argc, char* argv[])
     // paint, so they do not delay the first sight of it.
     QtTrayIcons tray(trayDesign(), std::chrono::milliseconds(250));
     QtColorDialog colorDialog;
+    QtNotifier::Options notifications;
+    notifications.applicationName = QApplication::applicationName();
+    notifications.iconName = QStringLiteral("io.github.ventaro.Ventaro");
+    notifications.desktopEntry = QApplication::desktopFileName();
+    QtNotifier notifier(tray, notifications);
 
     SessionEvents session;
 
-    frmForecast window({store, sources.pages(), network, tray, colorDialog,
+    frmForecast window({store, sources.pages(), network, tray, colorDialog, notifier,
                         [&sources](const QString& path) { return sources.satellitePicture(path); },
                         &session});
     QObject::connect(&window, &frmForecast::programEnding, &app, &QCoreApplication::quit,

@@ -137,6 +137,28 @@ void QtTrayIcons::setTraytip(int index, const QString& tip)
         instance.icon->setToolTip(WindowServices::plainToolTip(tip));
 }
 
+bool QtTrayIcons::showMessage(const QString& title, const QString& text, bool warning,
+                              std::chrono::milliseconds shownFor)
+{
+    // An icon just put up may still wait for its first showing.
+    if (m_sync.isActive()) {
+        m_sync.stop();
+        m_sync.setInterval(0);
+        showInNotificationArea();
+    }
+    for (Instance& instance : m_instances) {
+        if (!instance.icon || !instance.icon->isVisible())
+            continue;
+        // Qt's own message balloon shows the text as plain text.
+        instance.icon->showMessage(title, text,
+                                   warning ? QSystemTrayIcon::Warning : QSystemTrayIcon::Information,
+                                   static_cast<int>(shownFor.count()));
+        m_messages.append(title + QStringLiteral(": ") + text);
+        return true;
+    }
+    return false;
+}
+
 bool QtTrayIcons::trayAvailable() const
 {
     if (m_availableOverride >= 0)

@@ -3,6 +3,7 @@
 #include "TrayIcons.h"
 
 #include <QPointer>
+#include <QStringList>
 #include <QSystemTrayIcon>
 #include <QTimer>
 #include <chrono>
@@ -39,6 +40,8 @@ public:
     void setTraytip(int index, const QString& tip) override;
     bool trayAvailable() const override;
     void setContextMenu(QMenu* menu) override;
+    bool showMessage(const QString& title, const QString& text, bool warning,
+                     std::chrono::milliseconds shownFor) override;
 
     // Tests on a headless platform stand in for a desktop that has a tray.
     void setTrayAvailableOverride(bool available);
@@ -51,6 +54,8 @@ public:
     // The menu as handed to the notification area; null while the instance
     // has no icon there yet.
     QMenu* contextMenuInNotificationArea(int index) const;
+    // The messages handed to the notification area, each as "title: text".
+    QStringList messagesInNotificationArea() const { return m_messages; }
 
 private:
     struct Instance
@@ -68,4 +73,5 @@ private:
     QTimer m_sync;
     int m_availableOverride = -1;
     QPointer<QMenu> m_contextMenu;
+    QStringList m_messages;
 };

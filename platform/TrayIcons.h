@@ -3,6 +3,7 @@
 #include <QIcon>
 #include <QObject>
 #include <QString>
+#include <chrono>
 
 class QMenu;
 
@@ -40,6 +41,13 @@ public:
     // reported, that menu may already be open when the button event
     // arrives. The menu must outlive the instances or be unset first.
     virtual void setContextMenu(QMenu* menu) = 0;
+
+    // Shows a message from one of the icons in the notification area, the
+    // text as its characters (never as markup), marked as a warning when
+    // `warning`, for `shownFor` (0: until the user closes it). False when no
+    // icon is in the notification area to show it from.
+    virtual bool showMessage(const QString& title, const QString& text, bool warning,
+                             std::chrono::milliseconds shownFor) = 0;
 
 Q_SIGNALS:
     void buttonEvent(int index, int button, int unused);

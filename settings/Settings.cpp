@@ -16,3 +16,15 @@ qint32 Settings::colour(const QString& key) const
 {
     return NumberForm::toColour(number(key));
 }
+
+bool Settings::alertNotifyOn() const
+{
+    const QString text = get(SettingsKeys::AlertNotify).trimmed();
+    // numericValue reads text without a number as 0 too; only a number
+    // written as one turns the notifications off.
+    const QString digits = text.startsWith(QLatin1Char('-')) ? text.mid(1) : text;
+    const bool number = !digits.isEmpty() &&
+                        (digits[0].isDigit() ||
+                         (digits.startsWith(QLatin1Char('.')) && digits.size() > 1 && digits[1].isDigit()));
+    return !number || NumberForm::numericValue(text) != 0;
+}

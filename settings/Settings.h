@@ -31,6 +31,12 @@ public:
     bool trayRuleOn() const { return number(SettingsKeys::SysTray) != 0; }
     bool trayUseOn() const { return number(SettingsKeys::SysTray) == -1; }
 
+    // Whether weather alerts are notified: on unless AlertNotify holds a
+    // number equal to 0 ("0", as the settings dialog writes it). A store
+    // without the key, from a first start or an older version, is on, and
+    // so is one holding something that is not a number.
+    bool alertNotifyOn() const;
+
     SettingsStore& store() const { return m_store; }
 
 private:

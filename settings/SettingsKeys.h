@@ -22,6 +22,9 @@ inline const QString Left = QStringLiteral("Left");
 inline const QString Top = QStringLiteral("Top");
 inline const QString Region = QStringLiteral("Region");
 inline const QString SysTray = QStringLiteral("SysTray");
+// Whether weather alerts are notified: "-1" (on) or "0" (off), as SysTray
+// is kept. Not among the first-start keys: absent means on.
+inline const QString AlertNotify = QStringLiteral("AlertNotify");
 
 // The first-start marker sits in a section of its own, apart from the
 // user's settings.

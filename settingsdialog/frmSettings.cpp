@@ -16,6 +16,7 @@
 #include <QAbstractProxyModel>
 #include <QApplication>
 #include <QButtonGroup>
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCompleter>
@@ -53,6 +54,9 @@ constexpr Box label1Box{360, 600, 1575, 255};
 constexpr Box cityBox{2280, 600, 4815, 360};
 constexpr Box label9Box{360, 1080, 1815, 495};
 constexpr Box updateBox{2280, 1080, 975, 330};
+// Beside the update box, in the tab's one free place wide enough: alerts
+// come with the updates.
+constexpr Box alertsBox{3480, 1118, 3615, 255};
 constexpr Box label13Box{600, 1680, 1455, 495};
 // The region options stand in a borderless frame of their own, which
 // holds them together for screen readers as Frame3 does Yes and No; their
@@ -97,7 +101,8 @@ QRect fitted(const QWidget* widget, QRect design)
 {
     const auto* label = qobject_cast<const QLabel*>(widget);
     const bool oneLineCaption = (label != nullptr && !label->wordWrap() && !label->text().isEmpty()) ||
-                                qobject_cast<const QRadioButton*>(widget) != nullptr;
+                                qobject_cast<const QRadioButton*>(widget) != nullptr ||
+                                qobject_cast<const QCheckBox*>(widget) != nullptr;
     if (oneLineCaption)
         design.setWidth(std::max(design.width(), widget->sizeHint().width()));
     return design;
@@ -256,6 +261,11 @@ void frmSettings::createGeneralTab(QWidget* page)
     placeOnTab(m_txtUpdate, Twips::rect(updateBox));
     label9->setBuddy(m_txtUpdate);
     m_txtUpdate->setAccessibleName(label9->text());
+
+    m_chkAlerts = new QCheckBox(QStringLiteral("Notify me of weather alerts"), page);
+    m_chkAlerts->setObjectName(QStringLiteral("chkAlerts"));
+    m_chkAlerts->setFont(arial(9));
+    placeOnTab(m_chkAlerts, Twips::rect(alertsBox));
 
     auto* label13 =
         makeLabel(page, QStringLiteral("Label13"), QStringLiteral("Regional Satalite Images"), labelFont);
@@ -594,6 +604,10 @@ void frmSettings::Form_Load()
     const int entry = m_cmbCity->findText(cityCode, Qt::MatchExactly | Qt::MatchCaseSensitive);
     m_cmbCity->setCurrentIndex(entry);
     m_cmbCity->setEditText(cityCode);
+
+    // Read last, after the designed keys.
+    m_alertsLoaded = m_settings.alertNotifyOn();
+    m_chkAlerts->setChecked(m_alertsLoaded);
 }
 
 bool frmSettings::saveToStore()
@@ -623,10 +637,16 @@ bool frmSettings::saveToStore()
     else if (m_OptNo->isChecked())
         writes.append({SysTray, QStringLiteral("0")});
 
+    // Written only once changed, so a store that never had the key (on)
+    // keeps the designed keys alone; in SysTray's form.
+    if (m_chkAlerts->isChecked() != m_alertsLoaded)
+        writes.append({AlertNotify, m_chkAlerts->isChecked() ? QStringLiteral("-1") : QStringLiteral("0")});
+
     for (const auto& [key, value] : writes) {
         if (!m_settings.save(key, value))
             return false;
     }
+    m_alertsLoaded = m_chkAlerts->isChecked();
     return true;
 }
 

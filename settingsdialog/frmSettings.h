@@ -13,6 +13,7 @@
 class ColorDialog;
 
 class QButtonGroup;
+class QCheckBox;
 class QComboBox;
 class QCompleter;
 class QFrame;
@@ -35,8 +36,8 @@ struct SettingsOnClose
 };
 
 // The settings dialog: a non-modal tool window in which the user picks the
-// station, the refresh interval, the satellite region, the tray use and the
-// six colours of the main window.
+// station, the refresh interval, the satellite region, the tray use, the
+// six colours of the main window and whether weather alerts are notified.
 //
 // Building it loads every control from the store (Form_Load). The controls
 // are a working copy: Apply (or OK) writes them to the store, each key by its
@@ -135,6 +136,8 @@ private:
     QRadioButton* m_optUS = nullptr;
     QRadioButton* m_optYes = nullptr;
     QRadioButton* m_OptNo = nullptr;
+    // Not a designed control: whether weather alerts are notified.
+    QCheckBox* m_chkAlerts = nullptr;
 
     QFrame* m_Pic = nullptr;
     QLabel* m_lblGen = nullptr;
@@ -149,6 +152,9 @@ private:
     QWidget* m_tabStack = nullptr;
     std::vector<TabPlacement> m_tabPlacements;
     std::array<Preview, 6> m_previews;
+    // What the store said of the alert notifications when last read or
+    // written.
+    bool m_alertsLoaded = true;
     bool m_centred = false;
     QPointer<QWidget> m_writeFailure;
 };

@@ -9,7 +9,7 @@ packages=(
   qt6-base-dev qt6-svg-dev libqt6svg6 libgl-dev
   fonts-liberation2
   xvfb xauth
-  dbus-daemon
+  dbus-daemon # the private buses of the session-event and notification tests
 )
 
 # The hardening runs (sanitizers, fuzzing, install checks, Debian packages

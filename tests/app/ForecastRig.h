@@ -1,6 +1,7 @@
 #pragma once
 
 #include "FakeColorDialog.h"
+#include "FakeNotifier.h"
 #include "FirstStart.h"
 #include "ManualClock.h"
 #include "MemorySettingsStore.h"
@@ -41,7 +42,7 @@ struct ForecastRig
         const QString host = server.host();
         weather = std::make_unique<ServerWeatherSource>(network, ServerHosts{host, host, host});
         window = std::make_unique<frmForecast>(
-            frmForecast::Services{store, *weather, network, tray, colorDialog,
+            frmForecast::Services{store, *weather, network, tray, colorDialog, notifier,
                                   [host](const QString& path) { return ServerHosts::httpUrl(host, path); },
                                   &session, &clock},
             tick);
@@ -105,6 +106,7 @@ struct ForecastRig
     Network network;
     QtTrayIcons tray;
     FakeColorDialog colorDialog;
+    FakeNotifier notifier;
     // Emitted by the tests, as the system would.
     SessionEvents session;
     // The clocks the window reads, which stand still until a test moves

@@ -4,6 +4,7 @@
 // while it applies settings. Each drill checks that the program neither
 // freezes, nor crashes, nor hangs, and that what it stores stays whole.
 #include "FakeColorDialog.h"
+#include "FakeNotifier.h"
 #include "FirstStart.h"
 #include "ForecastRig.h"
 #include "LiveWeatherSource.h"
@@ -228,7 +229,7 @@ struct DrillRig
     frmForecast& openWindow(const QString& host, ColorDialog* colours)
     {
         window = std::make_unique<frmForecast>(
-            frmForecast::Services{store, *weather, network, tray, colours ? *colours : colorDialog,
+            frmForecast::Services{store, *weather, network, tray, colours ? *colours : colorDialog, notifier,
                                   [host](const QString& path) { return ServerHosts::httpUrl(host, path); }},
             1h);
         ending = std::make_unique<QSignalSpy>(window.get(), &frmForecast::programEnding);
@@ -295,6 +296,7 @@ struct DrillRig
     Network network;
     QtTrayIcons tray;
     FakeColorDialog colorDialog;
+    FakeNotifier notifier;
     std::unique_ptr<WeatherSource> weather;
     std::unique_ptr<frmForecast> window;
     std::unique_ptr<QSignalSpy> ending;

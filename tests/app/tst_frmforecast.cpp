@@ -1,3 +1,4 @@
+#include "ActiveAlerts.h"
 #include "FirstStart.h"
 #include "ForecastRig.h"
 #include "NumberForm.h"
@@ -7,6 +8,7 @@
 #include "SkyClasses.h"
 #include "StationTable.h"
 #include "SystemColors.h"
+#include "TestData.h"
 #include "Twips.h"
 
 #include <QAccessible>
@@ -25,6 +27,7 @@
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTest>
+#include <QTextDocument>
 #include <QTimeZone>
 #include <QTimer>
 #include <algorithm>
@@ -73,6 +76,8 @@ private Q_SLOTS:
     void locationTellsWhenItWasObserved();
     void refreshAfterWakingOnlyWhenStale_data();
     void refreshAfterWakingOnlyWhenStale();
+    void alertsToldOnceAndInSightUntilTheyEnd();
+    void alertsSwitchedOffOrMarkedUp();
 };
 
 namespace {
@@ -1395,6 +1400,111 @@ void TestFrmForecast::refreshAfterWakingOnlyWhenStale()
     QVERIFY(rig.waitForRefreshes(before + 1));
     QVERIFY(rig.child<QLabel>(QStringLiteral("lblTemp"))->text().size() > 1);
     QCOMPARE(window.minuteCount(), qint16(0));
+}
+
+namespace {
+
+QList<WeatherAlert> alerts(const QString& name)
+{
+    return ActiveAlerts::parse(TestData::bytes(QStringLiteral("live/alerts/%1.json").arg(name))).alerts;
+}
+
+// A tooltip as Qt shows it: rich text when it looks like rich text.
+QString shownToolTip(const QString& tip)
+{
+    if (!Qt::mightBeRichText(tip))
+        return tip;
+    QTextDocument document;
+    document.setHtml(tip);
+    return document.toPlainText();
+}
+
+} // namespace
+
+void TestFrmForecast::alertsToldOnceAndInSightUntilTheyEnd()
+{
+    ForecastRig rig;
+    frmForecast& window = rig.open();
+    // 3 PM in Denver on Monday, December 7, 2026.
+    rig.clock.setWallTime(QDateTime(QDate(2026, 12, 7), QTime(22, 0), QTimeZone::utc()));
+    QVERIFY(rig.refresh());
+    auto* city = rig.child<QLabel>(QStringLiteral("lblCity"));
+    const QString observed = city->toolTip();
+    QVERIFY(observed.startsWith(QLatin1String("Observed")));
+    const QStringList shownIcons = rig.intray();
+    QVERIFY(!shownIcons.isEmpty());
+    const int icon = shownIcons.first().toInt();
+    const QString sky = rig.tray.traytip(icon);
+
+    // A zone without alerts: nothing told, nothing changed.
+    window.showAlerts(alerts(QStringLiteral("none")));
+    QVERIFY(rig.notifier.notifications.isEmpty());
+    QCOMPARE(city->toolTip(), observed);
+    QCOMPARE(rig.tray.traytip(icon), sky);
+
+    window.showAlerts(alerts(QStringLiteral("two")));
+    window.showAlerts(alerts(QStringLiteral("two")));
+    QCOMPARE(rig.notifier.notifications.size(), 2);
+    QCOMPARE(rig.notifier.notifications[0].summary, QStringLiteral("Winter Storm Warning"));
+    QCOMPARE(rig.notifier.notifications[0].body,
+             QStringLiteral("Winter Storm Warning issued December 7 at 9:12AM MST until December 8 at 6:00PM "
+                            "MST by NWS Denver CO"));
+    QVERIFY(rig.notifier.notifications[0].critical);
+    QCOMPARE(rig.notifier.notifications[1].summary, QStringLiteral("Wind Advisory"));
+    QVERIFY(!rig.notifier.notifications[1].critical);
+    const QString lines =
+        QStringLiteral("Winter Storm Warning until 6 PM MST Tue\nWind Advisory until 11 PM MST Mon\n");
+    QCOMPARE(city->toolTip(), lines + observed);
+    QCOMPARE(rig.tray.traytip(icon), lines + sky);
+    QTRY_COMPARE(rig.tray.toolTipInNotificationArea(icon), lines + sky);
+
+    // The minute timer keeps the observation's age below the alerts, and
+    // takes the advisory away once it has ended.
+    rig.clock.setWallTime(QDateTime(QDate(2026, 12, 8), QTime(6, 30), QTimeZone::utc()));
+    window.Timer1_Timer();
+    QVERIFY(city->toolTip().startsWith(QLatin1String("Winter Storm Warning until 6 PM MST Tue\nObserved")));
+    QCOMPARE(rig.tray.traytip(icon), QStringLiteral("Winter Storm Warning until 6 PM MST Tue\n") + sky);
+
+    // A failed refresh tells why below the alerts.
+    rig.server.setFault(SampleServer::Fault::NotFound);
+    QVERIFY(rig.refresh());
+    QVERIFY(city->toolTip().startsWith(QLatin1String("Winter Storm Warning until 6 PM MST Tue\n")));
+    QVERIFY(city->toolTip().size() > QStringLiteral("Winter Storm Warning until 6 PM MST Tue\n").size());
+    QCOMPARE(rig.notifier.notifications.size(), 2);
+}
+
+void TestFrmForecast::alertsSwitchedOffOrMarkedUp()
+{
+    ForecastRig rig;
+    rig.initializeStore();
+    rig.store.set(QStringLiteral("AlertNotify"), QStringLiteral("0"));
+    frmForecast& window = rig.open();
+    rig.clock.setWallTime(QDateTime(QDate(2026, 12, 7), QTime(22, 0), QTimeZone::utc()));
+    auto* city = rig.child<QLabel>(QStringLiteral("lblCity"));
+
+    // Switched off: in sight all the same, and known, so that switching on
+    // again tells only of what comes after.
+    window.showAlerts(alerts(QStringLiteral("one")));
+    QVERIFY(rig.notifier.notifications.isEmpty());
+    QCOMPARE(city->toolTip(), QStringLiteral("Winter Storm Warning until 6 PM MST Tue"));
+    rig.store.set(QStringLiteral("AlertNotify"), QStringLiteral("-1"));
+    window.showAlerts(alerts(QStringLiteral("two")));
+    QCOMPARE(rig.notifier.notifications.size(), 1);
+    QCOMPARE(rig.notifier.notifications[0].summary, QStringLiteral("Wind Advisory"));
+
+    // Markup in the service's words reaches the user as its characters.
+    QList<WeatherAlert> marked = alerts(QStringLiteral("one"));
+    marked[0].id += QStringLiteral(".marked");
+    marked[0].event = QStringLiteral("<b>Blizzard</b> Warning & <img src=x>");
+    marked[0].headline =
+        QStringLiteral("<i>Blizzard</i> Warning issued December 7 at 9:12AM MST <a href=\"x\">here</a>");
+    window.showAlerts(marked);
+    QCOMPARE(rig.notifier.notifications.size(), 2);
+    QCOMPARE(rig.notifier.notifications[1].body, marked[0].headline);
+    QCOMPARE(shownToolTip(city->toolTip()),
+             QStringLiteral("<b>Blizzard</b> Warning & <img src=x> until 6 PM MST Tue"));
+    QTRY_COMPARE(shownToolTip(rig.tray.toolTipInNotificationArea(6)),
+                 QStringLiteral("<b>Blizzard</b> Warning & <img src=x> until 6 PM MST Tue\nVentaro"));
 }
 
 QTEST_MAIN(TestFrmForecast)

@@ -4,6 +4,7 @@
 // does. What the window and the viewer show is checked against the fixture
 // files themselves.
 #include "FakeColorDialog.h"
+#include "FakeNotifier.h"
 #include "FirstStart.h"
 #include "LiveWeatherSource.h"
 #include "MemorySettingsStore.h"
@@ -59,7 +60,7 @@ private:
             store.set(SettingsKeys::CityCode, cityCode);
             store.set(SettingsKeys::State, cityCode.right(2).toLower());
             window = std::make_unique<frmForecast>(
-                frmForecast::Services{store, source, network, tray, colours,
+                frmForecast::Services{store, source, network, tray, colours, notifier,
                                       [this](const QString& path) { return source.pictureAddress(path); }},
                 std::chrono::hours(1));
             finished = std::make_unique<QSignalSpy>(window.get(), &frmForecast::refreshFinished);
@@ -100,6 +101,7 @@ private:
         Network network;
         QtTrayIcons tray;
         FakeColorDialog colours;
+        FakeNotifier notifier;
         LiveWeatherSource source;
         std::unique_ptr<frmForecast> window;
         std::unique_ptr<QSignalSpy> finished;

@@ -10,6 +10,7 @@
 #include <QAbstractItemView>
 #include <QAccessible>
 #include <QApplication>
+#include <QCheckBox>
 #include <QColorDialog>
 #include <QComboBox>
 #include <QCompleter>
@@ -78,6 +79,8 @@ private Q_SLOTS:
     void qtColorDialogAnswers();
     void failedSaveWarnsAndKeepsWhatWasEntered_data();
     void failedSaveWarnsAndKeepsWhatWasEntered();
+    void alertNotificationsSwitch_data();
+    void alertNotificationsSwitch();
 
 private:
     bool open();
@@ -150,8 +153,9 @@ bool TestFrmSettings::click(const QString& button)
         return false;
     // An option reacts only on its mark and caption, not on the blank rest
     // of its box, so it is clicked on the mark.
-    const QPoint where = qobject_cast<QRadioButton*>(target) != nullptr ? QPoint(6, target->height() / 2)
-                                                                        : target->rect().center();
+    const bool mark =
+        qobject_cast<QRadioButton*>(target) != nullptr || qobject_cast<QCheckBox*>(target) != nullptr;
+    const QPoint where = mark ? QPoint(6, target->height() / 2) : target->rect().center();
     QTest::mouseClick(target, Qt::LeftButton, {}, where);
     return true;
 }
@@ -233,7 +237,8 @@ void TestFrmSettings::opensOnFreshStore()
                                     QStringLiteral("Region"),
                                     QStringLiteral("SysTray"),
                                     QStringLiteral("SysTray"),
-                                    QStringLiteral("CityCode")};
+                                    QStringLiteral("CityCode"),
+                                    QStringLiteral("AlertNotify")};
     QCOMPARE(m_store->readKeys(), expectedReads);
     QVERIFY(m_store->writtenKeys().isEmpty());
     QVERIFY(m_signals.isEmpty());
@@ -964,6 +969,50 @@ void TestFrmSettings::failedSaveWarnsAndKeepsWhatWasEntered()
     QCOMPARE(m_closings[0].stationCode, QStringLiteral("CUN"));
     QCOMPARE(m_closings[0].stateCode, QStringLiteral("co"));
     QCOMPARE(m_closings[0].updateMinutes, qint16(30));
+}
+
+void TestFrmSettings::alertNotificationsSwitch_data()
+{
+    QTest::addColumn<QString>("stored"); // null: absent
+    QTest::addColumn<bool>("on");
+    QTest::newRow("absent, as after a first start: on") << QString() << true;
+    QTest::newRow("-1: on") << QStringLiteral("-1") << true;
+    QTest::newRow("0: off") << QStringLiteral("0") << false;
+    QTest::newRow("0 with trailing text: off") << QStringLiteral(" 0 no") << false;
+    QTest::newRow("hand-written no number: on") << QStringLiteral("off") << true;
+}
+
+void TestFrmSettings::alertNotificationsSwitch()
+{
+    QFETCH(QString, stored);
+    QFETCH(bool, on);
+    if (!stored.isNull())
+        m_store->set(QStringLiteral("AlertNotify"), stored);
+    QVERIFY(open());
+    auto* box = child<QCheckBox>(QStringLiteral("chkAlerts"));
+    QVERIFY(box);
+    QCOMPARE(box->isChecked(), on);
+
+    // Beside the update box, clear of every other control on the tab.
+    auto* tabs = child<QTabWidget>(QStringLiteral("SSTab1"));
+    QCOMPARE(QRect(box->mapTo(tabs, QPoint(0, 0)), box->size()), Twips::rect(3480, 1118, 3615, 255));
+    for (const QWidget* control : tabs->widget(0)->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        QVERIFY2(control == box || !control->geometry().intersects(box->geometry()),
+                 qPrintable(control->objectName()));
+
+    // Unchanged, Apply leaves the key as it was; changed, it is written as
+    // SysTray is, once.
+    QVERIFY(click(QStringLiteral("cmdApply")));
+    QVERIFY(!m_store->writtenKeys().contains(QStringLiteral("AlertNotify")));
+    QVERIFY(click(QStringLiteral("chkAlerts")));
+    QCOMPARE(box->isChecked(), !on);
+    m_store->clearLog();
+    QVERIFY(click(QStringLiteral("cmdApply")));
+    QCOMPARE(m_store->writtenKeys().last(), QStringLiteral("AlertNotify"));
+    QCOMPARE(m_store->get(QStringLiteral("AlertNotify")), on ? QStringLiteral("0") : QStringLiteral("-1"));
+    m_store->clearLog();
+    QVERIFY(click(QStringLiteral("cmdApply")));
+    QVERIFY(!m_store->writtenKeys().contains(QStringLiteral("AlertNotify")));
 }
 
 QTEST_MAIN(TestFrmSettings)

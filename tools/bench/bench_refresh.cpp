@@ -18,6 +18,7 @@
 #include "ForecastOffices.h"
 #include "LiveWeatherSource.h"
 #include "Network.h"
+#include "Notifier.h"
 #include "QtColorDialog.h"
 #include "QtSettingsStore.h"
 #include "QtTrayIcons.h"
@@ -279,7 +280,12 @@ int main(int argc, char* argv[])
     PlaceSource weather(live ? static_cast<WeatherSource&>(liveSource) : servers);
     QtTrayIcons tray(trayDesign());
     QtColorDialog colorDialog;
-    frmForecast window({store, weather, network, tray, colorDialog,
+    // The refreshes timed here bring no alerts.
+    struct : Notifier
+    {
+        void notify(const Notification&) override {}
+    } notifier;
+    frmForecast window({store, weather, network, tray, colorDialog, notifier,
                         [host](const QString& path) { return ServerHosts::httpUrl(host, path); }},
                        std::chrono::hours(1));
     window.Form_Load();

@@ -1,0 +1,170 @@
+#include "AlertWatch.h"
+
+#include <QLocale>
+#include <QRegularExpression>
+#include <QSet>
+#include <algorithm>
+#include <optional>
+
+Q_LOGGING_CATEGORY(lcAlerts, "ventaro.alerts")
+
+namespace {
+
+using Alert = WeatherAlert;
+
+bool shownKind(const Alert& alert)
+{
+    return alert.status == Alert::Status::Actual && (alert.messageType == Alert::MessageType::Alert ||
+                                                     alert.messageType == Alert::MessageType::Update);
+}
+
+bool over(const Alert& alert, const QDateTime& now)
+{
+    return (alert.expires.isValid() && alert.expires <= now) || (alert.ends.isValid() && alert.ends <= now);
+}
+
+// "UTC-7", "UTC+5:30", "UTC".
+QString offsetName(int seconds)
+{
+    if (seconds == 0)
+        return QStringLiteral("UTC");
+    const int minutes = std::abs(seconds) / 60;
+    QString name =
+        QStringLiteral("UTC") + QLatin1Char(seconds < 0 ? '-' : '+') + QString::number(minutes / 60);
+    if (minutes % 60 != 0)
+        name += QStringLiteral(":%1").arg(minutes % 60, 2, 10, QLatin1Char('0'));
+    return name;
+}
+
+// The headlines of the weather service's alerts give their times with the
+// zone's name: "Winter Storm Warning issued December 7 at 9:12AM MST until
+// December 8 at 6:00PM MST by NWS Denver CO".
+const QRegularExpression& headlineTime()
+{
+    static const QRegularExpression pattern(
+        QStringLiteral("\\b(January|February|March|April|May|June|July|August|September|October|November|"
+                       "December) (\\d{1,2}) at (\\d{1,2}):(\\d{2}) ?([AP]M) ([A-Z][A-Za-z]{1,4})\\b"));
+    return pattern;
+}
+
+// The zone name the headline gives to a time that is one of the alert's own
+// at `offset`: the name then stands for that offset, whichever US zone it
+// is (MST in Denver, PDT in Los Angeles, both seven hours behind UTC).
+std::optional<QString> headlineZone(const Alert& alert, int offset)
+{
+    // Only times given at that very offset: one the alert gives at another
+    // (the issue time before a change to summer time) is named for that one.
+    QList<QDateTime> times;
+    for (const QDateTime& time : {alert.ends, alert.expires, alert.onset, alert.effective, alert.sent}) {
+        if (time.isValid() && time.offsetFromUtc() == offset)
+            times.append(time);
+    }
+    const QLocale c = QLocale::c();
+    QRegularExpressionMatchIterator matches = headlineTime().globalMatch(alert.headline);
+    while (matches.hasNext()) {
+        const QRegularExpressionMatch match = matches.next();
+        int month = 1;
+        while (month < 12 && c.monthName(month) != match.captured(1))
+            ++month;
+        const int day = match.captured(2).toInt();
+        const int hour12 = match.captured(3).toInt();
+        const int minute = match.captured(4).toInt();
+        const int hour = hour12 % 12 + (match.captured(5) == QLatin1String("PM") ? 12 : 0);
+        for (const QDateTime& time : times) {
+            if (time.date().month() == month && time.date().day() == day && time.time().hour() == hour &&
+                time.time().minute() == minute) {
+                return match.captured(6);
+            }
+        }
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+AlertWatch::AlertWatch(std::function<QDateTime()> clock) : m_clock(std::move(clock)) {}
+
+QList<WeatherAlert> AlertWatch::inEffect(const QList<WeatherAlert>& alerts, const QDateTime& now)
+{
+    // Only actual messages replace others: a test cancellation leaves the
+    // real warning standing.
+    QSet<QString> replaced;
+    for (const Alert& alert : alerts) {
+        if (alert.status == Alert::Status::Actual)
+            replaced.unite(QSet<QString>(alert.references.cbegin(), alert.references.cend()));
+    }
+    QList<Alert> effective;
+    for (const Alert& alert : alerts) {
+        if (shownKind(alert) && !over(alert, now) && !replaced.contains(alert.id))
+            effective.append(alert);
+    }
+    std::stable_sort(effective.begin(), effective.end(),
+                     [](const Alert& a, const Alert& b) { return a.severity > b.severity; });
+    return effective;
+}
+
+QList<WeatherAlert> AlertWatch::take(const QList<WeatherAlert>& alerts)
+{
+    const QDateTime now = m_clock();
+    m_last = alerts;
+    for (auto seen = m_seen.begin(); seen != m_seen.end();) {
+        if (seen->forgetAfter < now)
+            seen = m_seen.erase(seen);
+        else
+            ++seen;
+    }
+
+    QList<Alert> tell;
+    for (const Alert& alert : inEffect(alerts, now)) {
+        const QDateTime until = alert.until();
+        const QDateTime forgetAfter = (until.isValid() && until > now ? until : now).addDays(1);
+        const auto known = m_seen.find(alert.id);
+        if (known != m_seen.end()) {
+            known->forgetAfter = std::max(known->forgetAfter, forgetAfter);
+            continue;
+        }
+        std::optional<Alert::Severity> updated;
+        for (const QString& reference : alert.references) {
+            const auto earlier = m_seen.constFind(reference);
+            if (earlier != m_seen.cend())
+                updated = std::max(updated.value_or(earlier->severity), earlier->severity);
+        }
+        m_seen.insert(alert.id, {alert.severity, forgetAfter});
+        if (updated && alert.severity <= *updated) {
+            qCInfo(lcAlerts).noquote() << "update, not more severe:" << alert.event << alert.id;
+            continue;
+        }
+        qCInfo(lcAlerts).noquote() << (updated ? "update, more severe:" : "new:") << alert.event << alert.id;
+        tell.append(alert);
+    }
+    return tell;
+}
+
+QStringList AlertWatch::inSight() const
+{
+    QStringList lines;
+    for (const Alert& alert : inEffect(m_last, m_clock())) {
+        const QString line = sightLine(alert);
+        if (!lines.contains(line))
+            lines.append(line);
+    }
+    return lines;
+}
+
+QString AlertWatch::sightLine(const WeatherAlert& alert)
+{
+    const QDateTime until = alert.until();
+    if (!until.isValid())
+        return alert.event;
+    const int offset = until.offsetFromUtc();
+    const QDateTime local = until.toOffsetFromUtc(offset);
+    const int hour = local.time().hour();
+    const int minute = local.time().minute();
+    QString clock = QString::number(hour % 12 == 0 ? 12 : hour % 12);
+    if (minute != 0)
+        clock += QStringLiteral(":%1").arg(minute, 2, 10, QLatin1Char('0'));
+    clock += hour < 12 ? QStringLiteral(" AM") : QStringLiteral(" PM");
+    const QString zone = headlineZone(alert, offset).value_or(offsetName(offset));
+    return QStringLiteral("%1 until %2 %3 %4")
+        .arg(alert.event, clock, zone, QLocale::c().toString(local.date(), QStringLiteral("ddd")));
+}
