@@ -21,6 +21,12 @@ public:
     {
         return m_forecast.fetchStateForecast(request);
     }
+    // The alerts go with the forecast: where it comes from the live layer,
+    // the station's zone is known there.
+    AlertsReply* fetchAlerts(const WeatherRequest& request) override
+    {
+        return m_forecast.fetchAlerts(request);
+    }
 
 private:
     WeatherSource& m_conditions;

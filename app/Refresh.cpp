@@ -167,8 +167,42 @@ void Refresh::forecastAnswered(const ForecastAnswer& answer)
 
 void Refresh::showForecast(const QString& forecast, const QStringList& pieces, const QString& origin)
 {
-    Q_EMIT forecastReceived(forecast, pieces, origin);
-    end();
+    // The alerts are asked for before the forecast goes out, so the refresh
+    // still ends with the forecast in the box; the station's zone, which
+    // they need, is known once the forecast has been looked up.
+    AlertsReply* alerts = m_source.fetchAlerts(m_request);
+    if (!alerts) {
+        Q_EMIT forecastReceived(forecast, pieces, origin);
+        end();
+        return;
+    }
+    m_forecast = forecast;
+    m_forecastPieces = pieces;
+    m_forecastOrigin = origin;
+    await(alerts, &Refresh::alertsAnswered);
+}
+
+void Refresh::alertsAnswered(const AlertsAnswer& answer)
+{
+    const auto forecastThenEnd = [this] {
+        Q_EMIT forecastReceived(std::exchange(m_forecast, {}), std::exchange(m_forecastPieces, {}),
+                                std::exchange(m_forecastOrigin, {}));
+        end();
+    };
+    if (!answer.hasArrived()) {
+        qCInfo(lcWeather).noquote() << "alerts not had:" << answer.failure;
+        forecastThenEnd();
+        return;
+    }
+    offThread<AlertsReading>(
+        answer.size, [read = answer.read, cancelled = m_cancelled] { return read(cancelled.get()); },
+        [this, forecastThenEnd](const AlertsReading& reading) {
+            if (reading.received)
+                Q_EMIT alertsReceived(reading.alerts);
+            else
+                qCInfo(lcWeather).noquote() << "alerts not read:" << reading.problem;
+            forecastThenEnd();
+        });
 }
 
 void Refresh::wait(const QString& reason, const QDateTime& until)

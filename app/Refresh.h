@@ -24,8 +24,10 @@ Q_DECLARE_LOGGING_CATEGORY(lcWeather)
 // from the answers travels as values in the signals, in this order:
 // statusChanged() for each status text; then either conditionsUnavailable()
 // or conditionsReceived() followed, once the forecast has been fetched and
-// read, by forecastReceived(); or held() where the service asked a timed
-// refresh to wait; finished() last.
+// read and the alerts asked for, by alertsReceived() (when they came) and
+// forecastReceived(); or held() where the service asked a timed refresh to
+// wait; finished() last. Alerts that cannot be had change nothing else:
+// they are only logged.
 //
 // All the answers of one refresh together are bounded by the network's
 // cap on one answer (TransferBudget).
@@ -60,6 +62,8 @@ Q_SIGNALS:
     // The service asked for a pause until `until`, and this timed refresh
     // waits it out: what is on show stays.
     void held(const QString& reason, const QDateTime& until);
+    // The alerts in effect where the station is, as the source listed them.
+    void alertsReceived(const QList<WeatherAlert>& alerts);
     void finished();
 
 private:
@@ -69,6 +73,7 @@ private:
     void GetStateForecast();
     void forecastAnswered(const ForecastAnswer& answer);
     void showForecast(const QString& forecast, const QStringList& pieces, const QString& origin = {});
+    void alertsAnswered(const AlertsAnswer& answer);
     void wait(const QString& reason, const QDateTime& until);
     void end();
 
@@ -88,5 +93,9 @@ private:
     WeatherRequest m_request;
     // The request under way, to drop when the refresh ends early.
     std::function<void()> m_dropRequest;
+    // The forecast, waiting while the alerts are asked for.
+    QString m_forecast;
+    QStringList m_forecastPieces;
+    QString m_forecastOrigin;
     std::shared_ptr<std::atomic<bool>> m_cancelled;
 };

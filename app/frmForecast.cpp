@@ -345,6 +345,7 @@ void frmForecast::connectRefresh()
     connect(m_refresh, &Refresh::conditionsReceived, this, &frmForecast::showConditions);
     connect(m_refresh, &Refresh::forecastReceived, this, &frmForecast::showForecast);
     connect(m_refresh, &Refresh::held, this, &frmForecast::showHeld);
+    connect(m_refresh, &Refresh::alertsReceived, this, &frmForecast::showAlerts);
 }
 
 void frmForecast::Form_Load()

@@ -1,5 +1,6 @@
 #include "LiveWeatherSource.h"
 
+#include "ActiveAlerts.h"
 #include "FetchReply.h"
 #include "ForecastLookup.h"
 #include "LiveLogging.h"
@@ -80,6 +81,43 @@ ForecastReply* LiveWeatherSource::fetchStateForecast(const WeatherRequest& reque
     auto* lookup = new ForecastLookup(m_network, m_templates, m_zones, request, reply);
     lookup->start();
     return reply;
+}
+
+AlertsReply* LiveWeatherSource::fetchAlerts(const WeatherRequest& request)
+{
+    const QString station = StationIdentifiers::icaoFor(request.stationCode);
+    const std::optional<ZoneDirectory::Entry> zone = m_zones.find(station, QDateTime::currentDateTimeUtc());
+    if (!zone) {
+        auto* reply = new AlertsReply(this);
+        reply->answer(
+            AlertsAnswer::failed(QStringLiteral("the forecast zone of %1 is not known").arg(station)));
+        return reply;
+    }
+    RequestOptions options;
+    options.accept = SourceTemplates::geoJson;
+    options.cached = true;
+    options.timed = request.timed;
+    options.bytesOnly = true;
+    options.budget = request.budget;
+    return relay<AlertsAnswer>(
+        m_network.get(m_templates.alertsUrl(zone->zone), options),
+        [zone = zone->zone](const FetchResult& result) {
+            if (result.heldUntil.isValid())
+                return AlertsAnswer::held(result.error, result.heldUntil);
+            if (!result.ok)
+                return AlertsAnswer::failed(result.error);
+            // The API's problem answers come with their own status; the
+            // parser tells them apart from a list of alerts.
+            return AlertsAnswer::arrived(result.body.size(), [body = result.body,
+                                                              zone](const std::atomic<bool>*) {
+                const ActiveAlerts::Answer answer = ActiveAlerts::parse(body);
+                AlertsReading reading{answer.ok, answer.alerts, answer.problem};
+                if (!answer.ok)
+                    reading.problem = QStringLiteral("the alerts of zone %1: %2").arg(zone, answer.problem);
+                return reading;
+            });
+        },
+        this);
 }
 
 QUrl LiveWeatherSource::pictureAddress(const QString& path) const

@@ -39,6 +39,9 @@ public:
     QString forecastHost() const override;
     ConditionsReply* fetchConditions(const WeatherRequest& request) override;
     ForecastReply* fetchStateForecast(const WeatherRequest& request) override;
+    // The active alerts of the station's public forecast zone, as the
+    // forecast found it; nothing had while the zone is not known.
+    AlertsReply* fetchAlerts(const WeatherRequest& request) override;
 
     // The address of the current satellite picture that stands for one of
     // the viewer's picture paths ("/GIFS/WCIR.JPG"); invalid for a path that

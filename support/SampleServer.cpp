@@ -121,6 +121,52 @@ QByteArray problemAnswer(int status, const QString& title, const QString& detail
     return QJsonDocument(problem).toJson();
 }
 
+// The alerts of a fixture with every time moved by whole days so that the
+// first expiry falls within the coming day: the alerts are in effect now,
+// at the time of day they were written for. The headlines' dates ("issued
+// December 7 at 9:12AM MST") move with them.
+QByteArray currentAlerts(const QByteArray& fixture, const QDateTime& now)
+{
+    static const QRegularExpression stamp(
+        QStringLiteral("\"(\\d{4}-\\d{2}-\\d{2}T\\d{2}:\\d{2}:\\d{2}(?:[+-]\\d{2}:\\d{2}|Z))\""));
+    static const QRegularExpression expires(QStringLiteral("\"expires\": ") + stamp.pattern());
+    static const QRegularExpression headlineDate(
+        QStringLiteral("\\b(January|February|March|April|May|June|July|August|September|October|November|"
+                       "December) (\\d{1,2}) at "));
+    QString text = QString::fromUtf8(fixture);
+    const QDateTime firstExpiry = QDateTime::fromString(expires.match(text).captured(1), Qt::ISODate);
+    if (!firstExpiry.isValid())
+        return fixture;
+    qint64 days = firstExpiry.daysTo(now);
+    if (firstExpiry.addDays(days) <= now)
+        ++days;
+    QString shifted;
+    qsizetype at = 0;
+    for (auto it = stamp.globalMatch(text); it.hasNext();) {
+        const QRegularExpressionMatch match = it.next();
+        const QDateTime time = QDateTime::fromString(match.captured(1), Qt::ISODate);
+        shifted += QStringView(text).mid(at, match.capturedStart(1) - at);
+        shifted += time.isValid() ? time.addDays(days).toString(Qt::ISODate) : match.captured(1);
+        at = match.capturedEnd(1);
+    }
+    shifted += QStringView(text).mid(at);
+    const QLocale c = QLocale::c();
+    QString result;
+    at = 0;
+    for (auto it = headlineDate.globalMatch(shifted); it.hasNext();) {
+        const QRegularExpressionMatch match = it.next();
+        int month = 1;
+        while (month < 12 && c.monthName(month) != match.captured(1))
+            ++month;
+        const QDate date = QDate(firstExpiry.date().year(), month, match.captured(2).toInt()).addDays(days);
+        result += QStringView(shifted).mid(at, match.capturedStart() - at);
+        result += QStringLiteral("%1 %2 at ").arg(c.monthName(date.month())).arg(date.day());
+        at = match.capturedEnd();
+    }
+    result += QStringView(shifted).mid(at);
+    return result.toUtf8();
+}
+
 // The live fixtures, built into the server from tests/data/live.
 QByteArray liveFixture(const QString& name)
 {
@@ -546,9 +592,17 @@ SampleServer::Response SampleServer::routeLive(const QString& path, const QByteA
                 {}};
     }
     if (const QRegularExpressionMatch found = alerts.match(path); found.hasMatch()) {
-        QByteArray body = liveFixture(QStringLiteral("alerts/%1.json").arg(found.captured(1)));
-        if (body.isEmpty())
-            body = liveFixture(QStringLiteral("alerts/none.json"));
+        const bool denver = found.captured(1) == QLatin1StringView("COZ039");
+        if (denver && m_alerts == QLatin1StringView("fail"))
+            return {500,
+                    "application/problem+json",
+                    problemAnswer(500, QStringLiteral("Unexpected Problem"),
+                                  QStringLiteral("An unexpected problem has occurred.")),
+                    {}};
+        QByteArray body =
+            liveFixture(QStringLiteral("alerts/%1.json").arg(denver ? m_alerts : QStringLiteral("none")));
+        if (!body.isEmpty() && m_alertsCurrent)
+            body = currentAlerts(body, QDateTime::currentDateTimeUtc());
         if (!body.isEmpty())
             return {200, "application/geo+json", body, {}};
     }

@@ -20,8 +20,9 @@
 //   forecast product in the weather service's JSON answer;
 // - /stations/<ID> and /zones/forecast/<ZONE>: the API's station and zone
 //   records (GeoJSON);
-// - /alerts/active/zone/<ZONE>: the zone's active alerts (GeoJSON), none
-//   for a zone without a fixture;
+// - /alerts/active/zone/<ZONE>: the zone's active alerts (GeoJSON): for
+//   Denver's zone (COZ039) the alerts fixture chosen (one Winter Storm
+//   Warning at first), none for every other zone;
 // - /<satellite>/ABI/<sector>/<band>/<size>.jpg: a satellite picture.
 // Anything else, an unknown station or office included, gets the 404 of
 // the service that would have been asked, the API's as a problem document.
@@ -109,6 +110,15 @@ public:
     // The Retry-After of TooManyRequests, in seconds.
     void setRetryAfter(int seconds) { m_retryAfter = seconds; }
 
+    // Which fixture of tests/data/live/alerts Denver's zone answers with:
+    // "none", "one", "two", "update", "cancel"; "fail" answers with the
+    // API's 500 problem instead.
+    void setAlerts(const QString& fixture) { m_alerts = fixture; }
+    // Whether the alerts' times are moved by whole days to lie around the
+    // present (their headlines' dates with them), so that a demonstration
+    // shows alerts in effect on any day; the fixtures' own dates otherwise.
+    void setAlertsCurrent(bool current) { m_alertsCurrent = current; }
+
     // The fault of a command-line name: none, refuse, hang, reset,
     // trickle, 404, 500, nomarkup, huge, 429.
     static std::optional<Fault> faultFromName(const QString& name);
@@ -145,4 +155,6 @@ private:
     QList<QByteArray> m_requestHeads;
     int m_maxAge = 300;
     int m_retryAfter = 5;
+    QString m_alerts = QStringLiteral("one");
+    bool m_alertsCurrent = false;
 };

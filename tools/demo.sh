@@ -5,9 +5,15 @@
 #   tools/demo.sh [--live] [further sample server options, e.g. --fault trickle]
 #
 # With --live the server serves the live fixtures (decoded observations,
-# zone forecast products, satellite pictures) and the program is pointed at
-# them through the live layer's address templates instead of the three
-# hosts.
+# station and zone records, zone forecast products, alerts, satellite
+# pictures) and the program is pointed at them through the live layer's
+# address templates instead of the three hosts. Denver's zone then has a
+# Winter Storm Warning in effect (--alerts none|one|two|update|cancel|fail
+# chooses another).
+#
+# The program keeps what it learns of the stations and the answers it got
+# in a cache folder of its own for the demonstration, so that nothing the
+# sample server said stays in the user's cache.
 #
 # VENTARO_BUILD_DIR names the build directory (default: build under the
 # repository root).
@@ -36,7 +42,9 @@ fi
 # forecast cuts are made for.
 coproc SAMPLE_SERVER { exec "$server" --port 0 --crlf "$@"; }
 server_pid=$SAMPLE_SERVER_PID
-trap 'kill "$server_pid" 2>/dev/null || true; wait "$server_pid" 2>/dev/null || true' EXIT
+cache="$(mktemp -d)"
+trap 'kill "$server_pid" 2>/dev/null || true; wait "$server_pid" 2>/dev/null || true; rm -rf "$cache"' EXIT
+export XDG_CACHE_HOME="$cache"
 
 # The server's first line names its port once it listens.
 if ! read -r -t 30 line <&"${SAMPLE_SERVER[0]}"; then
@@ -55,6 +63,9 @@ if $live; then
     export VENTARO_OBSERVATION_URL="http://$host/data/observations/metar/decoded/{station}.TXT"
     export VENTARO_ZONE_FORECAST_URL="http://$host/products/types/ZFP/locations/{office}/latest"
     export VENTARO_SATELLITE_URL="http://$host/{satellite}/ABI/{sector}/{band}/{size}.jpg"
+    export VENTARO_STATION_URL="http://$host/stations/{station}"
+    export VENTARO_ZONE_URL="http://$host/zones/forecast/{zone}"
+    export VENTARO_ALERTS_URL="http://$host/alerts/active/zone/{zone}"
 else
     export VENTARO_CONDITIONS_HOST="$host"
     export VENTARO_FORECAST_HOST="$host"

@@ -2,6 +2,7 @@
 
 #include "Conditions.h"
 #include "StateForecast.h"
+#include "WeatherAlert.h"
 
 #include <QDateTime>
 #include <QObject>
@@ -57,8 +58,18 @@ template <typename Reading> struct WeatherAnswer
     Read read;
 };
 
+// The alerts in effect for the station's area, as the service listed them;
+// or why the answer could not be read.
+struct AlertsReading
+{
+    bool received = false;
+    QList<WeatherAlert> alerts;
+    QString problem;
+};
+
 using ConditionsAnswer = WeatherAnswer<ConditionsReading>;
 using ForecastAnswer = WeatherAnswer<ForecastReading>;
+using AlertsAnswer = WeatherAnswer<AlertsReading>;
 
 // One request of a source under way. It ends exactly once: the receiver
 // is called from the event loop, never from inside the call that made the
@@ -130,6 +141,7 @@ private:
 
 using ConditionsReply = WeatherReply<ConditionsAnswer>;
 using ForecastReply = WeatherReply<ForecastAnswer>;
+using AlertsReply = WeatherReply<AlertsAnswer>;
 
 // A reply that stands for one transfer of the program's network (any
 // reply type with a finished(result) signal and abort()): the transfer's

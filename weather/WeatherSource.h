@@ -38,4 +38,12 @@ public:
     // Each starts a request and returns at once.
     virtual ConditionsReply* fetchConditions(const WeatherRequest& request) = 0;
     virtual ForecastReply* fetchStateForecast(const WeatherRequest& request) = 0;
+
+    // The alerts in effect where the station is, asked after its forecast;
+    // null from a source that has none to tell.
+    virtual AlertsReply* fetchAlerts(const WeatherRequest& request)
+    {
+        Q_UNUSED(request);
+        return nullptr;
+    }
 };

@@ -7,6 +7,7 @@
 #include "FakeNotifier.h"
 #include "FirstStart.h"
 #include "LiveWeatherSource.h"
+#include "ManualClock.h"
 #include "MemorySettingsStore.h"
 #include "Network.h"
 #include "PictureViewer.h"
@@ -26,6 +27,7 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimeZone>
 
 class TestLiveWeather : public QObject
 {
@@ -43,6 +45,8 @@ private Q_SLOTS:
     void unchangedAnswersComeFromTheCache_data();
     void unchangedAnswersComeFromTheCache();
     void timedRefreshWaitsOutAPause();
+    void alertsOfTheStationsZone_data();
+    void alertsOfTheStationsZone();
     void viewerShowsEveryPicture_data();
     void viewerShowsEveryPicture();
 
@@ -61,7 +65,8 @@ private:
             store.set(SettingsKeys::State, cityCode.right(2).toLower());
             window = std::make_unique<frmForecast>(
                 frmForecast::Services{store, source, network, tray, colours, notifier,
-                                      [this](const QString& path) { return source.pictureAddress(path); }},
+                                      [this](const QString& path) { return source.pictureAddress(path); },
+                                      nullptr, &clock},
                 std::chrono::hours(1));
             finished = std::make_unique<QSignalSpy>(window.get(), &frmForecast::refreshFinished);
             window->Form_Load();
@@ -97,6 +102,8 @@ private:
 
         QTemporaryDir cacheDir;
         const QString cacheFolder;
+        // While the alert fixtures are in effect: 11 AM in Denver.
+        ManualClock clock{QDateTime(QDate(2026, 12, 7), QTime(18, 0), QTimeZone::utc())};
         MemorySettingsStore store;
         Network network;
         QtTrayIcons tray;
@@ -356,12 +363,12 @@ void TestLiveWeather::unchangedAnswersComeFromTheCache()
         // Every request to the API names the media type it wants.
         if (head.contains("/products/"))
             QVERIFY2(head.contains("Accept: application/ld+json"), head.constData());
-        if (head.contains("/stations/") || head.contains("/zones/"))
+        if (head.contains("/stations/") || head.contains("/zones/") || head.contains("/alerts/"))
             QVERIFY2(head.contains("Accept: application/geo+json"), head.constData());
     }
     // The zone learnt at the first refresh is not asked again: the
-    // observation and the one product only.
-    QCOMPARE(heads.size(), 2);
+    // observation, the one product and the zone's alerts only.
+    QCOMPARE(heads.size(), 3);
 }
 
 // After the service asked for a pause, a timed refresh leaves what is on
@@ -388,6 +395,58 @@ void TestLiveWeather::timedRefreshWaitsOutAPause()
     // A refresh the user asks for is not held.
     QVERIFY(rig.refresh());
     QCOMPARE(rig.label("lblTemp"), QStringLiteral(" 30.0 F (-1.1 C)"));
+}
+
+void TestLiveWeather::alertsOfTheStationsZone_data()
+{
+    QTest::addColumn<QString>("cityCode");
+    QTest::addColumn<QString>("alerts"); // what the sample server answers for Denver's zone
+    QTest::addColumn<QStringList>("told");
+    QTest::newRow("a warning in Denver's zone") << FirstStart::cityCode << QStringLiteral("one")
+                                                << QStringList{QStringLiteral("Winter Storm Warning")};
+    QTest::newRow("a zone without alerts")
+        << QStringLiteral("PUB         PUEBLO, CO") << QStringLiteral("one") << QStringList();
+    // The weather comes as always; the failure is only logged.
+    QTest::newRow("the alert request failing")
+        << FirstStart::cityCode << QStringLiteral("fail") << QStringList();
+}
+
+// The alerts of the station's own zone, asked at each refresh by the zone
+// its forecast found: told once, and in sight at the head of the
+// location's tooltip.
+void TestLiveWeather::alertsOfTheStationsZone()
+{
+    QFETCH(QString, cityCode);
+    QFETCH(QString, alerts);
+    QFETCH(QStringList, told);
+    m_server.setAlerts(alerts);
+    Rig rig(m_templates, cityCode);
+    const qsizetype asked = m_server.requestHeads().size();
+    QVERIFY(rig.refresh());
+    QVERIFY(rig.refresh());
+    m_server.setAlerts(QStringLiteral("one"));
+
+    QStringList summaries;
+    for (const Notifier::Notification& notification : rig.notifier.notifications)
+        summaries.append(notification.summary);
+    QCOMPARE(summaries, told);
+    QCOMPARE(rig.tip("lblCity").startsWith(QStringLiteral("Winter Storm Warning until 6 PM MST Tue\n")),
+             !told.isEmpty());
+    QVERIFY(rig.label("lblTemp").startsWith(QLatin1Char(' ')) && rig.label("lblTemp").size() > 1);
+    QVERIFY(rig.forecast().contains(QStringLiteral(".TODAY")) ||
+            rig.forecast().contains(QStringLiteral(".TONIGHT")));
+    QCOMPARE(rig.label("lblStatus"), QStringLiteral("  Idle"));
+    const QList<QByteArray> alertRequests = [&] {
+        QList<QByteArray> found;
+        for (const QByteArray& head : m_server.requestHeads().mid(asked)) {
+            if (head.contains("/alerts/active/zone/"))
+                found.append(head);
+        }
+        return found;
+    }();
+    QCOMPARE(alertRequests.size(), 2);
+    QVERIFY2(alertRequests.first().contains("Accept: application/geo+json"),
+             alertRequests.first().constData());
 }
 
 void TestLiveWeather::viewerShowsEveryPicture_data()

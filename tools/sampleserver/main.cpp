@@ -65,12 +65,19 @@ int main(int argc, char* argv[])
                                         QStringLiteral("End the lines of pages with CR LF."));
     const QCommandLineOption liveOption(
         QStringLiteral("live"),
-        QStringLiteral("Serve the live fixtures (decoded observations, zone forecast products, satellite "
-                       "pictures) at the paths of the live layer's default addresses."));
+        QStringLiteral(
+            "Serve the live fixtures (decoded observations, station and zone records, zone forecast "
+            "products, alerts, satellite pictures) at the paths of the live layer's default "
+            "addresses."));
+    const QCommandLineOption alertsOption(
+        QStringLiteral("alerts"),
+        QStringLiteral("With --live: the alerts of Denver's zone, moved to lie around today: none, one, two, "
+                       "update, cancel, or fail (the service's error)."),
+        QStringLiteral("fixture"), QStringLiteral("one"));
     const QCommandLineOption faultOption(
         QStringLiteral("fault"),
         QStringLiteral(
-            "Misbehave on every request: none, refuse, hang, reset, trickle, 404, 500, nomarkup, huge."),
+            "Misbehave on every request: none, refuse, hang, reset, trickle, 404, 500, nomarkup, huge, 429."),
         QStringLiteral("kind"), QStringLiteral("none"));
     const QCommandLineOption trickleOption(
         QStringLiteral("trickle-interval"),
@@ -80,6 +87,7 @@ int main(int argc, char* argv[])
     parser.addOption(trickleOption);
     parser.addOption(crlfOption);
     parser.addOption(liveOption);
+    parser.addOption(alertsOption);
     parser.addOption(faultOption);
     parser.process(app);
 
@@ -87,6 +95,14 @@ int main(int argc, char* argv[])
     const quint16 port = parser.value(portOption).toUShort(&portOk);
     if (!portOk) {
         std::fprintf(stderr, "ventaro-sample-server: not a port: %s\n", qPrintable(parser.value(portOption)));
+        return 2;
+    }
+    const QStringList alertFixtures{QStringLiteral("none"),   QStringLiteral("one"),
+                                    QStringLiteral("two"),    QStringLiteral("update"),
+                                    QStringLiteral("cancel"), QStringLiteral("fail")};
+    if (!alertFixtures.contains(parser.value(alertsOption))) {
+        std::fprintf(stderr, "ventaro-sample-server: unknown alerts: %s\n",
+                     qPrintable(parser.value(alertsOption)));
         return 2;
     }
     const std::optional<SampleServer::Fault> fault = SampleServer::faultFromName(parser.value(faultOption));
@@ -112,6 +128,8 @@ int main(int argc, char* argv[])
     SampleServer server;
     server.setCrlf(parser.isSet(crlfOption));
     server.setLive(parser.isSet(liveOption));
+    server.setAlerts(parser.value(alertsOption));
+    server.setAlertsCurrent(true);
     server.setTrickleInterval(std::chrono::milliseconds(trickleInterval));
     if (!server.listen(port)) {
         std::fprintf(stderr, "ventaro-sample-server: cannot listen on 127.0.0.1:%u: %s\n", unsigned{port},
