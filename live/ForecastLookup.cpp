@@ -194,8 +194,11 @@ void ForecastLookup::readProduct(const FetchResult& result,
 {
     OffThread::run<ZoneForecast::Product>(
         this, result.body.size(),
-        [body = result.body, cancelled = m_cancelled] {
-            return ZoneForecast::parse(ZoneForecast::productText(body), cancelled.get());
+        [body = result.body, cancelled = m_cancelled]() mutable {
+            // The answer's bytes go as soon as the product's text is out of
+            // them.
+            QString text = ZoneForecast::productText(std::exchange(body, {}));
+            return ZoneForecast::parse(std::move(text), cancelled.get());
         },
         [this, then](const ZoneForecast::Product& product) {
             if (!m_cancelled->load())

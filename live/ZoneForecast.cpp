@@ -238,9 +238,14 @@ QString normalised(QStringView text)
 
 Group zoneGroup(const QStringList& lines)
 {
+    // A zone's names and city list take a few lines of a product's width;
+    // only so much of a group is read for them, however the group runs on.
+    constexpr qsizetype maxDescriptionLines = 12;
+    constexpr qsizetype maxLineLength = 2000;
     QStringList description;
-    for (qsizetype i = 1; i < lines.size() && !lines.at(i).trimmed().isEmpty(); ++i) {
-        const QString line = lines.at(i).trimmed();
+    for (qsizetype i = 1; i < lines.size() && i <= maxDescriptionLines && !lines.at(i).trimmed().isEmpty();
+         ++i) {
+        const QString line = lines.at(i).left(maxLineLength).trimmed();
         if (!isCodeLine(line) && !isIssueTimeLine(line))
             description.append(line);
     }
@@ -249,7 +254,12 @@ Group zoneGroup(const QStringList& lines)
     const qsizetype including = wholeWord(text, includingWord);
     Group group;
     group.lines = lines;
-    group.ugc = Ugc::read(lines.join(QLatin1Char('\n')));
+    // The code line and the lines it runs on to; a zone's name or its
+    // forecast, however long, is no part of it.
+    qsizetype codeLines = 1;
+    while (codeLines < lines.size() && isCodeLine(lines.at(codeLines).trimmed()))
+        ++codeLines;
+    group.ugc = Ugc::read(lines.mid(0, codeLines).join(QLatin1Char('\n')));
     group.names = normalised(including >= 0 ? text.left(including) : text);
     if (including >= 0) {
         // "INCLUDING Boulder, Golden, and Lakewood", or in the older style
@@ -275,9 +285,11 @@ QString productText(const QByteArray& body)
     return document.object().value(QLatin1StringView("productText")).toString();
 }
 
-Product parse(const QString& text, const std::atomic<bool>* cancelled)
+Product parse(QString text, const std::atomic<bool>* cancelled)
 {
-    const QStringList lines = linesOf(text);
+    // The lines are all that is read; the whole text goes at once, as a
+    // product may be as large as an answer can be.
+    const QStringList lines = linesOf(std::exchange(text, {}));
     Product product;
     qsizetype i = 0;
     // The transmission's lines (sequence number, heading, identifier) are

@@ -60,7 +60,7 @@ QString productText(const QByteArray& body);
 // The product in `text` (lines ending in LF, CR LF or CR CR LF), without
 // its transmission lines. Safe on any thread; once `*cancelled` is true it
 // may give up early with an empty product.
-Product parse(const QString& text, const std::atomic<bool>* cancelled = nullptr);
+Product parse(QString text, const std::atomic<bool>* cancelled = nullptr);
 
 // The group whose code line names `zone` ("COZ039"); null when none does.
 const Group* groupFor(const Product& product, QStringView zone);

@@ -126,6 +126,7 @@ private:
         const qint64 limit = m_limits.maxBodyBytes + 1;
         const qint64 wanted = std::min(limit - m_body.size(), m_reply->bytesAvailable());
         if (m_options.budget && !m_options.budget->take(wanted)) {
+            m_options.budget->exhaust();
             cutOff(QStringLiteral("The answers of this refresh together are larger than %1 bytes")
                        .arg(m_options.budget->total()));
             return;
@@ -356,6 +357,14 @@ FetchReply* Network::get(const QUrl& url, const RequestOptions& options)
     if (!url.isValid() || (scheme != QLatin1String("http") && scheme != QLatin1String("https"))) {
         qCInfo(lcNetwork).noquote() << "no request made for" << url.toString();
         fetch->finish(FetchResult::failure(url, QStringLiteral("Invalid request address")));
+        return fetch;
+    }
+    // Work that has taken in all it may gets nothing more: asking would only
+    // make the server send what is then thrown away.
+    if (options.budget && options.budget->used() >= options.budget->total()) {
+        fetch->finish(FetchResult::failure(
+            url, QStringLiteral("The answers of this refresh together are larger than %1 bytes")
+                     .arg(options.budget->total())));
         return fetch;
     }
     if (options.timed) {

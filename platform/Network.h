@@ -47,6 +47,9 @@ public:
     qint64 used() const { return m_used; }
     // Counts `bytes` in; false, counting nothing, when they would go past.
     bool take(qint64 bytes);
+    // Once an answer was cut off for want of room, nothing more is taken:
+    // a later request would only make the server send what is thrown away.
+    void exhaust() { m_used = m_total; }
 
 private:
     qint64 m_total;
