@@ -9,12 +9,15 @@
 #include "LiveWeatherSource.h"
 #include "MemorySettingsStore.h"
 #include "Network.h"
+#include "PictureCost.h"
+#include "PictureViewer.h"
 #include "ProgramProcess.h"
 #include "QtColorDialog.h"
 #include "QtSettingsStore.h"
 #include "QtTrayIcons.h"
 #include "SamplePages.h"
 #include "SampleServer.h"
+#include "ScanBomb.h"
 #include "ServerWeatherSource.h"
 #include "SettingsKeys.h"
 #include "StationTable.h"
@@ -182,10 +185,16 @@ private:
                     return;
                 socket->write(responseFor(*head));
                 socket->disconnectFromHost();
+                ++answered;
             });
         }
     }
 
+public:
+    // Requests answered; their answers may still be on the way.
+    int answered = 0;
+
+private:
     QTcpServer m_server;
     QByteArray m_response;
     QMap<QByteArray, QByteArray> m_byPrefix;
@@ -334,6 +343,70 @@ QByteArray denseMarkup(qsizetype size)
 
 // The real program's settings file and environment, in a temporary home.
 const QString iniPath = QStringLiteral("config/Ventaro/Ventaro.ini");
+
+// The peak resident memory of a process so far, in KiB; -1 when unknown.
+qint64 peakMemoryKiB(qint64 pid)
+{
+    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).simplified().split(' ').value(0).toLongLong();
+    }
+    return -1;
+}
+
+// A private X server for the real program, reached through its own socket
+// only, and a pointer that clicks on it as a user's hand does.
+class VirtualScreen
+{
+public:
+    VirtualScreen() = default;
+    VirtualScreen(const VirtualScreen&) = delete;
+    VirtualScreen& operator=(const VirtualScreen&) = delete;
+    ~VirtualScreen()
+    {
+        m_server.terminate();
+        m_server.waitForFinished(10000);
+    }
+
+    // Starts the server and waits until it takes clients.
+    bool start()
+    {
+        // The server names its display on standard output once it is ready.
+        m_server.start(QStringLiteral("Xvfb"),
+                       {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-nolisten"),
+                        QStringLiteral("tcp"), QStringLiteral("-screen"), QStringLiteral("0"),
+                        QStringLiteral("1280x800x24")});
+        QDeadlineTimer deadline(30000);
+        while (!m_server.canReadLine()) {
+            if (!m_server.waitForReadyRead(int(deadline.remainingTime())))
+                return false;
+        }
+        m_display = QLatin1Char(':') + QString::fromLatin1(m_server.readLine().trimmed());
+        return true;
+    }
+
+    QString display() const { return m_display; }
+
+    bool click(const QPoint& at) const
+    {
+        QProcess pointer;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("DISPLAY"), m_display);
+        pointer.setProcessEnvironment(env);
+        pointer.start(QStringLiteral("xdotool"),
+                      {QStringLiteral("mousemove"), QString::number(at.x()), QString::number(at.y()),
+                       QStringLiteral("click"), QStringLiteral("1")});
+        return pointer.waitForFinished(10000) && pointer.exitStatus() == QProcess::NormalExit &&
+               pointer.exitCode() == 0;
+    }
+
+private:
+    QProcess m_server;
+    QString m_display;
+};
 
 bool runsAsRoot()
 {
@@ -528,6 +601,10 @@ private Q_SLOTS:
     void leftoverLockDoesNotBlock();
     void fiftySimultaneousStarts();
     void killedWhileApplying();
+    void costlySatellitePictures_data();
+    void costlySatellitePictures();
+    void terminatedWhileAPictureArrives_data();
+    void terminatedWhileAPictureArrives();
 
 private:
     QString path(const QString& relative) const { return m_dir->filePath(relative); }
@@ -1671,6 +1748,143 @@ void TestFaultDrills::killedWhileApplying()
         QDir(storeDir).entryList(QDir::Files | QDir::Hidden | QDir::System).filter(QStringLiteral(".ini."));
     qInfo("%d kills, %d left station and state from different Applies, %lld files left beside the store: %s",
           rounds, mixedPairs, qint64(leftOver.size()), qPrintable(leftOver.join(QLatin1Char(' '))));
+}
+
+// ---------------------------------------------------------------------------
+// Satellite pictures that cost far more to decode than their bytes suggest
+
+void TestFaultDrills::costlySatellitePictures_data()
+{
+    QTest::addColumn<QByteArray>("picture");
+    QTest::addColumn<bool>("shown");
+
+    // 4000 x 4000 grey: a pass over a quarter of a million blocks per scan.
+    QTest::newRow("1,000 empty scans, 41 KB: refused")
+        << ScanBomb::progressiveJpeg(4000, 4000, 1000) << false;
+    QTest::newRow("the costliest picture let through: shown")
+        << ScanBomb::progressiveJpeg(4000, 4000, PictureCost::maxScans - 1) << true;
+}
+
+// The satellite viewer decodes a picture the server sends; neither a bomb
+// nor a costly picture it lets through may stand the window still.
+void TestFaultDrills::costlySatellitePictures()
+{
+    QFETCH(QByteArray, picture);
+    QFETCH(bool, shown);
+
+    DrillRig rig{20s};
+    CannedServer server;
+    QVERIFY(server.listen());
+    server.setResponse(CannedServer::httpResponse("image/jpeg", picture));
+    rig.open(server.host());
+
+    GapMeter meter;
+    meter.start();
+    QTest::mouseClick(rig.button(QStringLiteral("cmdSat")), Qt::LeftButton);
+    QWidget* browser = nullptr;
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (widget->objectName() == QLatin1String("frmBrowser"))
+            browser = widget;
+    }
+    QVERIFY(browser != nullptr);
+    const auto closeBrowser = qScopeGuard([browser] { browser->close(); });
+    auto* viewer = browser->findChild<PictureViewer*>(QStringLiteral("brwWebBrowser"));
+    QVERIFY(viewer != nullptr);
+    QVERIFY(viewer->Busy());
+    QSignalSpy complete(viewer, &PictureViewer::DownloadComplete);
+    QVERIFY(complete.wait(60000));
+    meter.stop();
+
+    qInfo("longest event-loop pause %lld ms over %d ticks, peak memory %lld KiB", meter.longestGapMs(),
+          meter.ticks(), peakMemoryKiB(QCoreApplication::applicationPid()));
+    QVERIFY2(meter.longestGapMs() < longestAllowedGapMs,
+             qPrintable(QStringLiteral("the window stood still for %1 ms").arg(meter.longestGapMs())));
+    QVERIFY(!viewer->Busy());
+    QCOMPARE(browser->windowTitle(), QStringLiteral("Satalite Image for West Region"));
+    if (shown) {
+        QCOMPARE(viewer->picture().size(), QSize(4000, 4000));
+        QVERIFY(viewer->failureText().isEmpty());
+    } else {
+        QVERIFY(viewer->picture().isNull());
+        QVERIFY2(
+            viewer->failureText().contains(QLatin1String("would cost far too much to show (")) &&
+                viewer->failureText().contains(QLatin1String(" scans, where real pictures have about ten")),
+            qPrintable(viewer->failureText()));
+    }
+}
+
+void TestFaultDrills::terminatedWhileAPictureArrives_data()
+{
+    QTest::addColumn<int>("emptyScans");
+    QTest::newRow("200,000 empty scans, 2 MB: refused") << 200000;
+    QTest::newRow("the costliest picture let through: decoding") << PictureCost::maxScans - 1;
+}
+
+// The real program on a private X server: its satellite button clicked, and
+// SIGTERM sent as soon as the picture has arrived. It ends at once, as it
+// does any other time, whether it refused the picture or is decoding it.
+void TestFaultDrills::terminatedWhileAPictureArrives()
+{
+    QFETCH(int, emptyScans);
+
+    // Where the satellite button lies in the main window; the window's
+    // layout is in twips, the same under any platform.
+    QPoint button;
+    {
+        DrillRig rig{5s};
+        frmForecast& window = rig.open(QStringLiteral("127.0.0.1:9"));
+        QPushButton* satellite = rig.button(QStringLiteral("cmdSat"));
+        button = satellite->mapTo(&window, satellite->rect().center());
+    }
+
+    VirtualScreen screen;
+    QVERIFY2(screen.start(), "no private X server");
+    CannedServer server;
+    QVERIFY(server.listen());
+    server.setResponse(
+        CannedServer::httpResponse("image/jpeg", ScanBomb::progressiveJpeg(4000, 4000, emptyScans)));
+    // The stored place puts the window's corner at 100, 80 on a screen
+    // without window manager, where windows have no frame.
+    writeInitialisedStore();
+    const QPoint corner(1500 / 15, 1200 / 15);
+    QCOMPARE(m_stored.value(SettingsKeys::Left), QStringLiteral(" 1500"));
+    QCOMPARE(m_stored.value(SettingsKeys::Top), QStringLiteral(" 1200"));
+    m_environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+    m_environment.insert(QStringLiteral("DISPLAY"), screen.display());
+    m_environment.insert(QStringLiteral("VENTARO_SATELLITE_HOST"), server.host());
+
+    QProcess program;
+    startProgram(program);
+    QVERIFY(ProgramProcess::waitUntilAnswering(program, path(QStringLiteral("run/ventaro.socket"))));
+    // The window may not be mapped yet when the program first answers; a
+    // click that found nothing is given again.
+    for (int attempt = 0; attempt < 10 && server.answered == 0; ++attempt) {
+        QVERIFY(screen.click(corner + button));
+        if (QTest::qWaitFor([&] { return server.answered > 0; }, 2000))
+            break;
+    }
+    QVERIFY2(server.answered == 1, "the satellite button never asked for a picture");
+    // The picture is in the program once it says it refused it, or once the
+    // decoder warns of the first scan without data.
+    QByteArray said;
+    QTRY_VERIFY2_WITH_TIMEOUT(
+        (said += program.readAllStandardError()).contains("premature end of data segment") ||
+            said.contains("refused"),
+        said.constData(), 20000);
+
+    const qint64 peak = peakMemoryKiB(program.processId());
+    QElapsedTimer sinceSignal;
+    sinceSignal.start();
+    ::kill(pid_t(program.processId()), SIGTERM);
+    const bool ended = program.waitForFinished(30000);
+    const qint64 took = sinceSignal.elapsed();
+    qInfo("ended %lld ms after SIGTERM, peak memory %lld KiB", took, peak);
+    QVERIFY2(ended, "SIGTERM did not end the program within 30 seconds");
+    QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(program.exitCode(), 0);
+    // It ends in a few tens of milliseconds when idle; a second leaves room
+    // for a loaded machine.
+    QVERIFY2(took < 1000, qPrintable(QStringLiteral("the program took %1 ms to end").arg(took)));
 }
 
 QTEST_MAIN(TestFaultDrills)
