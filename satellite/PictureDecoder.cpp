@@ -14,15 +14,17 @@ Q_LOGGING_CATEGORY(lcSatellite, "ventaro.satellite", QtInfoMsg)
 
 namespace {
 
-// How much the decoder gets at one read: small enough that a cancelled
-// decoding notices within a few scans even of the costliest picture let
-// through (a scan header is ten bytes), large enough that the reads cost
-// little beside the decoding (a quarter of a million for 16 MiB).
-constexpr qint64 readSize = 64;
+// How much the JPEG decoder gets at one read: small enough that a
+// cancelled decoding notices within a few scans even of the costliest
+// picture let through (a scan header is ten bytes), large enough that the
+// reads cost little beside the decoding (a quarter of a million for
+// 16 MiB). The GIF and PNG decoders ask for a few kilobytes at a time,
+// which they decode in well under a millisecond, and get what they ask:
+// Qt's PNG reader cannot take a shorter read than it asked for.
+constexpr qint64 jpegReadSize = 64;
 
-// The picture's bytes, read a little at a time, which stop the decoder
-// once `cancelled` is set. A plain QIODevice rather than a QBuffer: Qt's
-// JPEG reader takes a QBuffer's bytes directly and would never read here.
+// The picture's bytes, which stop the decoder once `cancelled` is set. A plain QIODevice rather than a
+// QBuffer: Qt's JPEG reader takes a QBuffer's bytes directly and would never read here.
 class CancellableSource : public QIODevice
 {
 public:
@@ -37,7 +39,8 @@ protected:
     {
         if (m_cancelled.load(std::memory_order_relaxed))
             return endCancelled(data, maxSize);
-        const qint64 count = std::min({maxSize, readSize, m_bytes.size() - pos()});
+        const qint64 most = m_format == PictureCost::Format::Jpeg ? std::min(maxSize, jpegReadSize) : maxSize;
+        const qint64 count = std::min(most, m_bytes.size() - pos());
         if (count <= 0)
             return -1;
         std::memcpy(data, m_bytes.constData() + pos(), size_t(count));
@@ -55,7 +58,7 @@ private:
     {
         if (m_format != PictureCost::Format::Jpeg || maxSize < 2)
             return -1;
-        const qint64 count = std::min(maxSize, readSize) & ~qint64(1);
+        const qint64 count = std::min(maxSize, jpegReadSize) & ~qint64(1);
         for (qint64 n = 0; n < count; n += 2) {
             data[n] = char(0xFF);
             data[n + 1] = char(0xD8);
