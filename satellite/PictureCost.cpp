@@ -242,7 +242,8 @@ QString PictureCost::refusal() const
         return QStringLiteral("The data received is not a picture that can be shown (it is neither JPEG, GIF "
                               "nor PNG).");
     QString why;
-    if (width * height > maxPixels)
+    // A PNG's sizes are 32 bits each; their product could overflow.
+    if (width > 0 && height > 0 && width > maxPixels / height)
         why = QStringLiteral("%L1 x %L2 pixels, where at most %L3 million are shown")
                   .arg(width)
                   .arg(height)
