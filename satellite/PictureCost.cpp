@@ -244,10 +244,10 @@ QString PictureCost::refusal() const
     QString why;
     // A PNG's sizes are 32 bits each; their product could overflow.
     if (width > 0 && height > 0 && width > maxPixels / height)
-        why = QStringLiteral("%L1 x %L2 pixels, where at most %L3 million are shown")
+        why = QStringLiteral("%L1 x %L2 pixels, where at most %L3 are shown")
                   .arg(width)
                   .arg(height)
-                  .arg(maxPixels / 1'000'000);
+                  .arg(maxPixels);
     else if (components > maxComponents)
         why = QStringLiteral("%1 colour components, where at most %2 are read")
                   .arg(components)

@@ -63,9 +63,11 @@ struct PictureCost
     // 120 thousand blocks, a 5424 x 5424 full disk about 5 million; 64
     // million is a second or so of decoding on a slow machine.
     static constexpr qint64 maxBlockVisits = 64'000'000;
-    // The full disk at 5424 x 5424 is 29 million pixels, the pictures the
-    // program asks for at most one million.
-    static constexpr qint64 maxPixels = 64'000'000;
+    // Qt refuses to allocate more than 128 MiB for a picture, counted at
+    // four bytes a pixel; the walk refuses the same before any decoding,
+    // with a plainer reason. The full disk at 5424 x 5424 is 29 million
+    // pixels, the pictures the program asks for at most one million.
+    static constexpr qint64 maxPixels = 128 * 1024 * 1024 / 4;
     // Grey, YCbCr or RGB, and CMYK: all that Qt reads.
     static constexpr int maxComponents = 4;
 
