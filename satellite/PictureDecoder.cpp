@@ -83,9 +83,9 @@ DecodedPicture decode(const QByteArray& bytes, const std::atomic_bool& cancelled
     const QString refusal = cost.refusal();
     if (!refusal.isEmpty()) {
         qCInfo(lcSatellite,
-               "picture of %lld bytes refused after %lld ms: %dx%d, %d components, %s, %d scans, %d markers, "
-               "%lld block visits, %d frames",
-               qint64(bytes.size()), clock.elapsed(), int(cost.width), int(cost.height), cost.components,
+               "picture of %lld bytes refused after %lld ms: %lldx%lld, %d components, %s, "
+               "%d scans, %d markers, %lld block visits, %d frames",
+               qint64(bytes.size()), clock.elapsed(), cost.width, cost.height, cost.components,
                cost.progressive ? "progressive" : "sequential", cost.scans, cost.markers, cost.blockVisits,
                cost.frames);
         return {QImage(), refusal};
