@@ -84,9 +84,13 @@ endif()
 # without the name and time stamp that would make each build's bytes differ.
 find_program(VENTARO_GZIP gzip REQUIRED)
 set(_ventaro_gzipped)
+# Ninja makes an output's folder by itself, Make does not; the rule makes it
+# so that either generator builds.
 function(ventaro_gzip source output)
+  get_filename_component(_folder ${output} DIRECTORY)
   add_custom_command(
     OUTPUT ${output}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${_folder}
     COMMAND ${VENTARO_GZIP} -n -9 -c ${source} > ${output}
     DEPENDS ${source}
     COMMENT "Compressing ${output}")

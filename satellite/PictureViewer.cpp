@@ -1,10 +1,11 @@
 #include "PictureViewer.h"
 
 #include "Network.h"
+#include "OffThread.h"
+#include "PictureDecoder.h"
 #include "Twips.h"
 
-#include <QBuffer>
-#include <QImageReader>
+#include <QCoreApplication>
 #include <QPainter>
 #include <algorithm>
 
@@ -23,6 +24,10 @@ PictureViewer::PictureViewer(Network& network, QWidget* parent) : QWidget(parent
 {
     // The whole area is painted every time, so Qt need not clear it first.
     setAttribute(Qt::WA_OpaquePaintEvent);
+    // The application waits for its workers when it ends; a decoding
+    // stopped now keeps that wait short even while the viewer lives on.
+    if (QCoreApplication* application = QCoreApplication::instance())
+        connect(application, &QCoreApplication::aboutToQuit, this, &PictureViewer::cancelDecoding);
 }
 
 PictureViewer::~PictureViewer()
@@ -30,12 +35,14 @@ PictureViewer::~PictureViewer()
     // A load still running must not call back into a half-destroyed viewer.
     if (m_reply)
         m_reply->abort();
+    cancelDecoding();
 }
 
 void PictureViewer::Navigate(const QString& url)
 {
     if (m_reply)
         m_reply->abort();
+    cancelDecoding();
     m_url = QUrl(url);
     FetchReply* reply = m_network.get(m_url);
     m_reply = reply;
@@ -47,7 +54,7 @@ void PictureViewer::Navigate(const QString& url)
 
 bool PictureViewer::Busy() const
 {
-    return m_reply != nullptr;
+    return m_reply != nullptr || m_decoding != nullptr;
 }
 
 void PictureViewer::setSizeTwips(int width, int height)
@@ -69,23 +76,46 @@ void PictureViewer::loaded(const FetchResult& result)
                                            : QStringLiteral("%1 %2").arg(result.status).arg(phrase));
     }
 
-    QImage image;
-    if (reason.isEmpty()) {
-        QByteArray body = result.body;
-        QBuffer buffer(&body);
-        buffer.open(QIODevice::ReadOnly);
-        QImageReader reader(&buffer);
-        if (!reader.read(&image))
-            reason = QStringLiteral("The data received is not a picture that can be shown (%1).")
-                         .arg(reader.errorString());
+    if (!reason.isEmpty()) {
+        showFailure(reason);
+        ended();
+        return;
     }
 
-    if (reason.isEmpty()) {
-        m_picture = image;
-        m_failure.clear();
+    // Even a small picture may take long to decode, so none is decoded
+    // here. The worker's result is dropped unless it is still the one
+    // awaited.
+    auto cancelled = std::make_shared<std::atomic_bool>(false);
+    m_decoding = cancelled;
+    OffThread::onWorker<DecodedPicture>(
+        this, [body = result.body, cancelled] { return PictureDecoder::decode(body, *cancelled); },
+        [this, cancelled](const DecodedPicture& picture) {
+            if (cancelled == m_decoding)
+                decoded(picture);
+        });
+}
+
+void PictureViewer::decoded(const DecodedPicture& picture)
+{
+    m_decoding.reset();
+    if (picture.image.isNull()) {
+        showFailure(picture.failure);
     } else {
-        showFailure(reason);
+        m_picture = picture.image;
+        m_failure.clear();
     }
+    ended();
+}
+
+void PictureViewer::cancelDecoding()
+{
+    if (m_decoding)
+        m_decoding->store(true);
+    m_decoding.reset();
+}
+
+void PictureViewer::ended()
+{
     update();
     // Last, because a receiver may start the next load or close the window.
     emit DownloadComplete();

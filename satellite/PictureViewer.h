@@ -7,15 +7,25 @@
 #include <QString>
 #include <QUrl>
 #include <QWidget>
+#include <atomic>
+#include <memory>
 
 class FetchReply;
 class Network;
+struct DecodedPicture;
 struct FetchResult;
 
 // A page viewer that shows one picture fetched by HTTP GET through the
 // program's network: the picture is drawn as large as fits, aspect ratio
 // kept, centred on a dark background. A picture that cannot be fetched or
 // decoded is replaced by a short plain message naming the reason.
+//
+// A load is the transfer, then the decoding of the picture on a worker
+// thread, so that no picture holds up the window; Busy() is true for both.
+// A picture whose decoding would cost far more than any real one is
+// refused with the reason instead (see PictureCost). A decoding under way
+// is cancelled when its load is superseded, when the viewer goes and when
+// the application is about to quit, so none of them waits for it.
 //
 // One load runs at a time. Navigate() drops a load still running; that
 // superseded load leaves no trace: it raises no DownloadComplete(), changes
@@ -52,10 +62,16 @@ protected:
 
 private:
     void loaded(const FetchResult& result);
+    void decoded(const DecodedPicture& picture);
+    void cancelDecoding();
     void showFailure(const QString& reason);
+    void ended();
 
     Network& m_network;
     QPointer<FetchReply> m_reply;
+    // The cancel flag of the decoding under way, which its worker holds
+    // too; null when none is.
+    std::shared_ptr<std::atomic_bool> m_decoding;
     QUrl m_url;
     QImage m_picture;
     QString m_failure;

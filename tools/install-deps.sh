@@ -8,7 +8,7 @@ packages=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev qt6-svg-dev libqt6svg6 libgl-dev
   fonts-liberation2
-  xvfb xauth
+  xvfb xauth xdotool
   dbus-daemon # the private buses of the session-event and notification tests
 )
 

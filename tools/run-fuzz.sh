@@ -18,7 +18,7 @@ repo="$(cd "$(dirname "$0")/.." && pwd)"
 build="${1:-$repo/build-fuzz}"
 seconds="${VENTARO_FUZZ_SECONDS:-60}"
 jobs="${VENTARO_JOBS:-2}"
-read -r -a targets <<<"${VENTARO_FUZZ_TARGETS:-fuzz_stripmarkup fuzz_conditions fuzz_forecast fuzz_numberform}"
+read -r -a targets <<<"${VENTARO_FUZZ_TARGETS:-fuzz_stripmarkup fuzz_conditions fuzz_forecast fuzz_numberform fuzz_picturecost}"
 
 # Debug keeps Qt's inline bounds assertions (QString::at and friends), which
 # catch an index past the end that still lands inside the allocation where

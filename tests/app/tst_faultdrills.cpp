@@ -10,6 +10,8 @@
 #include "LiveWeatherSource.h"
 #include "MemorySettingsStore.h"
 #include "Network.h"
+#include "PictureCost.h"
+#include "PictureViewer.h"
 #include "PrivateBus.h"
 #include "ProgramProcess.h"
 #include "QtColorDialog.h"
@@ -17,6 +19,7 @@
 #include "QtTrayIcons.h"
 #include "SamplePages.h"
 #include "SampleServer.h"
+#include "ScanBomb.h"
 #include "ServerWeatherSource.h"
 #include "SettingsKeys.h"
 #include "StationTable.h"
@@ -186,10 +189,16 @@ private:
                     return;
                 socket->write(responseFor(*head));
                 socket->disconnectFromHost();
+                ++answered;
             });
         }
     }
 
+public:
+    // Requests answered; their answers may still be on the way.
+    int answered = 0;
+
+private:
     QTcpServer m_server;
     QByteArray m_response;
     QMap<QByteArray, QByteArray> m_byPrefix;
@@ -365,6 +374,60 @@ QByteArray denseMarkup(qsizetype size)
 
 // The real program's settings file and environment, in a temporary home.
 const QString iniPath = QStringLiteral("config/Ventaro/Ventaro.ini");
+
+// The peak resident memory of a process so far, in KiB.
+qint64 peakMemoryKiB(qint64 pid)
+{
+    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
+    status.open(QIODevice::ReadOnly);
+    const QByteArray text = status.readAll();
+    const qsizetype at = text.indexOf("VmHWM:");
+    return at < 0 ? -1
+                  : text.mid(at + 6, text.indexOf('\n', at) - at - 6).simplified().split(' ')[0].toLongLong();
+}
+
+// 5792 x 5792 grey in 100 scans: at the bounds of both the pixels and the
+// scans, 52 million blocks to decode.
+QByteArray costliestLetThrough()
+{
+    return ScanBomb::progressiveJpeg(5792, 5792, PictureCost::maxScans - 1);
+}
+
+// A private X server, reached through its own socket only, for the real
+// program to run on and be clicked as a user's hand does.
+struct VirtualScreen
+{
+    VirtualScreen()
+    {
+        // The server names its display on standard output once it takes
+        // clients.
+        server.start(
+            QStringLiteral("Xvfb"),
+            QStringLiteral("-displayfd 1 -nolisten tcp -screen 0 1280x800x24").split(QLatin1Char(' ')));
+        if (server.waitForReadyRead(30000) && QTest::qWaitFor([this] { return server.canReadLine(); }, 10000))
+            display = QLatin1Char(':') + QString::fromLatin1(server.readLine().trimmed());
+    }
+    ~VirtualScreen()
+    {
+        server.terminate();
+        server.waitForFinished(10000);
+    }
+
+    bool click(const QPoint& at) const
+    {
+        QProcess pointer;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("DISPLAY"), display);
+        pointer.setProcessEnvironment(env);
+        pointer.start(QStringLiteral("xdotool"),
+                      {QStringLiteral("mousemove"), QString::number(at.x()), QString::number(at.y()),
+                       QStringLiteral("click"), QStringLiteral("1")});
+        return pointer.waitForFinished(10000) && pointer.exitCode() == 0;
+    }
+
+    QProcess server;
+    QString display;
+};
 
 bool runsAsRoot()
 {
@@ -563,6 +626,10 @@ private Q_SLOTS:
     void leftoverLockDoesNotBlock();
     void fiftySimultaneousStarts();
     void killedWhileApplying();
+    void costlySatellitePictures_data();
+    void costlySatellitePictures();
+    void terminatedWhileAPictureArrives_data();
+    void terminatedWhileAPictureArrives();
 
 private:
     QString path(const QString& relative) const { return m_dir->filePath(relative); }
@@ -1827,6 +1894,122 @@ void TestFaultDrills::killedWhileApplying()
         QDir(storeDir).entryList(QDir::Files | QDir::Hidden | QDir::System).filter(QStringLiteral(".ini."));
     qInfo("%d kills, %d left station and state from different Applies, %lld files left beside the store: %s",
           rounds, mixedPairs, qint64(leftOver.size()), qPrintable(leftOver.join(QLatin1Char(' '))));
+}
+
+// ---------------------------------------------------------------------------
+// Satellite pictures that cost far more to decode than their bytes suggest
+
+void TestFaultDrills::costlySatellitePictures_data()
+{
+    QTest::addColumn<QByteArray>("picture");
+    QTest::addColumn<bool>("shown");
+
+    // 4000 x 4000 grey: a pass over a quarter of a million blocks per scan.
+    QTest::newRow("1,000 empty scans, 41 KB: refused")
+        << ScanBomb::progressiveJpeg(4000, 4000, 1000) << false;
+    QTest::newRow("the costliest picture let through: shown") << costliestLetThrough() << true;
+}
+
+// The satellite viewer decodes a picture the server sends; neither a bomb
+// nor a costly picture it lets through may stand the window still.
+void TestFaultDrills::costlySatellitePictures()
+{
+    QFETCH(QByteArray, picture);
+    QFETCH(bool, shown);
+
+    DrillRig rig{20s};
+    CannedServer server;
+    QVERIFY(server.listen());
+    server.setResponse(CannedServer::httpResponse("image/jpeg", picture));
+    rig.open(server.host());
+
+    GapMeter meter;
+    meter.start();
+    QTest::mouseClick(rig.button(QStringLiteral("cmdSat")), Qt::LeftButton);
+    QWidget* browser = nullptr;
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        browser = widget->objectName() == QLatin1String("frmBrowser") ? widget : browser;
+    QVERIFY(browser != nullptr);
+    const auto closeBrowser = qScopeGuard([browser] { browser->close(); });
+    auto* viewer = browser->findChild<PictureViewer*>(QStringLiteral("brwWebBrowser"));
+    QSignalSpy complete(viewer, &PictureViewer::DownloadComplete);
+    QVERIFY(complete.wait(60000));
+    meter.stop();
+
+    qInfo("longest event-loop pause %lld ms, peak memory %lld KiB", meter.longestGapMs(),
+          peakMemoryKiB(QCoreApplication::applicationPid()));
+    QVERIFY2(meter.longestGapMs() < longestAllowedGapMs,
+             qPrintable(QStringLiteral("the window stood still for %1 ms").arg(meter.longestGapMs())));
+    QCOMPARE(viewer->picture().size(), shown ? QSize(5792, 5792) : QSize(0, 0));
+    QCOMPARE(viewer->failureText().contains(QLatin1String("scans, where real pictures have about ten")),
+             !shown);
+}
+
+void TestFaultDrills::terminatedWhileAPictureArrives_data()
+{
+    QTest::addColumn<QByteArray>("picture");
+    QTest::newRow("200,000 empty scans, 2 MB: refused") << ScanBomb::progressiveJpeg(4000, 4000, 200000);
+    QTest::newRow("the costliest picture let through: decoding") << costliestLetThrough();
+}
+
+// The real program on a private X server: its satellite button clicked, and
+// SIGTERM sent as soon as the picture has arrived. It ends at once, as it
+// does any other time, whether it refused the picture or is decoding it.
+void TestFaultDrills::terminatedWhileAPictureArrives()
+{
+    QFETCH(QByteArray, picture);
+
+    // Where the satellite button lies in the main window; the window's
+    // layout is in twips, the same under any platform.
+    DrillRig rig{5s};
+    const frmForecast& window = rig.open(QStringLiteral("127.0.0.1:9"));
+    const QPushButton* satellite = rig.button(QStringLiteral("cmdSat"));
+    const QPoint button = satellite->mapTo(&window, satellite->rect().center());
+
+    VirtualScreen screen;
+    QVERIFY2(!screen.display.isEmpty(), "no private X server");
+    CannedServer server;
+    QVERIFY(server.listen());
+    server.setResponse(CannedServer::httpResponse("image/jpeg", picture));
+    // The stored place (1500, 1200 twips) puts the window's corner at 100,
+    // 80 on a screen without window manager, where windows have no frame.
+    writeInitialisedStore();
+    const QPoint corner(100, 80);
+    m_environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+    m_environment.insert(QStringLiteral("DISPLAY"), screen.display);
+    m_environment.insert(QStringLiteral("VENTARO_SATELLITE_HOST"), server.host());
+
+    QProcess program;
+    startProgram(program);
+    QVERIFY(ProgramProcess::waitUntilAnswering(program, path(QStringLiteral("run/ventaro.socket"))));
+    // The window may not be mapped yet when the program first answers; a
+    // click that found nothing is given again.
+    for (int attempt = 0; attempt < 10 && server.answered == 0; ++attempt) {
+        QVERIFY(screen.click(corner + button));
+        if (QTest::qWaitFor([&] { return server.answered > 0; }, 2000))
+            break;
+    }
+    QVERIFY2(server.answered == 1, "the satellite button never asked for a picture");
+    // The picture is in the program once it says it refused it, or once the
+    // decoder warns of the first scan without data.
+    QByteArray said;
+    QTRY_VERIFY2_WITH_TIMEOUT(
+        (said += program.readAllStandardError()).contains("premature end of data segment") ||
+            said.contains("refused"),
+        said.constData(), 20000);
+
+    const qint64 peak = peakMemoryKiB(program.processId());
+    QElapsedTimer sinceSignal;
+    sinceSignal.start();
+    ::kill(pid_t(program.processId()), SIGTERM);
+    QVERIFY2(program.waitForFinished(30000), "SIGTERM did not end the program within 30 seconds");
+    const qint64 took = sinceSignal.elapsed();
+    qInfo("ended %lld ms after SIGTERM, peak memory %lld KiB", took, peak);
+    QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(program.exitCode(), 0);
+    // It ends in a few tens of milliseconds when idle; a second leaves room
+    // for a loaded machine.
+    QVERIFY2(took < 1000, qPrintable(QStringLiteral("the program took %1 ms to end").arg(took)));
 }
 
 QTEST_MAIN(TestFaultDrills)

@@ -1,10 +1,15 @@
 #include "Network.h"
+#include "PictureCost.h"
 #include "PictureServer.h"
 #include "PictureViewer.h"
+#include "ScanBomb.h"
 #include "Twips.h"
 
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTest>
+#include <QThreadPool>
+#include <atomic>
 #include <chrono>
 #include <memory>
 
@@ -15,6 +20,18 @@ bool near(QRgb pixel, const QColor& expected, int tolerance = 24)
     return std::abs(qRed(pixel) - expected.red()) <= tolerance &&
            std::abs(qGreen(pixel) - expected.green()) <= tolerance &&
            std::abs(qBlue(pixel) - expected.blue()) <= tolerance;
+}
+
+// Set by the JPEG decoder's warning at the first scan without data, from
+// whichever thread decodes.
+std::atomic_bool decodingUnderWay{false};
+QtMessageHandler earlierHandler = nullptr;
+
+void watchForDecoding(QtMsgType type, const QMessageLogContext& context, const QString& message)
+{
+    if (message.contains(QLatin1String("premature end of data segment")))
+        decodingUnderWay = true;
+    earlierHandler(type, context, message);
 }
 
 } // namespace
@@ -28,7 +45,10 @@ private slots:
     void showsDecodedPicture();
     void failureReplacesPictureWithMessage_data();
     void failureReplacesPictureWithMessage();
+    void costlyPictureIsRefused_data();
+    void costlyPictureIsRefused();
     void supersededLoadLeavesNoTrace();
+    void supersededDecodingLeavesNoTrace();
     void paintsPictureFittedAndCentred();
     void sizeIsSetInTwips();
 };
@@ -47,6 +67,17 @@ void TestPictureViewer::showsDecodedPicture_data()
     // The picture is recognised by its bytes, not by what the server calls it.
     QTest::newRow("gif labelled as jpeg")
         << QByteArray("image/jpeg") << PictureServer::greenGif() << QSize(1, 1) << QColor(0x00, 0xC0, 0x00);
+    QImage blue(64, 48, QImage::Format_RGB32);
+    blue.fill(Qt::blue);
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    blue.save(&buffer, "PNG");
+    QTest::newRow("png") << QByteArray("image/png") << png << QSize(64, 48) << QColor(Qt::blue);
+    // Exactly as many scans as are decoded; the mid-grey of its DC scan.
+    QTest::newRow("jpeg with the most scans let through")
+        << QByteArray("image/jpeg") << ScanBomb::progressiveJpeg(800, 600, PictureCost::maxScans - 1)
+        << QSize(800, 600) << QColor(0x80, 0x80, 0x80);
 }
 
 void TestPictureViewer::showsDecodedPicture()
@@ -159,6 +190,51 @@ void TestPictureViewer::failureReplacesPictureWithMessage()
     QCOMPARE(text.endsWith(QChar(0x2026)), cut);
 }
 
+void TestPictureViewer::costlyPictureIsRefused_data()
+{
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<QString>("reason");
+
+    const QString scans =
+        QStringLiteral(" scans, where real pictures have about ten and at most 100 are decoded");
+    const QString pixels = QStringLiteral(" pixels, where at most ");
+    QTest::newRow("one scan more than let through")
+        << ScanBomb::progressiveJpeg(800, 600, PictureCost::maxScans) << scans;
+    // A decoder passes over bytes that are no marker; so does the count.
+    QByteArray behindJunk = ScanBomb::progressiveJpeg(4000, 4000, 1000);
+    behindJunk.replace(QByteArray("\xFF\xDA", 2), QByteArray("junk\xFF\xFF\xDA", 7));
+    QTest::newRow("1,000 empty scans behind junk") << behindJunk << scans;
+    // Scans that name three components go over three times the blocks.
+    QTest::newRow("100 colour scans")
+        << ScanBomb::progressiveJpeg(4000, 4000, PictureCost::maxScans - 1, 3)
+        << QStringLiteral(" million blocks to decode, where at most 64 million are");
+    QTest::newRow("jpeg frame of 100 million pixels") << ScanBomb::progressiveJpeg(10000, 10000, 0) << pixels;
+    QTest::newRow("gif screen of 65535 x 65535")
+        << PictureServer::greenGif().replace(6, 4, QByteArray(4, '\xFF')) << pixels;
+    // Qt reads other formats too, at costs the walk does not know.
+    QTest::newRow("svg drawing") << QByteArray("<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"64\" "
+                                               "height=\"64\"><rect width=\"64\" height=\"64\"/></svg>")
+                                 << QStringLiteral(
+                                        "not a picture that can be shown (it is neither JPEG, GIF nor PNG)");
+}
+
+void TestPictureViewer::costlyPictureIsRefused()
+{
+    QFETCH(QByteArray, body);
+    QFETCH(QString, reason);
+
+    PictureServer server;
+    QVERIFY(server.listening());
+    server.serve(QStringLiteral("/costly"), {200, "image/jpeg", body});
+    Network network;
+    PictureViewer viewer(network);
+    QSignalSpy complete(&viewer, &PictureViewer::DownloadComplete);
+    viewer.Navigate(QStringLiteral("http://%1/costly").arg(server.host()));
+    QVERIFY(complete.wait(60000));
+    QVERIFY(viewer.picture().isNull());
+    QVERIFY2(viewer.failureText().contains(reason), qPrintable(viewer.failureText()));
+}
+
 void TestPictureViewer::supersededLoadLeavesNoTrace()
 {
     PictureServer server;
@@ -186,6 +262,41 @@ void TestPictureViewer::supersededLoadLeavesNoTrace()
     QVERIFY(!viewer.Busy());
     QVERIFY(near(viewer.picture().pixel(0, 0), Qt::blue));
     QCOMPARE(viewer.currentUrl().path(), QStringLiteral("/second.jpg"));
+}
+
+void TestPictureViewer::supersededDecodingLeavesNoTrace()
+{
+    // About a quarter of a second of decoding, far longer than the test
+    // takes to ask for the next picture once the decoder has begun.
+    PictureServer server;
+    QVERIFY(server.listening());
+    server.serve(QStringLiteral("/slow.jpg"),
+                 {200, "image/jpeg", ScanBomb::progressiveJpeg(4000, 4000, PictureCost::maxScans - 1)});
+    server.serve(QStringLiteral("/next.jpg"), {200, "image/jpeg", PictureServer::jpeg(Qt::blue)});
+    server.hold(QStringLiteral("/next.jpg"));
+
+    Network network;
+    PictureViewer viewer(network);
+    QSignalSpy complete(&viewer, &PictureViewer::DownloadComplete);
+    decodingUnderWay = false;
+    earlierHandler = qInstallMessageHandler(watchForDecoding);
+    const auto restore = qScopeGuard([] { qInstallMessageHandler(earlierHandler); });
+    viewer.Navigate(QStringLiteral("http://%1/slow.jpg").arg(server.host()));
+    QVERIFY(QTest::qWaitFor([] { return decodingUnderWay.load(); }, 20000));
+    viewer.Navigate(QStringLiteral("http://%1/next.jpg").arg(server.host()));
+    QVERIFY(viewer.Busy());
+
+    // The superseded decoding ends, its picture dropped.
+    QThreadPool::globalInstance()->waitForDone();
+    QCoreApplication::processEvents();
+    QCOMPARE(complete.count(), 0);
+    QVERIFY(viewer.Busy());
+    QVERIFY(viewer.picture().isNull());
+
+    server.release(QStringLiteral("/next.jpg"));
+    QTRY_COMPARE_WITH_TIMEOUT(complete.count(), 1, 10000);
+    QVERIFY(!viewer.Busy());
+    QVERIFY(near(viewer.picture().pixel(0, 0), Qt::blue));
 }
 
 void TestPictureViewer::paintsPictureFittedAndCentred()
