@@ -71,10 +71,10 @@ QString epilogue()
 {
     return QStringLiteral(
                "\nOut of the box the weather comes from the US National Weather Service and NOAA,\n"
-               "over HTTPS. VENTARO_OBSERVATION_URL, VENTARO_ZONE_FORECAST_URL and\n"
-               "VENTARO_SATELLITE_URL replace its address templates; VENTARO_CONDITIONS_HOST,\n"
-               "VENTARO_FORECAST_HOST and VENTARO_SATELLITE_HOST ask a server of the old pages\n"
-               "instead.\n"
+               "over HTTPS. VENTARO_OBSERVATION_URL, VENTARO_STATION_URL, VENTARO_ZONE_URL,\n"
+               "VENTARO_ZONE_FORECAST_URL, VENTARO_ALERTS_URL and VENTARO_SATELLITE_URL replace\n"
+               "its address templates; VENTARO_CONDITIONS_HOST, VENTARO_FORECAST_HOST and\n"
+               "VENTARO_SATELLITE_HOST ask a server of the old pages instead.\n"
                "\n"
                "Settings file: %1\n"
                "Log: standard error, categories ventaro.* (see QT_LOGGING_RULES).\n"
