@@ -183,10 +183,10 @@ void ForecastLookup::productAnswered(const FetchResult& result)
     if (const QString problem = problemWith(result); !problem.isEmpty()) {
         m_failures.append(QStringLiteral("%1: %2").arg(m_locations.at(m_location), problem));
         ++m_location;
-        askProduct();
+        m_byName ? nextByName() : askProduct();
         return;
     }
-    readProduct(result, &ForecastLookup::productRead);
+    readProduct(result, m_byName ? &ForecastLookup::namedProductRead : &ForecastLookup::productRead);
 }
 
 void ForecastLookup::readProduct(const FetchResult& result,
@@ -229,6 +229,7 @@ void ForecastLookup::askByName()
 {
     qCInfo(lcLive).noquote() << "forecast zone of" << m_entry.trimmed() << "not found:" << m_whyByName
                              << "- looking for its name";
+    m_byName = true;
     m_locations = ForecastOffices::forState(m_request.stateCode);
     m_location = 0;
     m_failures.clear();
@@ -245,7 +246,7 @@ void ForecastLookup::nextByName()
 {
     if (m_location < m_locations.size()) {
         ask(m_templates.zoneForecastUrl(m_locations.at(m_location), m_request.stateCode),
-            SourceTemplates::jsonLd, &ForecastLookup::namedProductAnswered);
+            SourceTemplates::jsonLd, &ForecastLookup::productAnswered);
         return;
     }
     if (m_first) {
@@ -259,19 +260,6 @@ void ForecastLookup::nextByName()
     }
     answerFailed(QStringLiteral("The weather service gave no zone forecast: %1")
                      .arg(m_failures.join(QStringLiteral("; "))));
-}
-
-void ForecastLookup::namedProductAnswered(const FetchResult& result)
-{
-    if (heldOff(result))
-        return;
-    if (const QString problem = problemWith(result); !problem.isEmpty()) {
-        m_failures.append(QStringLiteral("%1: %2").arg(m_locations.at(m_location), problem));
-        ++m_location;
-        nextByName();
-        return;
-    }
-    readProduct(result, &ForecastLookup::namedProductRead);
 }
 
 void ForecastLookup::namedProductRead(const ZoneForecast::Product& product)

@@ -50,7 +50,6 @@ private:
     void askProduct();
     void productAnswered(const FetchResult& result);
     void askByName();
-    void namedProductAnswered(const FetchResult& result);
     // Reads a product's answer, on a worker when it is large, then goes on
     // with `then` (unless this lookup has ended by then).
     void readProduct(const FetchResult& result, void (ForecastLookup::*then)(const ZoneForecast::Product&));
@@ -84,6 +83,7 @@ private:
     qsizetype m_location = 0;
     // Why the zone could not be found, once the search by name began.
     QString m_whyByName;
+    bool m_byName = false;
     QStringList m_failures; // "BOU: 404 Not Found", per location asked
     int m_productsRead = 0;
     std::optional<ZoneForecast::Product> m_first;

@@ -10,6 +10,7 @@
 #include "LiveWeatherSource.h"
 #include "MemorySettingsStore.h"
 #include "Network.h"
+#include "PeakMemory.h"
 #include "PictureCost.h"
 #include "PictureViewer.h"
 #include "PrivateBus.h"
@@ -316,25 +317,13 @@ struct DrillRig
 const QString unavailable = QStringLiteral(" Unavailable");
 
 // Sets this process's peak resident memory back to what it holds now, so
-// that peakMemoryKiB() tells the peak of what follows (0 where the system
+// that peakMemoryKiB() tells the peak of what follows (-1 where the system
 // does not tell).
 void resetPeakMemory()
 {
     QFile clear(QStringLiteral("/proc/self/clear_refs"));
     if (clear.open(QIODevice::WriteOnly))
         clear.write("5");
-}
-
-qint64 peakMemoryKiB()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return 0;
-    for (const QByteArray& line : status.readAll().split('\n')) {
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').value(0).toLongLong();
-    }
-    return 0;
 }
 
 QByteArray conditionsPage()
@@ -374,17 +363,6 @@ QByteArray denseMarkup(qsizetype size)
 
 // The real program's settings file and environment, in a temporary home.
 const QString iniPath = QStringLiteral("config/Ventaro/Ventaro.ini");
-
-// The peak resident memory of a process so far, in KiB.
-qint64 peakMemoryKiB(qint64 pid)
-{
-    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
-    status.open(QIODevice::ReadOnly);
-    const QByteArray text = status.readAll();
-    const qsizetype at = text.indexOf("VmHWM:");
-    return at < 0 ? -1
-                  : text.mid(at + 6, text.indexOf('\n', at) - at - 6).simplified().split(' ')[0].toLongLong();
-}
 
 // 5792 x 5792 grey in 100 scans: at the bounds of both the pixels and the
 // scans, 52 million blocks to decode.

@@ -5,6 +5,7 @@
 //
 // usage: bench_limits
 #include "Network.h"
+#include "PeakMemory.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -16,19 +17,6 @@
 #include <functional>
 
 namespace {
-
-// The process's peak resident memory so far, in KiB.
-qint64 peakKiB()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray& line : status.readAll().split('\n')) {
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').value(0).toLongLong();
-    }
-    return -1;
-}
 
 // Sends `head`, then `unit` again and again for as long as the peer reads,
 // never more than a few units ahead of it.
@@ -98,7 +86,7 @@ int main(int argc, char* argv[])
         }
         const Case& c = cases[next++];
         servers.push_back(std::make_unique<EndlessServer>(c.head, c.unit));
-        const qint64 before = peakKiB();
+        const qint64 before = peakMemoryKiB();
         auto* clock = new QElapsedTimer;
         clock->start();
         const QUrl url(QStringLiteral("http://127.0.0.1:%1/").arg(servers.back()->serverPort()));
@@ -106,7 +94,7 @@ int main(int argc, char* argv[])
             network.get(url), &FetchReply::finished, &app, [&, before, clock, c](const FetchResult& r) {
                 std::printf("%-20s ended after %7.1f s: %s; peak memory rose %.1f MiB (to %.1f MiB)\n",
                             c.name, clock->elapsed() / 1000.0, r.ok ? "received" : qPrintable(r.error),
-                            (peakKiB() - before) / 1024.0, peakKiB() / 1024.0);
+                            (peakMemoryKiB() - before) / 1024.0, peakMemoryKiB() / 1024.0);
                 std::fflush(stdout);
                 delete clock;
                 QTimer::singleShot(0, &app, run);

@@ -17,6 +17,7 @@
 #include "ForecastOffices.h"
 #include "LiveWeatherSource.h"
 #include "Network.h"
+#include "PeakMemory.h"
 #include "Refresh.h"
 
 #include <QCoreApplication>
@@ -41,19 +42,6 @@ const QString stateCode = QStringLiteral("tx");
 // As large as a product can be and still leave room, within what one
 // refresh may take in, for the observation and the records.
 constexpr qint64 largest = 16 * 1024 * 1024 - 64 * 1024;
-
-// The process's peak resident memory so far, in KiB.
-qint64 peakKiB()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray& line : status.readAll().split('\n')) {
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').value(0).toLongLong();
-    }
-    return -1;
-}
 
 // An office's zone forecast product in the API's JSON: sixty zone groups,
 // Dallas/Fort Worth's zone (TXZ119) among FWD's; padded to `size` bytes
@@ -189,7 +177,7 @@ int runOld(qint64 productSize)
     TexasServer server(productSize, true);
     Network network;
     const SourceTemplates templates = server.templates();
-    const qint64 before = peakKiB();
+    const qint64 before = peakMemoryKiB();
     auto held = std::make_shared<QList<QByteArray>>();
     FetchReply* observation = network.get(templates.observationUrl(QStringLiteral("KDFW")));
     QObject::connect(observation, &FetchReply::finished, &network, [&, held](const FetchResult& first) {
@@ -205,7 +193,7 @@ int runOld(qint64 productSize)
                                  if (--*waiting == 0) {
                                      print(productSize > 0 ? "old: every office, answers of (nearly) 16 MiB"
                                                            : "old: observation and every office's product",
-                                           server, peakKiB() - before);
+                                           server, peakMemoryKiB() - before);
                                      QCoreApplication::quit();
                                  }
                              });
@@ -224,14 +212,14 @@ int runNew(qint64 productSize, bool records, bool again)
     network.useCache(cache.filePath(QStringLiteral("http")), 64 * 1024 * 1024);
     LiveWeatherSource source(network, server.templates(), cache.path());
     Refresh refresh(source);
-    const qint64 before = peakKiB();
+    const qint64 before = peakMemoryKiB();
     int step = 0;
     QObject::connect(&refresh, &Refresh::finished, &refresh, [&] {
         const char* names[] = {"new: first refresh (records asked)", "new: timed refresh within max-age",
                                "new: refresh the user asks for"};
         if (productSize > 0)
             print(records ? "new: answers of (nearly) 16 MiB" : "new, records not to be had: (nearly) 16 MiB",
-                  server, peakKiB() - before);
+                  server, peakMemoryKiB() - before);
         else
             print(names[step], server, -1);
         server.requests = server.notModified = 0;
