@@ -70,9 +70,9 @@ QString SourceTemplates::expand(const QString& pattern, const QList<std::pair<QS
     return result;
 }
 
-QUrl SourceTemplates::observationUrl(const QString& station) const
+QUrl SourceTemplates::observationUrl(const QString& identifier) const
 {
-    return urlOf(expand(observation, {{QStringLiteral("station"), station}}));
+    return urlOf(expand(observation, {{QStringLiteral("station"), identifier}}));
 }
 
 QUrl SourceTemplates::zoneForecastUrl(const QString& office, const QString& stateCode) const
@@ -92,17 +92,17 @@ QUrl SourceTemplates::satelliteUrl(const SatelliteSources::Picture& picture) con
                                    }));
 }
 
-QUrl SourceTemplates::stationUrl(const QString& station) const
+QUrl SourceTemplates::stationUrl(const QString& identifier) const
 {
-    return urlOf(expand(this->station, {{QStringLiteral("station"), station}}));
+    return urlOf(expand(station, {{QStringLiteral("station"), identifier}}));
 }
 
-QUrl SourceTemplates::zoneUrl(const QString& zone) const
+QUrl SourceTemplates::zoneUrl(const QString& zoneId) const
 {
-    return urlOf(expand(this->zone, {{QStringLiteral("zone"), zone}}));
+    return urlOf(expand(zone, {{QStringLiteral("zone"), zoneId}}));
 }
 
-QUrl SourceTemplates::alertsUrl(const QString& zone) const
+QUrl SourceTemplates::alertsUrl(const QString& zoneId) const
 {
-    return urlOf(expand(alerts, {{QStringLiteral("zone"), zone}}));
+    return urlOf(expand(alerts, {{QStringLiteral("zone"), zoneId}}));
 }

@@ -76,10 +76,10 @@ struct SourceTemplates
     static QString expand(const QString& pattern, const QList<std::pair<QString, QString>>& values);
 
     // The expanded addresses; invalid when the expansion is not a URL.
-    QUrl observationUrl(const QString& station) const;
+    QUrl observationUrl(const QString& identifier) const;
     QUrl zoneForecastUrl(const QString& office, const QString& stateCode) const;
     QUrl satelliteUrl(const SatelliteSources::Picture& picture) const;
-    QUrl stationUrl(const QString& station) const;
-    QUrl zoneUrl(const QString& zone) const;
-    QUrl alertsUrl(const QString& zone) const;
+    QUrl stationUrl(const QString& identifier) const;
+    QUrl zoneUrl(const QString& zoneId) const;
+    QUrl alertsUrl(const QString& zoneId) const;
 };
