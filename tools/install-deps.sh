@@ -6,7 +6,7 @@ set -euo pipefail
 
 packages=(
   cmake ninja-build g++ pkg-config
-  qt6-base-dev qt6-svg-dev libqt6svg6 libgl-dev
+  qt6-base-dev qt6-base-private-dev qt6-svg-dev libqt6svg6 libgl-dev
   fonts-liberation2
   xvfb xauth
 )

@@ -52,7 +52,10 @@
 #include <grp.h>
 #include <memory>
 #include <pwd.h>
+#include <sys/resource.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 using namespace std::chrono_literals;
@@ -527,6 +530,8 @@ private Q_SLOTS:
     void leftoverLockDoesNotBlock_data();
     void leftoverLockDoesNotBlock();
     void fiftySimultaneousStarts();
+    void floodOfSilentConnections_data();
+    void floodOfSilentConnections();
     void killedWhileApplying();
 
 private:
@@ -1563,6 +1568,121 @@ void TestFaultDrills::fiftySimultaneousStarts()
         QString::fromLocal8Bit(survivor->readAllStandardError()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     said.removeAll(QStringLiteral("This plugin does not support raise()"));
     QVERIFY2(said.isEmpty(), qPrintable(said.join(QLatin1Char('\n'))));
+}
+
+// ---------------------------------------------------------------------------
+// A flood of silent connections on the instance socket
+
+namespace {
+
+// Connects to the socket at `path` and says nothing; -1 when no connection
+// was made within two seconds (nothing there, or the queue stayed full).
+int silentConnection(const QString& path)
+{
+    sockaddr_un address = {};
+    address.sun_family = AF_UNIX;
+    const QByteArray name = QFile::encodeName(path);
+    std::copy(name.begin(), name.end(), address.sun_path);
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    const timeval limit = {2, 0};
+    if (fd < 0 || ::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &limit, sizeof limit) != 0 ||
+        ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+        if (fd >= 0)
+            ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+QByteArray peakMemory(qint64 pid)
+{
+    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
+    if (!status.open(QIODevice::ReadOnly))
+        return {};
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).simplified();
+    }
+    return {};
+}
+
+} // namespace
+
+void TestFaultDrills::floodOfSilentConnections_data()
+{
+    QTest::addColumn<int>("fileLimit");
+    QTest::addColumn<int>("connections");
+    // More connections than the program may open files: before, the first
+    // one it could not take closed its socket for good.
+    QTest::newRow("a desktop's usual limit of 1024") << 1024 << 1300;
+    // Hardly more than the program's own files: taking a connection means
+    // closing another.
+    QTest::newRow("a limit of 24") << 24 << 300;
+}
+
+void TestFaultDrills::floodOfSilentConnections()
+{
+    QFETCH(int, fileLimit);
+    QFETCH(int, connections);
+    // This side holds every connection open at once.
+    rlimit own = {};
+    QVERIFY(::getrlimit(RLIMIT_NOFILE, &own) == 0);
+    if (own.rlim_max < rlim_t(connections + 100))
+        QSKIP("this test may not open that many files");
+    const rlimit raised = {std::max<rlim_t>(own.rlim_cur, rlim_t(connections + 100)), own.rlim_max};
+    QVERIFY(::setrlimit(RLIMIT_NOFILE, &raised) == 0);
+    const auto restoreLimit = qScopeGuard([own] { ::setrlimit(RLIMIT_NOFILE, &own); });
+
+    m_environment.insert(
+        QStringLiteral("QT_LOGGING_RULES"),
+        QStringLiteral("qt.qpa.*=false;qt.core.qobject.connect=false;ventaro.instance.info=true"));
+    QProcess program;
+    program.setProcessEnvironment(programEnvironment());
+    // Between fork and exec only async-signal-safe calls.
+    program.setChildProcessModifier([fileLimit] {
+        rlimit limit = {};
+        if (::getrlimit(RLIMIT_NOFILE, &limit) != 0)
+            ::_exit(126);
+        limit.rlim_cur = rlim_t(fileLimit);
+        if (::setrlimit(RLIMIT_NOFILE, &limit) != 0)
+            ::_exit(126);
+    });
+    program.start(QStringLiteral(VENTARO_EXECUTABLE), {});
+    QByteArray said;
+    const auto saidSoFar = [&program, &said] { return said += program.readAllStandardError(); };
+    const QString socket = path(QStringLiteral("run/ventaro.socket"));
+    QVERIFY2(ProgramProcess::waitUntilAnswering(program, socket), saidSoFar().constData());
+
+    std::vector<int> flood;
+    const auto closeFlood = qScopeGuard([&flood] {
+        for (int fd : flood)
+            ::close(fd);
+    });
+    for (int n = 0; n < connections; ++n) {
+        if (const int fd = silentConnection(socket); fd >= 0)
+            flood.push_back(fd);
+    }
+    qInfo("%d of %d silent connections made; the program's peak memory: %s", int(flood.size()), connections,
+          peakMemory(program.processId()).constData());
+
+    // The socket stays, and a later start, with the flood still connected,
+    // reaches the program, which shows its window.
+    QVERIFY(QFileInfo::exists(socket));
+    QProcess later;
+    later.setProcessEnvironment(programEnvironment());
+    later.start(QStringLiteral(VENTARO_EXECUTABLE), {});
+    QVERIFY(later.waitForFinished(20000));
+    QCOMPARE(later.readAllStandardError(),
+             "ventaro: already running (process " + QByteArray::number(program.processId()) + ")\n");
+    QCOMPARE(later.exitCode(), 0);
+    QTRY_VERIFY2_WITH_TIMEOUT(saidSoFar().contains("window shown on request of another start\n"),
+                              said.constData(), 10000);
+
+    // And the program still ends when told to.
+    ::kill(pid_t(program.processId()), SIGTERM);
+    QVERIFY(program.waitForFinished(15000));
+    QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(program.exitCode(), 0);
 }
 
 // ---------------------------------------------------------------------------
