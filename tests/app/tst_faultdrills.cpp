@@ -1531,17 +1531,26 @@ void TestFaultDrills::fiftySimultaneousStarts()
             continue;
         }
         QCOMPARE(program->exitStatus(), QProcess::NormalExit);
-        QCOMPARE(program->exitCode(), 0);
     }
     // Each refused start says why, naming the survivor unless its lock was
-    // caught in the microseconds before it named itself.
+    // caught in the microseconds before it named itself. One that waited
+    // longer than it may for the survivor to come up (fifty start-ups
+    // share two cores here) says so and ends with its own status.
     const QByteArray refused = "ventaro: already running";
-    const QByteArray named = refused + " (process " + QByteArray::number(survivor->processId()) + ")\n";
+    const QByteArray named = refused + " (process " + QByteArray::number(survivor->processId()) + ')';
     for (const auto& program : programs) {
         if (program.get() == survivor)
             continue;
         const QByteArray errors = program->readAllStandardError();
-        QVERIFY2(errors == named || errors == refused + '\n', errors.constData());
+        if (program->exitCode() == 0) {
+            QVERIFY2(errors == named + '\n' || errors == refused + '\n', errors.constData());
+            continue;
+        }
+        QCOMPARE(program->exitCode(), 3);
+        QVERIFY2((errors.startsWith(named + ", but cannot be reached: ") ||
+                  errors.startsWith(refused + ", but cannot be reached: ")) &&
+                     errors.count('\n') == 1,
+                 errors.constData());
     }
     const bool answering =
         ProgramProcess::waitUntilAnswering(*survivor, path(QStringLiteral("run/ventaro.socket")));
