@@ -9,6 +9,9 @@ packages=(
   qt6-base-dev qt6-base-private-dev qt6-svg-dev libqt6svg6 libgl-dev
   fonts-liberation2
   xvfb xauth
+  # The Wayland test: a compositor with a headless backend, Qt's Wayland
+  # platform plugin and a private session bus.
+  weston qt6-wayland dbus-daemon
 )
 
 # The hardening runs (sanitizers, fuzzing, install checks, Debian packages
