@@ -11,6 +11,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <optional>
+#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -34,6 +35,12 @@ constexpr int acceptsPerTurn = 8;
 // How long the channel leaves a connection in the socket's queue when no
 // descriptor is free for it and none can be freed.
 constexpr std::chrono::milliseconds starvedPause{200};
+
+bool hungUp(int descriptor)
+{
+    pollfd state = {descriptor, POLLIN, 0};
+    return ::poll(&state, 1, 0) == 1 && (state.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
+}
 
 // The token of a request line without its line end, or nothing for a line
 // that is not a request; an empty token for a plain "show".
@@ -79,8 +86,12 @@ InstanceChannel::~InstanceChannel()
 
 bool InstanceChannel::listen()
 {
-    delete m_incoming;
-    m_incoming = nullptr;
+    if (m_incoming) {
+        // It may be the notifier whose signal is being handled.
+        m_incoming->setEnabled(false);
+        m_incoming->deleteLater();
+        m_incoming = nullptr;
+    }
     m_server->close();
     // The lock's folder is private already; the socket is too, should the
     // lock have gone to a folder others may enter.
@@ -124,6 +135,10 @@ void InstanceChannel::acceptConnections()
 #if EWOULDBLOCK != EAGAIN
         case EWOULDBLOCK:
 #endif
+            // A listening socket that wakes the loop with nothing to take
+            // has been shut down, and would wake it without end.
+            if (taken == 0 && hungUp(listening))
+                listenAnew(QStringLiteral("its socket was shut down"));
             return;
         case EINTR:
         case ECONNABORTED:
@@ -145,14 +160,19 @@ void InstanceChannel::acceptConnections()
             m_resume.start();
             return;
         default:
-            // The listening socket itself has failed: a new one at the same
-            // path keeps later starts reaching the program.
-            qCWarning(lcInstance, "listening anew after: %s", std::strerror(failure));
-            if (!listen())
-                qCWarning(lcInstance, "a later start cannot reach this one: %s", qPrintable(errorString()));
+            listenAnew(QString::fromLocal8Bit(std::strerror(failure)));
             return;
         }
     }
+}
+
+// The listening socket itself has failed: a new one at the same path keeps
+// later starts reaching the program.
+void InstanceChannel::listenAnew(const QString& why)
+{
+    qCWarning(lcInstance, "listening anew: %s", qPrintable(why));
+    if (!listen())
+        qCWarning(lcInstance, "a later start cannot reach this one: %s", qPrintable(errorString()));
 }
 
 void InstanceChannel::take(int descriptor)

@@ -97,6 +97,7 @@ private:
     using Connections = std::list<Connection>;
 
     void acceptConnections();
+    void listenAnew(const QString& why);
     void take(int descriptor);
     Connections::iterator find(int descriptor);
     bool serve(Connections::iterator connection);

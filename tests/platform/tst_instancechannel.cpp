@@ -9,6 +9,8 @@
 #include <QTest>
 #include <QtConcurrent>
 #include <memory>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <vector>
 
 using namespace std::chrono_literals;
@@ -34,6 +36,25 @@ std::unique_ptr<QLocalSocket> connectTo(const QString& path)
     return !connected.isEmpty() || connected.wait(wait) ? std::move(socket) : nullptr;
 }
 
+// This process's one listening local socket, the channel's, and the name
+// it was bound to; -1 when there is none.
+int listeningSocket(QByteArray* boundTo)
+{
+    for (int fd = 0; fd < 1024; ++fd) {
+        int listening = 0;
+        socklen_t size = sizeof listening;
+        sockaddr_un address = {};
+        socklen_t length = sizeof address;
+        if (::getsockopt(fd, SOL_SOCKET, SO_ACCEPTCONN, &listening, &size) == 0 && listening &&
+            ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) == 0 &&
+            address.sun_family == AF_UNIX) {
+            *boundTo = address.sun_path;
+            return fd;
+        }
+    }
+    return -1;
+}
+
 // The channel has closed the connection.
 bool closedByProgram(QLocalSocket& socket)
 {
@@ -56,6 +77,7 @@ private Q_SLOTS:
     void silentConnectionHoldsNobodyUp();
     void floodOfSilentConnections();
     void aConnectionThatHasBegunOutlastsSilentOnes();
+    void listensAnewWhenItsSocketFails();
 
 private:
     QString socketPath() const { return m_dir->filePath(QStringLiteral("ventaro.socket")); }
@@ -244,6 +266,26 @@ void TestInstanceChannel::aConnectionThatHasBegunOutlastsSilentOnes()
     QTRY_COMPARE_WITH_TIMEOUT(shown.size(), 1, wait);
     QTRY_VERIFY_WITH_TIMEOUT(closedByProgram(*begun), wait);
     QCOMPARE(begun->readAll(), QByteArray("ok\n"));
+}
+
+void TestInstanceChannel::listensAnewWhenItsSocketFails()
+{
+    InstanceChannel channel(socketPath());
+    QSignalSpy shown(&channel, &InstanceChannel::showRequested);
+    QVERIFY(channel.listen());
+    QByteArray first;
+    const int listening = listeningSocket(&first);
+    QVERIFY(listening >= 0);
+    // Taking a connection from a socket shut down fails, and not for want
+    // of anything the channel could free.
+    QVERIFY(::shutdown(listening, SHUT_RDWR) == 0);
+    QByteArray next;
+    QTRY_VERIFY_WITH_TIMEOUT(listeningSocket(&next) >= 0 && next != first, wait);
+
+    QFuture<InstanceChannel::Delivery> asking = askToShow(socketPath());
+    QTRY_VERIFY_WITH_TIMEOUT(asking.isFinished(), wait);
+    QVERIFY2(asking.result().taken, qPrintable(asking.result().problem));
+    QCOMPARE(shown.size(), 1);
 }
 
 QTEST_GUILESS_MAIN(TestInstanceChannel)
