@@ -12,7 +12,6 @@
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusContext>
-#include <QDBusInterface>
 #include <QDBusMessage>
 #include <QDBusObjectPath>
 #include <QDBusVariant>
@@ -169,6 +168,13 @@ QProcessEnvironment TestWayland::environment() const
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("wayland"));
     env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), m_busAddress);
     env.insert(QStringLiteral("QT_LOGGING_RULES"), QStringLiteral("ventaro.instance.info=true"));
+    // Under AddressSanitizer: Mesa's driver, which Qt's Wayland plugin
+    // loads for EGL, leaves an allocation behind as it is unloaded at the
+    // end, where no suppression can name it any more. The program's own
+    // leaks are looked for by the tests that run it offscreen.
+    if (env.contains(QStringLiteral("ASAN_OPTIONS")))
+        env.insert(QStringLiteral("ASAN_OPTIONS"),
+                   env.value(QStringLiteral("ASAN_OPTIONS")) + QStringLiteral(":detect_leaks=0"));
     // Nothing listens there; the program fetches nothing unless asked.
     env.insert(QStringLiteral("VENTARO_CONDITIONS_HOST"), QStringLiteral("127.0.0.1:9"));
     env.insert(QStringLiteral("VENTARO_FORECAST_HOST"), QStringLiteral("127.0.0.1:9"));
@@ -233,49 +239,43 @@ void TestWayland::programOnWayland()
     QVERIFY2(program.state() == QProcess::Running, saidSoFar().constData());
 
     // The window at its designed size, in the compositor's logical pixels
-    // whatever the scale.
+    // whatever the scale. Where it goes is the compositor's choice.
     const QSize designed(Twips::toPixels(frmForecast::designWidth),
                          Twips::toPixels(frmForecast::designHeight));
-    QRect area;
-    QTRY_COMPARE_WITH_TIMEOUT((area = windowArea()).size(), designed, wait);
-    // Wholly on the output.
-    QVERIFY2(
-        QRect(0, 0, 1280 / scale, 800 / scale).contains(area),
-        qPrintable(
-            QStringLiteral("%1,%2 %3x%4").arg(area.x()).arg(area.y()).arg(area.width()).arg(area.height())));
+    QTRY_COMPARE_WITH_TIMEOUT(windowArea().size(), designed, wait);
 
     // The start-up icon, and only it, in the notification area, with the
     // program's name as its tooltip.
     QTRY_COMPARE_WITH_TIMEOUT(watcher.registeredItems().size(), 1, wait);
     const QString item = watcher.registeredItems().constFirst();
-    QDBusInterface icon(item, QStringLiteral("/StatusNotifierItem"),
-                        QStringLiteral("org.kde.StatusNotifierItem"), bus);
-    QVERIFY2(icon.isValid(), qPrintable(icon.lastError().message()));
-    QCOMPARE(icon.property("Status").toString(), QStringLiteral("Active"));
-    QCOMPARE(icon.property("Id").toString(), QStringLiteral("Ventaro"));
-    QDBusMessage tipCall = QDBusMessage::createMethodCall(item, QStringLiteral("/StatusNotifierItem"),
+    const auto property = [&](const QString& name) {
+        QDBusMessage get = QDBusMessage::createMethodCall(item, QStringLiteral("/StatusNotifierItem"),
                                                           QStringLiteral("org.freedesktop.DBus.Properties"),
                                                           QStringLiteral("Get"));
-    tipCall << QStringLiteral("org.kde.StatusNotifierItem") << QStringLiteral("ToolTip");
-    const QDBusMessage tip = bus.call(tipCall);
-    QCOMPARE(tip.type(), QDBusMessage::ReplyMessage);
-    const QDBusArgument tipStruct =
-        tip.arguments().value(0).value<QDBusVariant>().variant().value<QDBusArgument>();
+        get << QStringLiteral("org.kde.StatusNotifierItem") << name;
+        return bus.call(get).arguments().value(0).value<QDBusVariant>().variant();
+    };
+    QCOMPARE(property(QStringLiteral("Status")).toString(), QStringLiteral("Active"));
+    QCOMPARE(property(QStringLiteral("Id")).toString(), QStringLiteral("Ventaro"));
+    // The tooltip: an icon name, pictures, a title and a text.
+    const QDBusArgument tip = property(QStringLiteral("ToolTip")).value<QDBusArgument>();
     QString tipIcon;
     QString tipTitle;
-    tipStruct.beginStructure();
-    tipStruct >> tipIcon;
-    tipStruct.beginArray();
-    while (!tipStruct.atEnd()) {
+    tip.beginStructure();
+    tip >> tipIcon;
+    tip.beginArray();
+    while (!tip.atEnd()) {
         int width = 0;
         int height = 0;
         QByteArray pixels;
-        tipStruct.beginStructure();
-        tipStruct >> width >> height >> pixels;
-        tipStruct.endStructure();
+        tip.beginStructure();
+        tip >> width >> height >> pixels;
+        tip.endStructure();
     }
-    tipStruct.endArray();
-    tipStruct >> tipTitle;
+    tip.endArray();
+    QString tipText;
+    tip >> tipTitle >> tipText;
+    tip.endStructure();
     QCOMPARE(tipTitle, QStringLiteral("Ventaro"));
 
     // A later start with the token its launcher gave it: the running one
@@ -295,7 +295,9 @@ void TestWayland::programOnWayland()
         said.constData(), wait);
 
     // The icon's menu, as the notification area shows it, ends the program.
-    const QDBusObjectPath menuPath = icon.property("Menu").value<QDBusObjectPath>();
+    // (Read by hand, not through QDBusInterface, whose introspection Qt
+    // keeps past the connection's end.)
+    const QDBusObjectPath menuPath = property(QStringLiteral("Menu")).value<QDBusObjectPath>();
     QDBusMessage layoutCall = QDBusMessage::createMethodCall(
         item, menuPath.path(), QStringLiteral("com.canonical.dbusmenu"), QStringLiteral("GetLayout"));
     layoutCall << 0 << -1 << QStringList();
