@@ -1633,6 +1633,13 @@ void TestFaultDrills::floodOfSilentConnections()
 {
     QFETCH(int, fileLimit);
     QFETCH(int, connections);
+#if defined(__SANITIZE_ADDRESS__)
+    // The sanitizers check an object's type through a pipe of their own,
+    // which a program out of descriptors cannot make: they report every
+    // such check as a fault.
+    if (fileLimit < 64)
+        QSKIP("the sanitizers need descriptors of their own");
+#endif
     // This side holds every connection open at once.
     rlimit own = {};
     QVERIFY(::getrlimit(RLIMIT_NOFILE, &own) == 0);
