@@ -1603,18 +1603,6 @@ int silentConnection(const QString& path)
     return fd;
 }
 
-QByteArray peakMemory(qint64 pid)
-{
-    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
-    if (!status.open(QIODevice::ReadOnly))
-        return {};
-    for (const QByteArray& line : status.readAll().split('\n')) {
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).simplified();
-    }
-    return {};
-}
-
 } // namespace
 
 void TestFaultDrills::floodOfSilentConnections_data()
@@ -1678,8 +1666,8 @@ void TestFaultDrills::floodOfSilentConnections()
         if (const int fd = silentConnection(socket); fd >= 0)
             flood.push_back(fd);
     }
-    qInfo("%d of %d silent connections made; the program's peak memory: %s", int(flood.size()), connections,
-          peakMemory(program.processId()).constData());
+    // All of them at once, more than it may open files.
+    QCOMPARE(int(flood.size()), connections);
 
     // The socket stays, and a later start, with the flood still connected,
     // reaches the program, which shows its window.
