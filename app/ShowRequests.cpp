@@ -4,23 +4,24 @@
 #include "WindowServices.h"
 #include "frmForecast.h"
 
-#include <QLoggingCategory>
-
-// A later start finding the program running is an everyday event: told
-// only when asked for (QT_LOGGING_RULES="ventaro.instance.info=true").
-Q_LOGGING_CATEGORY(lcInstance, "ventaro.instance", QtWarningMsg)
-
 namespace ShowRequests {
 
 void serve(InstanceChannel& requests, frmForecast& window)
 {
-    QObject::connect(&requests, &InstanceChannel::showRequested, &window, [&window] {
-        window.showMainWindow();
-        if (!window.isVisible())
-            return;
-        WindowServices::bringToFront(&window);
-        qCInfo(lcInstance, "window shown on request of another start");
-    });
+    QObject::connect(&requests, &InstanceChannel::showRequested, &window,
+                     [&window](const QByteArray& activationToken) {
+                         if (window.ending())
+                             return;
+                         // Shown here rather than through showMainWindow(): on X11 the
+                         // start's token must reach the window system before the
+                         // window is mapped.
+                         WindowServices::bringToFront(&window, activationToken);
+                         if (activationToken.isEmpty())
+                             qCInfo(lcInstance, "window shown on request of another start");
+                         else
+                             qCInfo(lcInstance, "window shown on request of another start, with its token %s",
+                                    activationToken.constData());
+                     });
 }
 
 } // namespace ShowRequests

@@ -77,6 +77,8 @@ public:
     void ApplyColorScheme();
     // Makes the window visible again, unless the program is ending.
     void showMainWindow();
+    // The program is on its way out: the window does not come back.
+    bool ending() const { return m_ending; }
 
     // Ends the program as the tray menu's "Unload Ventaro" does; used for
     // logout, shutdown and termination signals too.

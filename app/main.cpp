@@ -34,6 +34,10 @@ QByteArray userAgent()
            QByteArrayLiteral(" (https://ventaro.example/; dev@ventaro.example)");
 }
 
+// The exit status of a start that found the program running but could not
+// reach it.
+constexpr int unreachableStatus = 3;
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -48,6 +52,11 @@ int main(int argc, char* argv[])
     const CommandLine::Outcome commandLine = CommandLine::read(argc, argv);
     if (commandLine.exitStatus)
         return *commandLine.exitStatus;
+    // The tokens a launcher hands a start, for a running program to raise
+    // its window with. Taken before the application object, whose X11
+    // plugin removes DESKTOP_STARTUP_ID from the environment as it starts.
+    const QByteArray activationToken = qgetenv("XDG_ACTIVATION_TOKEN");
+    const QByteArray startupId = qgetenv("DESKTOP_STARTUP_ID");
 
     // Without a display Qt would abort with a core dump; the program ends
     // with a line saying why instead.
@@ -69,13 +78,21 @@ int main(int argc, char* argv[])
         // the running one to bring its window forward: starting the
         // program again from the menu is how users look for a window
         // hidden in the tray. The line tells a start from a terminal or a
-        // launcher's log what happened, whether the running one took the
-        // request or not.
-        InstanceChannel::requestShow(instance.socketPath());
+        // launcher's log what happened.
+        const bool wayland = QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
+        const QByteArray token = wayland && !activationToken.isEmpty() ? activationToken : startupId;
+        const InstanceChannel::Delivery delivery = InstanceChannel::requestShow(instance.socketPath(), token);
         const qint64 pid = instance.runningPid();
         const QByteArray which = pid > 0 ? " (process " + QByteArray::number(pid) + ')' : QByteArray();
-        std::fprintf(stderr, "ventaro: already running%s\n", which.constData());
-        return 0;
+        if (delivery.taken) {
+            std::fprintf(stderr, "ventaro: already running%s\n", which.constData());
+            return 0;
+        }
+        // A program that does not answer cannot show its window; saying
+        // all is well would leave the user looking for one.
+        std::fprintf(stderr, "ventaro: already running%s, but cannot be reached: %s\n", which.constData(),
+                     qPrintable(delivery.problem));
+        return unreachableStatus;
     }
     case SingleInstance::Outcome::NoPlace:
         // Refusing to start for want of a lock would leave the user with no

@@ -7,6 +7,8 @@
 #include <QWidget>
 #include <QWindow>
 #include <algorithm>
+#include <optional>
+#include <qpa/qplatformnativeinterface.h>
 
 namespace WindowServices {
 
@@ -121,12 +123,71 @@ QString plainToolTip(const QString& text, qsizetype maxLength)
     return Qt::mightBeRichText(cut) ? Qt::convertFromPlainText(cut, Qt::WhiteSpaceNormal) : cut;
 }
 
-void bringToFront(QWidget* window)
+namespace {
+
+// The X server time of the launch, which a startup id carries after
+// "_TIME" (the freedesktop.org startup notification protocol).
+std::optional<quint32> launchTime(const QByteArray& startupId)
 {
+    const qsizetype at = startupId.lastIndexOf("_TIME");
+    if (at < 0)
+        return std::nullopt;
+    bool ok = false;
+    const quint32 time = startupId.mid(at + 5).toUInt(&ok);
+    return ok && time != 0 ? std::optional(time) : std::nullopt;
+}
+
+// Hands a launch's startup id to Qt's X11 plugin, through the functions
+// its native interface offers for it (what QX11Info::setNextStartupId and
+// setAppTime called in Qt 5). The plugin puts the id on the program's
+// client leader window and ends the launch's feedback when a window is
+// next shown; the launch's time makes the activation as recent as the
+// user's click, so window managers that prevent focus stealing let it
+// through.
+void useStartupId(const QWidget* window, const QByteArray& startupId)
+{
+    QPlatformNativeInterface* native = QGuiApplication::platformNativeInterface();
+    if (!native)
+        return;
+    // The plugin hands out its functions under a common type.
+    using SetStartupId = void (*)(const char*);
+    if (const auto set = reinterpret_cast<SetStartupId>(reinterpret_cast<QFunctionPointer>(
+            native->nativeResourceFunctionForIntegration(QByteArrayLiteral("setstartupid")))))
+        set(startupId.constData());
+    const std::optional<quint32> time = launchTime(startupId);
+    if (!time || !window->screen())
+        return;
+    // Each moves the plugin's time forward only.
+    using SetTime = void (*)(QScreen*, quint32);
+    for (const QByteArray& name : {QByteArrayLiteral("setapptime"), QByteArrayLiteral("setappusertime")}) {
+        if (const auto set = reinterpret_cast<SetTime>(
+                reinterpret_cast<QFunctionPointer>(native->nativeResourceFunctionForScreen(name))))
+            set(window->screen(), *time);
+    }
+}
+
+} // namespace
+
+void bringToFront(QWidget* window, const QByteArray& activationToken)
+{
+    const QString platform = QGuiApplication::platformName();
+    const bool wayland = platform.startsWith(QLatin1String("wayland"));
+    if (!activationToken.isEmpty() && platform == QLatin1String("xcb"))
+        useStartupId(window, activationToken);
     window->setWindowState(window->windowState() & ~Qt::WindowMinimized);
     window->show();
     window->raise();
+    if (!wayland || activationToken.isEmpty()) {
+        window->activateWindow();
+        return;
+    }
+    // Qt's Wayland plugin (6.4) activates a window with the token it finds
+    // in the environment and removes it from there; a compositor without
+    // the activation protocol leaves it, and it must not outlive this
+    // request.
+    qputenv("XDG_ACTIVATION_TOKEN", activationToken);
     window->activateWindow();
+    qunsetenv("XDG_ACTIVATION_TOKEN");
 }
 
 } // namespace WindowServices

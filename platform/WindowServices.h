@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QFont>
 #include <QList>
 #include <QPoint>
@@ -48,7 +49,11 @@ QList<QRect> screenAreas();
 QString plainToolTip(const QString& text, qsizetype maxLength = 500);
 
 // Shows a top-level window that is already open, restored if minimised,
-// above the others and with the keyboard focus.
-void bringToFront(QWidget* window);
+// above the others and with the keyboard focus. `activationToken` is the
+// one another process was launched with and passed on (an
+// XDG_ACTIVATION_TOKEN on Wayland, a DESKTOP_STARTUP_ID on X11): window
+// systems that refuse to hand the focus to a program the user did not
+// just turn to hand it over for that launch.
+void bringToFront(QWidget* window, const QByteArray& activationToken = {});
 
 } // namespace WindowServices

@@ -6,10 +6,13 @@ set -euo pipefail
 
 packages=(
   cmake ninja-build g++ pkg-config
-  qt6-base-dev qt6-svg-dev libqt6svg6 libgl-dev
+  qt6-base-dev qt6-base-private-dev qt6-svg-dev libqt6svg6 libgl-dev
   fonts-liberation2
   xvfb xauth xdotool
-  dbus-daemon # the private buses of the session-event and notification tests
+  # The private buses of the session-event, notification and Wayland
+  # tests; a compositor with a headless backend and Qt's Wayland platform
+  # plugin for the last.
+  dbus-daemon weston qt6-wayland
 )
 
 # The hardening runs (sanitizers, fuzzing, install checks, Debian packages

@@ -6,6 +6,7 @@
 #include <QAction>
 #include <QLoggingCategory>
 #include <QTemporaryDir>
+#include <QtConcurrent>
 
 namespace {
 
@@ -40,17 +41,21 @@ void TestShowRequests::initTestCase()
 void TestShowRequests::requestBringsTheWindowForward_data()
 {
     QTest::addColumn<Before>("before");
+    QTest::addColumn<QByteArray>("token");
     QTest::addColumn<bool>("shown");
 
-    QTest::newRow("already shown") << Before::Shown << true;
-    QTest::newRow("hidden in the tray") << Before::HiddenInTheTray << true;
-    QTest::newRow("minimised") << Before::Minimised << true;
-    QTest::newRow("ending") << Before::Ending << false;
+    QTest::newRow("already shown") << Before::Shown << QByteArray() << true;
+    QTest::newRow("hidden in the tray") << Before::HiddenInTheTray << QByteArray() << true;
+    QTest::newRow("hidden in the tray, with a token")
+        << Before::HiddenInTheTray << QByteArray("launcher-3_TIME77") << true;
+    QTest::newRow("minimised") << Before::Minimised << QByteArray() << true;
+    QTest::newRow("ending") << Before::Ending << QByteArray("launcher-3_TIME77") << false;
 }
 
 void TestShowRequests::requestBringsTheWindowForward()
 {
     QFETCH(Before, before);
+    QFETCH(QByteArray, token);
     QFETCH(bool, shown);
 
     QTemporaryDir dir;
@@ -87,10 +92,16 @@ void TestShowRequests::requestBringsTheWindowForward()
     ShowRequests::serve(requests, window);
     QVERIFY(requests.listen());
     QSignalSpy asked(&requests, &InstanceChannel::showRequested);
-    if (shown)
+    if (shown && token.isEmpty())
         QTest::ignoreMessage(QtInfoMsg, "window shown on request of another start");
-    QVERIFY(InstanceChannel::requestShow(socket));
-    QTRY_COMPARE_WITH_TIMEOUT(asked.size(), 1, wait);
+    else if (shown)
+        QTest::ignoreMessage(QtInfoMsg, "window shown on request of another start, with its token " + token);
+    // The later start waits for the answer, which comes from this thread.
+    QFuture<InstanceChannel::Delivery> asking =
+        QtConcurrent::run([socket, token] { return InstanceChannel::requestShow(socket, token); });
+    QTRY_VERIFY_WITH_TIMEOUT(asking.isFinished(), wait);
+    QVERIFY(asking.result().taken);
+    QCOMPARE(asked.size(), 1);
 
     QCOMPARE(window.isVisible(), shown);
     if (!shown)
