@@ -793,6 +793,11 @@ bool frmForecast::hidesOnClose() const
 
 void frmForecast::saveWindowPosition()
 {
+    // A Wayland compositor places windows itself and tells no program where
+    // they are: what Qt reports there is no position, and writing it would
+    // throw away the one the user left under X11.
+    if (QGuiApplication::platformName().startsWith(QLatin1String("wayland")))
+        return;
     m_settings.save(SettingsKeys::Left, NumberForm::numberToText(Twips::fromPixels(x())));
     m_settings.save(SettingsKeys::Top, NumberForm::numberToText(Twips::fromPixels(y())));
 }

@@ -237,6 +237,19 @@ void TestWayland::programOnWayland()
     QTRY_VERIFY2_WITH_TIMEOUT(answering(socket) || program.state() == QProcess::NotRunning,
                               saidSoFar().constData(), wait);
     QVERIFY2(program.state() == QProcess::Running, saidSoFar().constData());
+    const auto storedPosition = [this] {
+        QFile store(path(QStringLiteral("config/Ventaro/Ventaro.ini")));
+        if (!store.open(QIODevice::ReadOnly))
+            return QByteArrayList();
+        QByteArrayList position;
+        for (const QByteArray& line : store.readAll().split('\n')) {
+            if (line.startsWith("Left=") || line.startsWith("Top="))
+                position.append(line);
+        }
+        return position;
+    };
+    const QByteArrayList position = storedPosition();
+    QCOMPARE(position.size(), 2);
 
     // The window at its designed size, in the compositor's logical pixels
     // whatever the scale. Where it goes is the compositor's choice.
@@ -316,6 +329,9 @@ void TestWayland::programOnWayland()
     QCOMPARE(program.exitStatus(), QProcess::NormalExit);
     QCOMPARE(program.exitCode(), 0);
     QVERIFY(!QFileInfo::exists(socket));
+    // The compositor places windows and tells no program where: the
+    // position stored under X11 stays as it was.
+    QCOMPARE(storedPosition(), position);
     // Nothing to say about the window system: everything the program
     // needs of it is there.
     QStringList complaints = QString::fromLocal8Bit(saidSoFar()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
