@@ -23,6 +23,7 @@
 #include "ScanBomb.h"
 #include "ServerWeatherSource.h"
 #include "SettingsKeys.h"
+#include "SilentConnection.h"
 #include "StationTable.h"
 #include "TestData.h"
 #include "TrayDesign.h"
@@ -1783,28 +1784,7 @@ void TestFaultDrills::fiftySimultaneousStarts()
 // ---------------------------------------------------------------------------
 // A flood of silent connections on the instance socket
 
-namespace {
-
-// Connects to the socket at `path` and says nothing; -1 when no connection
-// was made within two seconds (nothing there, or the queue stayed full).
-int silentConnection(const QString& path)
-{
-    sockaddr_un address = {};
-    address.sun_family = AF_UNIX;
-    const QByteArray name = QFile::encodeName(path);
-    std::copy(name.begin(), name.end(), address.sun_path);
-    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    const timeval limit = {2, 0};
-    if (fd < 0 || ::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &limit, sizeof limit) != 0 ||
-        ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
-        if (fd >= 0)
-            ::close(fd);
-        return -1;
-    }
-    return fd;
-}
-
-} // namespace
+namespace {} // namespace
 
 void TestFaultDrills::floodOfSilentConnections_data()
 {
@@ -1864,7 +1844,7 @@ void TestFaultDrills::floodOfSilentConnections()
             ::close(fd);
     });
     for (int n = 0; n < connections; ++n) {
-        if (const int fd = silentConnection(socket); fd >= 0)
+        if (const int fd = silentConnection(QFile::encodeName(socket)); fd >= 0)
             flood.push_back(fd);
     }
     // All of them at once, more than it may open files.

@@ -9,6 +9,8 @@
 // usage: bench_instanceflood [--limit FILES] [--connections N]
 //        (defaults: 1024 files, 1300 connections)
 #include "InstanceChannel.h"
+#include "PeakMemory.h"
+#include "SilentConnection.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -32,47 +34,19 @@ using namespace std::chrono_literals;
 
 namespace {
 
-qint64 peakKiB()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray& line : status.readAll().split('\n')) {
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').value(0).toLongLong();
-    }
-    return -1;
-}
-
-int connectTo(const sockaddr_un& address)
-{
-    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    const timeval limit = {2, 0};
-    if (fd < 0 || ::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &limit, sizeof limit) != 0 ||
-        ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
-        if (fd >= 0)
-            ::close(fd);
-        return -1;
-    }
-    return fd;
-}
-
 // The child's part: the flood, then one request; reports the number of
 // connections made on `report` and ends.
 [[noreturn]] void flood(const QByteArray& path, int connections, int report)
 {
-    sockaddr_un address = {};
-    address.sun_family = AF_UNIX;
-    std::memcpy(address.sun_path, path.constData(), size_t(path.size()));
     for (int n = 0; n < 1000 && ::access(path.constData(), F_OK) != 0; ++n)
         std::this_thread::sleep_for(10ms);
     std::vector<int> silent;
     for (int n = 0; n < connections; ++n) {
-        if (const int fd = connectTo(address); fd >= 0)
+        if (const int fd = silentConnection(path); fd >= 0)
             silent.push_back(fd);
     }
     std::this_thread::sleep_for(500ms);
-    if (const int fd = connectTo(address); fd >= 0) {
+    if (const int fd = silentConnection(path); fd >= 0) {
         [[maybe_unused]] const ssize_t sent = ::write(fd, "show\n", 5);
         std::this_thread::sleep_for(1s);
         ::close(fd);
@@ -149,7 +123,7 @@ int main(int argc, char* argv[])
         std::printf("socket file after the flood: %s\n", socketThere ? "there" : "gone");
         std::printf("request after the flood: %s\n", shown > 0 ? "taken" : "lost");
         std::printf("longest event-loop pause: %lld ms\n", static_cast<long long>(longest));
-        std::printf("peak memory: %lld KiB\n", static_cast<long long>(peakKiB()));
+        std::printf("peak memory: %lld KiB\n", static_cast<long long>(peakMemoryKiB()));
         QCoreApplication::quit();
     });
     const int status = QCoreApplication::exec();
