@@ -810,6 +810,10 @@ void frmForecast::closeOtherWindows()
 
 bool frmForecast::event(QEvent* event)
 {
+    // A deferred delete ends with the window gone: nothing of it may be
+    // looked at afterwards.
+    if (event->type() == QEvent::DeferredDelete)
+        return QWidget::event(event);
     const bool handled = QWidget::event(event);
     // The desktop's theme changed while the program runs (to a dark one, or
     // back): what is drawn against the theme's colours is chosen again.

@@ -128,6 +128,10 @@ void frmBrowser::showExitPicture()
 
 bool frmBrowser::event(QEvent* event)
 {
+    // A deferred delete ends with the window gone: nothing of it may be
+    // looked at afterwards.
+    if (event->type() == QEvent::DeferredDelete)
+        return QWidget::event(event);
     const bool handled = QWidget::event(event);
     if (event->type() == QEvent::ApplicationPaletteChange)
         showExitPicture();
