@@ -1,0 +1,82 @@
+// What the live layer learnt of each station's zone, kept between runs in
+// the cache folder: asked again once a month, and never trusted when it is
+// damaged or dated ahead of the clock.
+#include "ZoneDirectory.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimeZone>
+
+class TestZoneDirectory : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void entriesLastAMonth_data();
+    void entriesLastAMonth();
+    void damagedFileIsAskedAgain();
+};
+
+namespace {
+
+const QDateTime asked(QDate(2026, 11, 7), QTime(12, 0), QTimeZone::utc());
+
+ZoneDirectory::Entry denver()
+{
+    return {QStringLiteral("COZ039"), QStringLiteral("Denver"), {QStringLiteral("BOU")}, asked};
+}
+
+} // namespace
+
+void TestZoneDirectory::entriesLastAMonth_data()
+{
+    QTest::addColumn<qint64>("secondsLater");
+    QTest::addColumn<bool>("found");
+    QTest::newRow("the next day") << qint64(24 * 3600) << true;
+    QTest::newRow("exactly thirty days on") << qint64(30 * 24 * 3600) << true;
+    QTest::newRow("a second past thirty days") << qint64(30 * 24 * 3600 + 1) << false;
+    // A clock set back makes the entry's age unknown: it is asked again.
+    QTest::newRow("dated ahead of the clock") << qint64(-3600) << false;
+}
+
+// Kept across runs: a second directory on the same folder finds what the
+// first stored, for as long as it is young enough.
+void TestZoneDirectory::entriesLastAMonth()
+{
+    QFETCH(qint64, secondsLater);
+    QFETCH(bool, found);
+    QTemporaryDir folder;
+    ZoneDirectory(folder.path()).store(QStringLiteral("KDEN"), denver());
+    const ZoneDirectory later(folder.path());
+    const std::optional<ZoneDirectory::Entry> entry =
+        later.find(QStringLiteral("KDEN"), asked.addSecs(secondsLater));
+    QCOMPARE(entry.has_value(), found);
+    if (entry) {
+        QCOMPARE(entry->zone, QStringLiteral("COZ039"));
+        QCOMPARE(entry->offices, QStringList{QStringLiteral("BOU")});
+    }
+    QVERIFY(!later.find(QStringLiteral("KPUB"), asked));
+}
+
+// A file another program or a crash left half-written is not read, and an
+// entry without its zone or office is left out rather than trusted.
+void TestZoneDirectory::damagedFileIsAskedAgain()
+{
+    QTemporaryDir folder;
+    QFile file(folder.filePath(QStringLiteral("zones.json")));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(R"({"KDEN": {"zone": "COZ039", "offices": [], "asked": "2026-11-07T12:00:00Z"},)"
+               R"( "KPUB": {"zone": "COZ087", "offices": ["PUB"], "asked": "2026-11-07T12:00:00Z"}})");
+    file.close();
+    const ZoneDirectory directory(folder.path());
+    QVERIFY(!directory.find(QStringLiteral("KDEN"), asked));
+    QVERIFY(directory.find(QStringLiteral("KPUB"), asked));
+
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(R"({"KPUB": {"zone": "COZ0)");
+    file.close();
+    QVERIFY(!ZoneDirectory(folder.path()).find(QStringLiteral("KPUB"), asked));
+}
+
+QTEST_GUILESS_MAIN(TestZoneDirectory)
+#include "tst_zonedirectory.moc"
