@@ -40,12 +40,14 @@ struct Recorder
 {
     explicit Recorder(Refresh& refresh)
     {
-        QObject::connect(&refresh, &Refresh::statusChanged, [this](const QString& text) {
+        QObject::connect(&refresh, &Refresh::statusChanged, [this, &refresh](const QString& text) {
             if (!m_turned)
                 unpainted.append(lines.value(lines.size() - 1));
             lines.append(QStringLiteral("status:") + text);
             m_turned = false;
-            QTimer::singleShot(0, [this] { m_turned = true; });
+            // Bound to the refresh, which outlives the recorder's use: a
+            // turn still pending when a test row ends is dropped with it.
+            QTimer::singleShot(0, &refresh, [this] { m_turned = true; });
         });
         QObject::connect(&refresh, &Refresh::conditionsUnavailable, [this](const QString& reason) {
             lines.append(QStringLiteral("unavailable:") + reason);
