@@ -103,12 +103,21 @@ qint64 scanBlocks(const Bytes& bytes, qsizetype at, qsizetype end, const QList<C
     if (end - at < 1)
         return 0;
     const int named = bytes.at(at);
+    // A decoder takes a scan's component by its id, the first of the frame
+    // with it, and a component named twice is still one component: each
+    // counts once, however malformed the headers.
+    QList<bool> counted(components.size(), false);
     qint64 blocks = 0;
     for (int n = 0; n < named && at + 1 + 2 * n < end; ++n) {
         const int id = bytes.at(at + 1 + 2 * n);
-        for (const Component& component : components) {
-            if (component.id == id)
-                blocks += component.blocks;
+        for (qsizetype c = 0; c < components.size(); ++c) {
+            if (components[c].id != id)
+                continue;
+            if (!counted[c]) {
+                counted[c] = true;
+                blocks += components[c].blocks;
+            }
+            break;
         }
     }
     return blocks;
