@@ -20,7 +20,8 @@ const QString fileName = QStringLiteral("zones.json");
 
 } // namespace
 
-ZoneDirectory::ZoneDirectory(QString folder) : m_folder(std::move(folder))
+ZoneDirectory::ZoneDirectory(QString folder, QString source)
+    : m_folder(std::move(folder)), m_source(std::move(source))
 {
     load();
 }
@@ -67,8 +68,15 @@ void ZoneDirectory::load()
         return;
     }
     const QJsonObject stations = QJsonDocument::fromJson(file.read(maxFileBytes)).object();
+    qsizetype foreign = 0;
     for (auto it = stations.constBegin(); it != stations.constEnd(); ++it) {
         const QJsonObject record = it.value().toObject();
+        // Another service's zone for the station may be no zone of this
+        // one's at all (a test server's, the real service's after a test).
+        if (record.value(QLatin1StringView("source")).toString() != m_source) {
+            ++foreign;
+            continue;
+        }
         Entry entry{record.value(QLatin1StringView("zone")).toString(),
                     record.value(QLatin1StringView("name")).toString(),
                     {},
@@ -79,6 +87,8 @@ void ZoneDirectory::load()
         if (entry.zone.size() == 6 && !entry.offices.isEmpty() && entry.asked.isValid())
             m_entries.insert(it.key(), entry);
     }
+    if (foreign > 0)
+        qCInfo(lcLive).noquote() << "zone directory:" << foreign << "entries of another service left out";
 }
 
 void ZoneDirectory::save() const
@@ -92,6 +102,7 @@ void ZoneDirectory::save() const
                                       {QStringLiteral("name"), it->zoneName},
                                       {QStringLiteral("offices"), QJsonArray::fromStringList(it->offices)},
                                       {QStringLiteral("asked"), it->asked.toUTC().toString(Qt::ISODate)},
+                                      {QStringLiteral("source"), m_source},
                                   });
     }
     QSaveFile file(filePath());

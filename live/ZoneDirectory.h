@@ -11,6 +11,10 @@
 // per-user cache folder, so that the records are asked once a month per
 // station rather than at every refresh. Without a folder it keeps them for
 // the run only.
+//
+// The entries are the service's that answered them: a directory opened for
+// another service (the records' addresses pointed elsewhere) trusts none of
+// them, asks its own, and its file then holds those alone.
 class ZoneDirectory
 {
 public:
@@ -26,8 +30,10 @@ public:
     // with the service's yearly boundary updates, rarely sooner.
     static constexpr qint64 maxAgeDays = 30;
 
-    // `folder` empty: nothing is read or written.
-    explicit ZoneDirectory(QString folder = {});
+    // `folder` empty: nothing is read or written. `source` names the
+    // service the records come from (the addresses they are asked at);
+    // entries stored under any other source are not read.
+    explicit ZoneDirectory(QString folder = {}, QString source = {});
 
     // The entry of `station` ("KDEN") when it is younger than maxAgeDays
     // as of `now`.
@@ -47,5 +53,6 @@ private:
     void save() const;
 
     QString m_folder;
+    QString m_source;
     QHash<QString, Entry> m_entries;
 };

@@ -16,6 +16,7 @@
 #include "SettingsKeys.h"
 #include "SkyClasses.h"
 #include "TrayDesign.h"
+#include "ZoneDirectory.h"
 #include "frmBrowser.h"
 #include "frmForecast.h"
 
@@ -41,6 +42,8 @@ private Q_SLOTS:
     void noOfficeHasAForecast();
     void forecastOfTheStationsOwnZone_data();
     void forecastOfTheStationsOwnZone();
+    void storedZoneOfAnotherServiceIsAskedAgain_data();
+    void storedZoneOfAnotherServiceIsAskedAgain();
     void remarksStayOutOfTheIcons();
     void unchangedAnswersComeFromTheCache_data();
     void unchangedAnswersComeFromTheCache();
@@ -308,6 +311,41 @@ void TestLiveWeather::forecastOfTheStationsOwnZone()
     QVERIFY2(lines.contains(zoneName), qPrintable(rig.forecast()));
     // One office's product, not every office of the state.
     QCOMPARE(products.size(), 1);
+}
+
+void TestLiveWeather::storedZoneOfAnotherServiceIsAskedAgain_data()
+{
+    QTest::addColumn<QString>("storedBy"); // the records' addresses the stored zone came from
+    QTest::addColumn<QString>("zone");     // the zone then shown
+    const SourceTemplates service = SourceTemplates::defaults();
+    // Kahului stored under the neighbouring zone: this server's own entry is
+    // trusted for its month, another service's is not, nor one from before
+    // the entries named their service.
+    QTest::newRow("stored for this server") << m_templates.station + QLatin1Char(' ') + m_templates.zone
+                                            << QStringLiteral("HIZ017 (Maui Windward West)");
+    QTest::newRow("stored for the real service") << service.station + QLatin1Char(' ') + service.zone
+                                                 << QStringLiteral("HIZ045 (Maui Central Valley North)");
+    QTest::newRow("stored naming no service")
+        << QString() << QStringLiteral("HIZ045 (Maui Central Valley North)");
+}
+
+void TestLiveWeather::storedZoneOfAnotherServiceIsAskedAgain()
+{
+    QFETCH(QString, storedBy);
+    QFETCH(QString, zone);
+    QTemporaryDir folder;
+    ZoneDirectory(folder.path(), storedBy)
+        .store(QStringLiteral("PHOG"), {QStringLiteral("HIZ017"),
+                                        QStringLiteral("Maui Windward West"),
+                                        {QStringLiteral("HFO")},
+                                        QDateTime::currentDateTimeUtc()});
+    Rig rig(m_templates, QStringLiteral("OGG         MAUI, HI"), folder.path());
+    const qsizetype asked = m_server.requestedPaths().size();
+    QVERIFY(rig.refresh());
+    QCOMPARE(rig.tip("Text3"), QStringLiteral("Zone %1, from the zone forecast of HFO").arg(zone));
+    const bool trusted = zone.startsWith(QStringLiteral("HIZ017"));
+    QCOMPARE(m_server.requestedPaths().mid(asked).filter(QStringLiteral("/stations/PHOG")).size(),
+             trusted ? 0 : 1);
 }
 
 // Snow on the ground under a clear sky shows the clear sky; the remark and
