@@ -7,13 +7,16 @@
 // rules, conditional requests or none at all); and the peak memory of a
 // refresh when every answer is as large as the network lets one be (16 MiB).
 //
-// A server of its own on loopback answers every address the layer asks:
-// zone forecast products of sixty groups (some 40 KB), or, for the memory
-// runs, of 16 MiB. Each run is a process of its own, so that one run's peak
-// does not hide another's.
+// A server on loopback answers every address the layer asks: zone forecast
+// products of sixty groups (some 40 KB), or, for the memory runs, of 16 MiB.
+// Each run is a process of its own, so that one run's peak does not hide
+// another's, and so is its server: building and sending 16 MiB answers
+// takes memory of its own, which is no part of the client's peak.
 //
 // usage: bench_liverequests               (every run, each in its own process)
 //        bench_liverequests --run NAME    (one run: old, new, old-peak, new-peak, by-name-peak)
+//        bench_liverequests --serve SIZE RECORDS
+//                                         (the server alone: prints its port, answers until ended)
 #include "ForecastOffices.h"
 #include "LiveWeatherSource.h"
 #include "Network.h"
@@ -70,7 +73,8 @@ QByteArray product(const QString& office, qint64 size)
 }
 
 // Answers the live layer's addresses under "/" with what a Texas station
-// gets, counting requests and the bytes of the answers it sends.
+// gets, counting requests and the bytes of the answers it sends; "/counts"
+// tells the counts so far (uncounted) and starts them again.
 class TexasServer : public QTcpServer
 {
 public:
@@ -84,23 +88,6 @@ public:
             }
         });
     }
-
-    SourceTemplates templates() const
-    {
-        const QString base = QStringLiteral("http://127.0.0.1:%1").arg(serverPort());
-        SourceTemplates t;
-        t.observation = base + QStringLiteral("/obs/{station}.TXT");
-        t.zoneForecast = base + QStringLiteral("/zfp/{office}");
-        t.satellite = base + QStringLiteral("/sat/{picture}");
-        t.station = base + QStringLiteral("/stations/{station}");
-        t.zone = base + QStringLiteral("/zones/{zone}");
-        t.alerts = base + QStringLiteral("/alerts/{zone}");
-        return t;
-    }
-
-    int requests = 0;
-    int notModified = 0;
-    qint64 bytes = 0;
 
 private:
     QByteArray bodyFor(const QByteArray& path) const
@@ -133,8 +120,18 @@ private:
         socket->setProperty("head", head);
         if (!head.contains("\r\n\r\n"))
             return;
-        ++requests;
         const QByteArray path = head.split(' ').value(1);
+        if (path == "/counts") {
+            const QByteArray counts = QByteArray::number(requests) + ' ' + QByteArray::number(notModified) +
+                                      ' ' + QByteArray::number(bytes);
+            requests = notModified = 0;
+            bytes = 0;
+            socket->write("HTTP/1.1 200 OK\r\nCache-Control: no-store\r\nContent-Length: " +
+                          QByteArray::number(counts.size()) + "\r\nConnection: close\r\n\r\n" + counts);
+            socket->disconnectFromHost();
+            return;
+        }
+        ++requests;
         const QByteArray body = bodyFor(path);
         const QByteArray tag =
             '"' + QCryptographicHash::hash(body, QCryptographicHash::Sha1).toHex().left(16) + '"';
@@ -157,16 +154,80 @@ private:
 
     const qint64 m_productSize;
     const bool m_records;
+    int requests = 0;
+    int notModified = 0;
+    qint64 bytes = 0;
 };
 
-void print(const char* what, const TexasServer& server, qint64 peakRise)
+// A TexasServer in a child process, for one run.
+class ServerProcess
 {
-    std::printf("%-58s %3d requests (%d not modified) %10lld bytes", what, server.requests,
-                server.notModified, static_cast<long long>(server.bytes));
-    if (peakRise >= 0)
-        std::printf("   peak memory +%.1f MiB", double(peakRise) / 1024.0);
-    std::printf("\n");
+public:
+    ServerProcess(qint64 productSize, bool records)
+    {
+        m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        m_process.start(
+            QCoreApplication::applicationFilePath(),
+            {QStringLiteral("--serve"), QString::number(productSize), QString::number(records ? 1 : 0)});
+        // Waiting for the line the server prints once it listens; nothing
+        // else runs yet.
+        while (!m_process.canReadLine() && m_process.waitForReadyRead(10000)) {
+        }
+        m_port = m_process.readLine().trimmed().toInt();
+        if (m_port <= 0) {
+            std::fprintf(stderr, "bench_liverequests: the server did not start\n");
+            std::exit(1);
+        }
+    }
+    ~ServerProcess()
+    {
+        m_process.kill();
+        m_process.waitForFinished();
+    }
+
+    SourceTemplates templates() const
+    {
+        const QString base = QStringLiteral("http://127.0.0.1:%1").arg(m_port);
+        SourceTemplates t;
+        t.observation = base + QStringLiteral("/obs/{station}.TXT");
+        t.zoneForecast = base + QStringLiteral("/zfp/{office}");
+        t.satellite = base + QStringLiteral("/sat/{picture}");
+        t.station = base + QStringLiteral("/stations/{station}");
+        t.zone = base + QStringLiteral("/zones/{zone}");
+        t.alerts = base + QStringLiteral("/alerts/{zone}");
+        return t;
+    }
+    QUrl countsUrl() const { return QUrl(QStringLiteral("http://127.0.0.1:%1/counts").arg(m_port)); }
+
+private:
+    QProcess m_process;
+    int m_port = 0;
+};
+
+int serve(qint64 productSize, bool records)
+{
+    TexasServer server(productSize, records);
+    std::printf("%d\n", server.serverPort());
     std::fflush(stdout);
+    return QCoreApplication::exec();
+}
+
+// Prints the server's counts since the last and the peak's rise over
+// `before` (none when negative); then `then`.
+void print(Network& network, const ServerProcess& server, const char* what, qint64 peakRise,
+           const std::function<void()>& then)
+{
+    FetchReply* reply = network.get(server.countsUrl());
+    QObject::connect(reply, &FetchReply::finished, reply, [what, peakRise, then](const FetchResult& counts) {
+        const QList<QByteArray> words = counts.body.split(' ');
+        std::printf("%-58s %3d requests (%d not modified) %10lld bytes", what, words.value(0).toInt(),
+                    words.value(1).toInt(), words.value(2).toLongLong());
+        if (peakRise >= 0)
+            std::printf("   peak memory +%.1f MiB", double(peakRise) / 1024.0);
+        std::printf("\n");
+        std::fflush(stdout);
+        then();
+    });
 }
 
 // The old way: the observation, then every office's product at once, all
@@ -174,7 +235,7 @@ void print(const char* what, const TexasServer& server, qint64 peakRise)
 // any parsing).
 int runOld(qint64 productSize)
 {
-    TexasServer server(productSize, true);
+    const ServerProcess server(productSize, true);
     Network network;
     const SourceTemplates templates = server.templates();
     const qint64 before = peakMemoryKiB();
@@ -190,12 +251,11 @@ int runOld(qint64 productSize)
                              [&, held, waiting](const FetchResult& r) {
                                  held->append(r.body);
                                  held->append(r.text.toUtf8());
-                                 if (--*waiting == 0) {
-                                     print(productSize > 0 ? "old: every office, answers of (nearly) 16 MiB"
+                                 if (--*waiting == 0)
+                                     print(network, server,
+                                           productSize > 0 ? "old: every office, answers of (nearly) 16 MiB"
                                                            : "old: observation and every office's product",
-                                           server, peakMemoryKiB() - before);
-                                     QCoreApplication::quit();
-                                 }
+                                           peakMemoryKiB() - before, [] { QCoreApplication::quit(); });
                              });
         }
     });
@@ -206,7 +266,7 @@ int runOld(qint64 productSize)
 // and one the user asks for.
 int runNew(qint64 productSize, bool records, bool again)
 {
-    TexasServer server(productSize, records);
+    const ServerProcess server(productSize, records);
     QTemporaryDir cache;
     Network network;
     network.useCache(cache.filePath(QStringLiteral("http")), 64 * 1024 * 1024);
@@ -217,18 +277,19 @@ int runNew(qint64 productSize, bool records, bool again)
     QObject::connect(&refresh, &Refresh::finished, &refresh, [&] {
         const char* names[] = {"new: first refresh (records asked)", "new: timed refresh within max-age",
                                "new: refresh the user asks for"};
+        const auto next = [&] {
+            if (!again || ++step == 3) {
+                QCoreApplication::quit();
+                return;
+            }
+            refresh.start(stationCode, stateCode, step == 1);
+        };
         if (productSize > 0)
-            print(records ? "new: answers of (nearly) 16 MiB" : "new, records not to be had: (nearly) 16 MiB",
-                  server, peakMemoryKiB() - before);
+            print(network, server,
+                  records ? "new: answers of (nearly) 16 MiB" : "new, records not to be had: (nearly) 16 MiB",
+                  peakMemoryKiB() - before, next);
         else
-            print(names[step], server, -1);
-        server.requests = server.notModified = 0;
-        server.bytes = 0;
-        if (!again || ++step == 3) {
-            QCoreApplication::quit();
-            return;
-        }
-        QTimer::singleShot(0, &refresh, [&] { refresh.start(stationCode, stateCode, step == 1); });
+            print(network, server, names[step], -1, next);
     });
     refresh.start(stationCode, stateCode, false);
     return QCoreApplication::exec();
@@ -239,6 +300,8 @@ int runNew(qint64 productSize, bool records, bool again)
 int main(int argc, char* argv[])
 {
     QCoreApplication app(argc, argv);
+    if (argc == 4 && std::strcmp(argv[1], "--serve") == 0)
+        return serve(QByteArray(argv[2]).toLongLong(), std::strcmp(argv[3], "1") == 0);
     if (argc == 3 && std::strcmp(argv[1], "--run") == 0) {
         const QByteArray run = argv[2];
         if (run == "old")
