@@ -309,23 +309,24 @@ bool InstanceChannel::isActivationToken(QByteArrayView text)
     return std::all_of(text.begin(), text.end(), [](char c) { return c > ' ' && c < 0x7f; });
 }
 
-InstanceChannel::Delivery InstanceChannel::requestShow(const QString& socketPath,
-                                                       const QByteArray& activationToken,
-                                                       std::chrono::milliseconds connectTime,
-                                                       std::chrono::milliseconds answerTime)
-{
-    if (socketPath.isEmpty())
-        return {false, QStringLiteral("it has no socket to reach it by")};
-    const auto seconds = [](std::chrono::milliseconds time) {
-        return QString::number(std::chrono::duration<double>(time).count());
-    };
+namespace {
 
-    QLocalSocket socket;
+QString secondsOf(std::chrono::milliseconds time)
+{
+    return QString::number(std::chrono::duration<double>(time).count());
+}
+
+// Connects `socket` to the program at `socketPath`, trying again until
+// `connecting` expires while nothing listens there yet. Why not, in words,
+// or nothing once connected.
+std::optional<QString> connectToProgram(QLocalSocket& socket, const QString& socketPath,
+                                        std::chrono::milliseconds connectTime)
+{
     const QDeadlineTimer connecting(connectTime);
     for (;;) {
         socket.connectToServer(socketPath);
         if (socket.waitForConnected(int(connecting.remainingTime())))
-            break;
+            return std::nullopt;
         const QLocalSocket::LocalSocketError error = socket.error();
         socket.abort();
         // Nothing there, or a socket nobody listens on: a program still
@@ -338,34 +339,89 @@ InstanceChannel::Delivery InstanceChannel::requestShow(const QString& socketPath
         }
         switch (error) {
         case QLocalSocket::ServerNotFoundError:
-            return {false, QStringLiteral("its socket %1 is missing").arg(socketPath)};
+            return QStringLiteral("its socket %1 is missing").arg(socketPath);
         case QLocalSocket::ConnectionRefusedError:
-            return {false, QStringLiteral("nobody listens at its socket %1").arg(socketPath)};
+            return QStringLiteral("nobody listens at its socket %1").arg(socketPath);
         case QLocalSocket::SocketTimeoutError:
-            return {false,
-                    QStringLiteral("it took no connection within %1 seconds").arg(seconds(connectTime))};
+            return QStringLiteral("it took no connection within %1 seconds").arg(secondsOf(connectTime));
         default:
-            return {false, QStringLiteral("%1: %2").arg(socketPath, socket.errorString())};
+            return QStringLiteral("%1: %2").arg(socketPath, socket.errorString());
         }
     }
+}
 
-    const QDeadlineTimer answering(answerTime);
-    const QByteArray request =
-        (isActivationToken(activationToken) ? showWord + ' ' + activationToken : showWord) + '\n';
+// What the program made of one request.
+struct Reply
+{
+    InstanceChannel::Delivery delivery;
+    // It read the request and closed the connection without a word.
+    bool closedUnanswered = false;
+};
+
+Reply sendRequest(QLocalSocket& socket, const QByteArray& request, const QDeadlineTimer& answering,
+                  std::chrono::milliseconds answerTime)
+{
     socket.write(request);
     while (socket.bytesToWrite() > 0) {
         if (!socket.waitForBytesWritten(int(answering.remainingTime())))
-            return {false,
-                    QStringLiteral("it did not take the request within %1 seconds").arg(seconds(answerTime))};
+            return {
+                {false,
+                 QStringLiteral("it did not take the request within %1 seconds").arg(secondsOf(answerTime))}};
     }
     while (!socket.canReadLine() && socket.bytesAvailable() <= answer.size()) {
         if (socket.waitForReadyRead(int(answering.remainingTime())))
             continue;
         if (socket.state() != QLocalSocket::ConnectedState)
-            return {false, QStringLiteral("it closed the connection without answering")};
-        return {false, QStringLiteral("it did not answer within %1 seconds").arg(seconds(answerTime))};
+            return {{false, QStringLiteral("it closed the connection without answering")}, true};
+        return {{false, QStringLiteral("it did not answer within %1 seconds").arg(secondsOf(answerTime))}};
     }
     if (socket.readLine(answer.size() + 1) != answer)
-        return {false, QStringLiteral("it answered something other than \"ok\"")};
+        return {{false, QStringLiteral("it answered something other than \"ok\"")}};
+    return {{true, QString()}};
+}
+
+} // namespace
+
+InstanceChannel::Delivery InstanceChannel::requestShow(const QString& socketPath,
+                                                       const QByteArray& activationToken,
+                                                       std::chrono::milliseconds connectTime,
+                                                       std::chrono::milliseconds answerTime)
+{
+    if (socketPath.isEmpty())
+        return {false, QStringLiteral("it has no socket to reach it by")};
+    QLocalSocket socket;
+    if (const std::optional<QString> problem = connectToProgram(socket, socketPath, connectTime))
+        return {false, *problem};
+
+    const QDeadlineTimer answering(answerTime);
+    const QByteArray plainRequest = showWord + '\n';
+    const QByteArray request =
+        isActivationToken(activationToken) ? showWord + ' ' + activationToken + '\n' : plainRequest;
+    Reply reply = sendRequest(socket, request, answering, answerTime);
+    if (!reply.closedUnanswered)
+        return reply.delivery;
+
+    // A program of the version before this one, still running after an
+    // upgrade, shows its window for a plain "show" alone and then closes
+    // the connection without answering: it is asked that way before the
+    // start gives up on it.
+    socket.abort();
+    if (request != plainRequest) {
+        if (connectToProgram(socket, socketPath, std::chrono::milliseconds(answering.remainingTime())))
+            return reply.delivery;
+        reply = sendRequest(socket, plainRequest, answering, answerTime);
+        socket.abort();
+        if (!reply.closedUnanswered)
+            return reply.delivery;
+    }
+    // A program that is ending closes its connections in the same way, but
+    // has stopped listening: only one that still takes a connection took
+    // the request.
+    QLocalSocket probe;
+    probe.connectToServer(socketPath);
+    if (!probe.waitForConnected(int(answering.remainingTime())))
+        return reply.delivery;
+    probe.abort();
+    qCInfo(lcInstance, "the running program is of an earlier version: it took the request without answering");
     return {true, QString()};
 }

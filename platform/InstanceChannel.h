@@ -66,6 +66,11 @@ public:
     // not listened yet: connecting is tried again for up to `connectTime`.
     // The answer must come within `answerTime` of connecting. Blocks for
     // no longer than the two together, without running an event loop.
+    //
+    // A program of the version before, which knew only the plain "show"
+    // and closed the connection without answering, is asked that way too;
+    // its silence counts as taken while it still takes connections, not
+    // when it has stopped listening (it is ending).
     static Delivery requestShow(const QString& socketPath, const QByteArray& activationToken = {},
                                 std::chrono::milliseconds connectTime = std::chrono::seconds(5),
                                 std::chrono::milliseconds answerTime = std::chrono::seconds(5));

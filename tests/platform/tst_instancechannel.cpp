@@ -3,6 +3,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QFuture>
+#include <QLocalServer>
 #include <QLocalSocket>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -78,6 +79,8 @@ private Q_SLOTS:
     void floodOfSilentConnections();
     void aConnectionThatHasBegunOutlastsSilentOnes();
     void listensAnewWhenItsSocketFails();
+    void aProgramOfTheVersionBefore_data();
+    void aProgramOfTheVersionBefore();
 
 private:
     QString socketPath() const { return m_dir->filePath(QStringLiteral("ventaro.socket")); }
@@ -286,6 +289,55 @@ void TestInstanceChannel::listensAnewWhenItsSocketFails()
     QTRY_VERIFY_WITH_TIMEOUT(asking.isFinished(), wait);
     QVERIFY2(asking.result().taken, qPrintable(asking.result().problem));
     QCOMPARE(shown.size(), 1);
+}
+
+void TestInstanceChannel::aProgramOfTheVersionBefore_data()
+{
+    QTest::addColumn<QByteArray>("token");
+    QTest::addColumn<bool>("ending"); // it stops listening once it has read a request
+    QTest::addColumn<QList<QByteArray>>("received");
+    QTest::addColumn<bool>("taken");
+    QTest::newRow("asked without a token") << QByteArray() << false << QList<QByteArray>{"show\n"} << true;
+    // It knows no tokens: only the plain request shows its window.
+    QTest::newRow("asked with a token")
+        << QByteArray("abc") << false << QList<QByteArray>{"show abc\n", "show\n"} << true;
+    QTest::newRow("one that is ending") << QByteArray() << true << QList<QByteArray>{"show\n"} << false;
+}
+
+// The version before this one read "show" alone, showed its window and
+// closed the connection without answering; a start after an upgrade finds
+// it still running in the tray.
+void TestInstanceChannel::aProgramOfTheVersionBefore()
+{
+    QFETCH(QByteArray, token);
+    QFETCH(bool, ending);
+    QFETCH(QList<QByteArray>, received);
+    QFETCH(bool, taken);
+
+    QLocalServer earlier;
+    QVERIFY(earlier.listen(socketPath()));
+    QList<QByteArray> lines;
+    connect(&earlier, &QLocalServer::newConnection, this, [&] {
+        while (QLocalSocket* socket = earlier.nextPendingConnection()) {
+            connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+            connect(socket, &QLocalSocket::readyRead, socket, [&, socket] {
+                if (!socket->canReadLine())
+                    return;
+                lines.append(socket->readLine());
+                // One that is ending has stopped listening before its
+                // connections close.
+                if (ending)
+                    earlier.close();
+                socket->abort();
+            });
+        }
+    });
+    QFuture<InstanceChannel::Delivery> asking = askToShow(socketPath(), token);
+    QTRY_VERIFY_WITH_TIMEOUT(asking.isFinished(), wait);
+    QCOMPARE(asking.result().taken, taken);
+    QCOMPARE(asking.result().problem,
+             taken ? QString() : QStringLiteral("it closed the connection without answering"));
+    QCOMPARE(lines, received);
 }
 
 QTEST_GUILESS_MAIN(TestInstanceChannel)
