@@ -404,16 +404,18 @@ InstanceChannel::Delivery InstanceChannel::requestShow(const QString& socketPath
     // A program of the version before this one, still running after an
     // upgrade, shows its window for a plain "show" alone and then closes
     // the connection without answering: it is asked that way before the
-    // start gives up on it.
+    // start gives up on it. Asked again even when the request was plain
+    // already, so that this version, had it dropped the first connection
+    // unread (as it drops silent ones in a flood), answers the second.
+    // One attempt: the program listened a moment ago, and one that no
+    // longer does is ending, not starting.
     socket.abort();
-    if (request != plainRequest) {
-        if (connectToProgram(socket, socketPath, std::chrono::milliseconds(answering.remainingTime())))
-            return reply.delivery;
-        reply = sendRequest(socket, plainRequest, answering, answerTime);
-        socket.abort();
-        if (!reply.closedUnanswered)
-            return reply.delivery;
-    }
+    if (connectToProgram(socket, socketPath, std::chrono::milliseconds(0)))
+        return reply.delivery;
+    reply = sendRequest(socket, plainRequest, answering, answerTime);
+    socket.abort();
+    if (!reply.closedUnanswered)
+        return reply.delivery;
     // A program that is ending closes its connections in the same way, but
     // has stopped listening: only one that still takes a connection took
     // the request.
