@@ -82,4 +82,8 @@ struct SourceTemplates
     QUrl stationUrl(const QString& identifier) const;
     QUrl zoneUrl(const QString& zoneId) const;
     QUrl alertsUrl(const QString& zoneId) const;
+
+    // The station and zone record templates together: what a stored zone
+    // was learnt from, and so which stored zones these templates may trust.
+    QString recordsSource() const { return station + QLatin1Char(' ') + zone; }
 };

@@ -420,8 +420,7 @@ InstanceChannel::Delivery InstanceChannel::requestShow(const QString& socketPath
     // has stopped listening: only one that still takes a connection took
     // the request.
     QLocalSocket probe;
-    probe.connectToServer(socketPath);
-    if (!probe.waitForConnected(int(answering.remainingTime())))
+    if (connectToProgram(probe, socketPath, std::chrono::milliseconds(0)))
         return reply.delivery;
     probe.abort();
     qCInfo(lcInstance, "the running program is of an earlier version: it took the request without answering");

@@ -317,13 +317,12 @@ void TestLiveWeather::storedZoneOfAnotherServiceIsAskedAgain_data()
 {
     QTest::addColumn<QString>("storedBy"); // the records' addresses the stored zone came from
     QTest::addColumn<QString>("zone");     // the zone then shown
-    const SourceTemplates service = SourceTemplates::defaults();
     // Kahului stored under the neighbouring zone: this server's own entry is
     // trusted for its month, another service's is not, nor one from before
     // the entries named their service.
-    QTest::newRow("stored for this server") << m_templates.station + QLatin1Char(' ') + m_templates.zone
-                                            << QStringLiteral("HIZ017 (Maui Windward West)");
-    QTest::newRow("stored for the real service") << service.station + QLatin1Char(' ') + service.zone
+    QTest::newRow("stored for this server")
+        << m_templates.recordsSource() << QStringLiteral("HIZ017 (Maui Windward West)");
+    QTest::newRow("stored for the real service") << SourceTemplates::defaults().recordsSource()
                                                  << QStringLiteral("HIZ045 (Maui Central Valley North)");
     QTest::newRow("stored naming no service")
         << QString() << QStringLiteral("HIZ045 (Maui Central Valley North)");

@@ -32,7 +32,6 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTemporaryDir>
-#include <QTimer>
 #include <cstdio>
 #include <cstring>
 #include <functional>
@@ -122,16 +121,16 @@ private:
             return;
         const QByteArray path = head.split(' ').value(1);
         if (path == "/counts") {
-            const QByteArray counts = QByteArray::number(requests) + ' ' + QByteArray::number(notModified) +
-                                      ' ' + QByteArray::number(bytes);
-            requests = notModified = 0;
-            bytes = 0;
+            const QByteArray counts = QByteArray::number(m_requests) + ' ' +
+                                      QByteArray::number(m_notModified) + ' ' + QByteArray::number(m_bytes);
+            m_requests = m_notModified = 0;
+            m_bytes = 0;
             socket->write("HTTP/1.1 200 OK\r\nCache-Control: no-store\r\nContent-Length: " +
                           QByteArray::number(counts.size()) + "\r\nConnection: close\r\n\r\n" + counts);
             socket->disconnectFromHost();
             return;
         }
-        ++requests;
+        ++m_requests;
         const QByteArray body = bodyFor(path);
         const QByteArray tag =
             '"' + QCryptographicHash::hash(body, QCryptographicHash::Sha1).toHex().left(16) + '"';
@@ -139,7 +138,7 @@ private:
         if (body.isEmpty()) {
             response = "HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\nConnection: close\r\n\r\n";
         } else if (head.contains("If-None-Match: " + tag)) {
-            ++notModified;
+            ++m_notModified;
             response = "HTTP/1.1 304 Not Modified\r\nETag: " + tag +
                        "\r\nCache-Control: public, max-age=300\r\nConnection: close\r\n\r\n";
         } else {
@@ -147,16 +146,16 @@ private:
                        "\r\nCache-Control: public, max-age=300\r\nContent-Length: " +
                        QByteArray::number(body.size()) + "\r\nConnection: close\r\n\r\n" + body;
         }
-        bytes += response.size();
+        m_bytes += response.size();
         socket->write(response);
         socket->disconnectFromHost();
     }
 
     const qint64 m_productSize;
     const bool m_records;
-    int requests = 0;
-    int notModified = 0;
-    qint64 bytes = 0;
+    int m_requests = 0;
+    int m_notModified = 0;
+    qint64 m_bytes = 0;
 };
 
 // A TexasServer in a child process, for one run.
