@@ -8,6 +8,7 @@
 #include "ServiceRecords.h"
 #include "StationIdentifiers.h"
 #include "StationTable.h"
+#include "ZoneForecast.h"
 
 #include <QLoggingCategory>
 
@@ -186,41 +187,56 @@ void ForecastLookup::productAnswered(const FetchResult& result)
         m_byName ? nextByName() : askProduct();
         return;
     }
-    readProduct(result, m_byName ? &ForecastLookup::namedProductRead : &ForecastLookup::productRead);
+    readProduct(result);
 }
 
-void ForecastLookup::readProduct(const FetchResult& result,
-                                 void (ForecastLookup::*then)(const ZoneForecast::Product&))
+void ForecastLookup::readProduct(const FetchResult& result)
 {
-    OffThread::run<ZoneForecast::Product>(
+    // Searching a product of many groups, and even freeing it, takes long
+    // enough to stall the window, so both happen where it was parsed.
+    const bool byName = m_byName;
+    const QString zone = m_zone.zone;
+    const QStringList names = byName ? ZoneForecast::cityNames(m_entry) : QStringList();
+    const bool wantFirst = byName && m_firstLocation.isEmpty();
+    OffThread::run<ProductSearch>(
         this, result.body.size(),
-        [body = result.body, cancelled = m_cancelled]() mutable {
+        [body = result.body, cancelled = m_cancelled, byName, zone, names, wantFirst]() mutable {
             // The answer's bytes go as soon as the product's text is out of
             // them.
             QString text = ZoneForecast::productText(std::exchange(body, {}));
-            return ZoneForecast::parse(std::move(text), cancelled.get());
+            const ZoneForecast::Product product = ZoneForecast::parse(std::move(text), cancelled.get());
+            ProductSearch search;
+            search.hasGroups = !product.groups.isEmpty();
+            if (!search.hasGroups || cancelled->load())
+                return search;
+            const ZoneForecast::Group* group =
+                byName ? ZoneForecast::groupNamed(product, names) : ZoneForecast::groupFor(product, zone);
+            if (group)
+                search.found = ZoneForecast::text(product, *group);
+            else if (wantFirst)
+                search.first = ZoneForecast::text(product, product.groups.constFirst());
+            return search;
         },
-        [this, then](const ZoneForecast::Product& product) {
+        [this](const ProductSearch& search) {
             if (!m_cancelled->load())
-                (this->*then)(product);
+                m_byName ? namedProductRead(search) : productRead(search);
         });
 }
 
-void ForecastLookup::productRead(const ZoneForecast::Product& product)
+void ForecastLookup::productRead(const ProductSearch& search)
 {
     ++m_productsRead;
     const QString location = m_locations.at(m_location);
-    if (const ZoneForecast::Group* group = ZoneForecast::groupFor(product, m_zone.zone)) {
+    if (search.found) {
         const QString zoneName =
             m_zone.zoneName.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(m_zone.zoneName);
         answerWith(
-            product, *group,
+            *search.found,
             QStringLiteral("Zone %1%2, from the zone forecast of %3").arg(m_zone.zone, zoneName, location));
         return;
     }
-    m_failures.append(product.groups.isEmpty()
-                          ? QStringLiteral("%1: no zone forecast in its answer").arg(location)
-                          : QStringLiteral("%1: no group for the zone").arg(location));
+    m_failures.append(!search.hasGroups ? QStringLiteral("%1: no zone forecast in its answer").arg(location)
+                                        : QStringLiteral("%1: no group for the zone").arg(location));
     ++m_location;
     askProduct();
 }
@@ -249,46 +265,43 @@ void ForecastLookup::nextByName()
             SourceTemplates::jsonLd, &ForecastLookup::productAnswered);
         return;
     }
-    if (m_first) {
+    if (!m_firstLocation.isEmpty()) {
         const QString origin =
             QStringLiteral("No zone in the forecasts of %1 names %2, so the first zone of %3 is shown; the "
                            "station's own zone could not be found: %4")
                 .arg(m_locations.join(QStringLiteral(", ")), m_entry.mid(12).trimmed(), m_firstLocation,
                      m_whyByName);
-        answerWith(*m_first, m_first->groups.constFirst(), origin);
+        answerWith(m_first, origin);
         return;
     }
     answerFailed(QStringLiteral("The weather service gave no zone forecast: %1")
                      .arg(m_failures.join(QStringLiteral("; "))));
 }
 
-void ForecastLookup::namedProductRead(const ZoneForecast::Product& product)
+void ForecastLookup::namedProductRead(const ProductSearch& search)
 {
     const QString location = m_locations.at(m_location);
-    if (product.groups.isEmpty()) {
+    if (!search.hasGroups) {
         m_failures.append(QStringLiteral("%1: no zone forecast in its answer").arg(location));
-    } else if (const ZoneForecast::Group* group =
-                   ZoneForecast::groupNamed(product, ZoneForecast::cityNames(m_entry))) {
+    } else if (search.found) {
         answerWith(
-            product, *group,
+            *search.found,
             QStringLiteral("Found by the station's name in the zone forecast of %1; its own zone could "
                            "not be found: %2")
                 .arg(location, m_whyByName));
         return;
-    } else if (!m_first) {
-        // The first office covers most of the state; its product stands in
-        // if no product names the station.
-        m_first = product;
+    } else if (m_firstLocation.isEmpty()) {
+        // The first office covers most of the state; its first group stands
+        // in if no product names the station.
+        m_first = search.first;
         m_firstLocation = location;
     }
     ++m_location;
     nextByName();
 }
 
-void ForecastLookup::answerWith(const ZoneForecast::Product& product, const ZoneForecast::Group& group,
-                                const QString& origin)
+void ForecastLookup::answerWith(const QString& text, const QString& origin)
 {
-    const QString text = ZoneForecast::text(product, group);
     qCInfo(lcLive).noquote() << "forecast of" << m_entry.trimmed() << "-" << origin;
     m_reply->answer(ForecastAnswer::arrived(text.size(), [text, origin](const std::atomic<bool>*) {
         return ForecastReading{ForecastReading::Outcome::Forecast, text, origin};

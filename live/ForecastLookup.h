@@ -3,13 +3,13 @@
 #include "SourceTemplates.h"
 #include "WeatherSource.h"
 #include "ZoneDirectory.h"
-#include "ZoneForecast.h"
 
 #include <QObject>
 #include <QPointer>
 #include <QStringList>
 #include <atomic>
 #include <memory>
+#include <optional>
 
 class FetchReply;
 class Network;
@@ -28,8 +28,10 @@ struct FetchResult;
 // group of the first product, said so. A place outside the service's area
 // (the Cancun entry) gets a plain word that there is no forecast for it.
 //
-// It lives as a child of the reply it answers, and asks one thing at a time:
-// at most one product is held besides the first office's.
+// It lives as a child of the reply it answers, and asks one thing at a time.
+// A product is read and searched where it was parsed (on a worker when it is
+// large): what reaches this object is the text of the group found, never the
+// product, so at most two groups' texts are held here.
 class ForecastLookup final : public QObject
 {
 public:
@@ -50,11 +52,23 @@ private:
     void askProduct();
     void productAnswered(const FetchResult& result);
     void askByName();
-    // Reads a product's answer, on a worker when it is large, then goes on
-    // with `then` (unless this lookup has ended by then).
-    void readProduct(const FetchResult& result, void (ForecastLookup::*then)(const ZoneForecast::Product&));
-    void productRead(const ZoneForecast::Product& product);
-    void namedProductRead(const ZoneForecast::Product& product);
+    // What is kept of one product: the forecast box text of the group
+    // looked for (nothing when none has it), and when searching by name for
+    // the first product, the box text of its first group.
+    struct ProductSearch
+    {
+        bool hasGroups = false;
+        std::optional<QString> found;
+        QString first;
+    };
+
+    // Reads a product's answer and searches it, on a worker when it is
+    // large, for the zone's group, or by name for the station's; then goes
+    // on with productRead() or namedProductRead() (unless this lookup has
+    // ended by then).
+    void readProduct(const FetchResult& result);
+    void productRead(const ProductSearch& search);
+    void namedProductRead(const ProductSearch& search);
     void nextByName();
 
     // What went wrong with an answer that is no product or record: nothing
@@ -62,8 +76,7 @@ private:
     static QString problemWith(const FetchResult& result);
 
     bool heldOff(const FetchResult& result);
-    void answerWith(const ZoneForecast::Product& product, const ZoneForecast::Group& group,
-                    const QString& origin);
+    void answerWith(const QString& text, const QString& origin);
     void answerFailed(const QString& why);
 
     Network& m_network;
@@ -86,6 +99,7 @@ private:
     bool m_byName = false;
     QStringList m_failures; // "BOU: 404 Not Found", per location asked
     int m_productsRead = 0;
-    std::optional<ZoneForecast::Product> m_first;
+    // By name: the first group of the first product read, and its location.
+    QString m_first;
     QString m_firstLocation;
 };
