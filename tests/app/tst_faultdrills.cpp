@@ -1238,7 +1238,7 @@ void TestFaultDrills::signalBurstAfterAFailedRefresh()
 
 QProcessEnvironment TestFaultDrills::programEnvironment() const
 {
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    QProcessEnvironment env = ProgramProcess::environmentWithoutBus();
     env.insert(QStringLiteral("XDG_CONFIG_HOME"), path(QStringLiteral("config")));
     env.insert(QStringLiteral("XDG_RUNTIME_DIR"), path(QStringLiteral("run")));
     env.insert(QStringLiteral("XDG_CACHE_HOME"), path(QStringLiteral("home/.cache")));

@@ -42,6 +42,15 @@ bool waitWhileRunning(QProcess& process, int timeoutMs, const std::function<bool
 
 namespace ProgramProcess {
 
+QProcessEnvironment environmentWithoutBus()
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    // A socket inside a file cannot exist: connecting fails with ENOTDIR.
+    env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"),
+               QStringLiteral("unix:path=/dev/null/no-session-bus"));
+    return env;
+}
+
 bool waitUntilHandlesTermination(QProcess& process, int timeoutMs)
 {
     return waitWhileRunning(process, timeoutMs,
