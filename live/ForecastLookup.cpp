@@ -249,6 +249,7 @@ void ForecastLookup::askByName()
     m_locations = ForecastOffices::forState(m_request.stateCode);
     m_location = 0;
     m_failures.clear();
+    m_searched.clear();
     if (m_locations.isEmpty()) {
         answerFailed(
             QStringLiteral("No forecast office of the weather service covers the state \"%1\", and %2")
@@ -266,11 +267,17 @@ void ForecastLookup::nextByName()
         return;
     }
     if (!m_firstLocation.isEmpty()) {
+        // Only the forecasts read were searched: the others are named with
+        // what they answered (a refresh cut off at its cap asks no more).
+        const QString notHad =
+            m_failures.isEmpty()
+                ? QString()
+                : QStringLiteral(" (not had: %1)").arg(m_failures.join(QStringLiteral("; ")));
         const QString origin =
-            QStringLiteral("No zone in the forecasts of %1 names %2, so the first zone of %3 is shown; the "
-                           "station's own zone could not be found: %4")
-                .arg(m_locations.join(QStringLiteral(", ")), m_entry.mid(12).trimmed(), m_firstLocation,
-                     m_whyByName);
+            QStringLiteral("No zone in the forecasts of %1 names %2, so the first zone of %3 is shown%4; "
+                           "the station's own zone could not be found: %5")
+                .arg(m_searched.join(QStringLiteral(", ")), m_entry.mid(12).trimmed(), m_firstLocation,
+                     notHad, m_whyByName);
         answerWith(m_first, origin);
         return;
     }
@@ -290,11 +297,14 @@ void ForecastLookup::namedProductRead(const ProductSearch& search)
                            "not be found: %2")
                 .arg(location, m_whyByName));
         return;
-    } else if (m_firstLocation.isEmpty()) {
-        // The first office covers most of the state; its first group stands
-        // in if no product names the station.
-        m_first = search.first;
-        m_firstLocation = location;
+    } else {
+        m_searched.append(location);
+        if (m_firstLocation.isEmpty()) {
+            // The first office covers most of the state; its first group
+            // stands in if no product names the station.
+            m_first = search.first;
+            m_firstLocation = location;
+        }
     }
     ++m_location;
     nextByName();

@@ -99,6 +99,8 @@ private:
     bool m_byName = false;
     QStringList m_failures; // "BOU: 404 Not Found", per location asked
     int m_productsRead = 0;
+    // By name: the locations whose products were searched in vain.
+    QStringList m_searched;
     // By name: the first group of the first product read, and its location.
     QString m_first;
     QString m_firstLocation;
