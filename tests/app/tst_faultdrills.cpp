@@ -23,6 +23,7 @@
 #include "ScanBomb.h"
 #include "ServerWeatherSource.h"
 #include "SettingsKeys.h"
+#include "ShortTemplates.h"
 #include "SilentConnection.h"
 #include "StationTable.h"
 #include "TestData.h"
@@ -269,15 +270,8 @@ struct DrillRig
     // The window on the live layer, its templates pointing at `host`.
     frmForecast& openLive(const QString& host)
     {
-        const QString base = QStringLiteral("http://") + host;
-        SourceTemplates templates;
-        templates.observation = base + QStringLiteral("/obs/{station}.TXT");
-        templates.zoneForecast = base + QStringLiteral("/zfp/{office}");
-        templates.satellite = base + QStringLiteral("/sat/{picture}");
-        templates.station = base + QStringLiteral("/stations/{station}");
-        templates.zone = base + QStringLiteral("/zones/{zone}");
-        templates.alerts = base + QStringLiteral("/alerts/{zone}");
-        weather = std::make_unique<LiveWeatherSource>(network, templates);
+        weather =
+            std::make_unique<LiveWeatherSource>(network, shortTemplates(QStringLiteral("http://") + host));
         return openWindow(host, nullptr);
     }
 

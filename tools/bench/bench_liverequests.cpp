@@ -22,6 +22,7 @@
 #include "Network.h"
 #include "PeakMemory.h"
 #include "Refresh.h"
+#include "ShortTemplates.h"
 
 #include <QCoreApplication>
 #include <QCryptographicHash>
@@ -186,15 +187,7 @@ public:
 
     SourceTemplates templates() const
     {
-        const QString base = QStringLiteral("http://127.0.0.1:%1").arg(m_port);
-        SourceTemplates t;
-        t.observation = base + QStringLiteral("/obs/{station}.TXT");
-        t.zoneForecast = base + QStringLiteral("/zfp/{office}");
-        t.satellite = base + QStringLiteral("/sat/{picture}");
-        t.station = base + QStringLiteral("/stations/{station}");
-        t.zone = base + QStringLiteral("/zones/{zone}");
-        t.alerts = base + QStringLiteral("/alerts/{zone}");
-        return t;
+        return shortTemplates(QStringLiteral("http://127.0.0.1:%1").arg(m_port));
     }
     QUrl countsUrl() const { return QUrl(QStringLiteral("http://127.0.0.1:%1/counts").arg(m_port)); }
 
@@ -211,8 +204,8 @@ int serve(qint64 productSize, bool records)
     return QCoreApplication::exec();
 }
 
-// Prints the server's counts since the last and the peak's rise over
-// `before` (none when negative); then `then`.
+// Prints the server's counts since the last, and `peakRise`, the rise of
+// the peak memory in KiB (none when negative); then runs `then`.
 void print(Network& network, const ServerProcess& server, const char* what, qint64 peakRise,
            const std::function<void()>& then)
 {
