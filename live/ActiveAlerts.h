@@ -7,8 +7,9 @@
 #include <QString>
 #include <QStringList>
 
-// The weather service's answer to "the alerts in effect for a zone"
-// (GET /alerts/active/zone/{zoneId}, media type application/geo+json): a
+// The weather service's answer to "the alerts in effect for these areas"
+// (GET /alerts/active?zone={zoneId},{countyId},..., or
+// /alerts/active/zone/{zoneId}; media type application/geo+json): a
 // GeoJSON FeatureCollection whose features each carry one alert in their
 // "properties", named as the API's Alert schema names them:
 //

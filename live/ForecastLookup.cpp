@@ -48,6 +48,15 @@ void ForecastLookup::start()
     if (const auto known = m_zones.find(m_station, QDateTime::currentDateTimeUtc())) {
         m_zone = *known;
         m_zoneFromDirectory = true;
+        // A zone kept before the county and fire weather zone were: the
+        // station record is asked for them now rather than a month on, as
+        // the warnings that matter most are issued for those.
+        if (!known->areasKnown) {
+            m_askingAreas = true;
+            ask(m_templates.stationUrl(m_station), SourceTemplates::geoJson,
+                &ForecastLookup::stationAnswered);
+            return;
+        }
         askProduct();
         return;
     }
@@ -103,18 +112,43 @@ void ForecastLookup::stationAnswered(const FetchResult& result)
 {
     if (heldOff(result))
         return;
-    if (const QString problem = problemWith(result); !problem.isEmpty()) {
-        m_whyByName = QStringLiteral("the station record of %1 could not be had: %2").arg(m_station, problem);
-        askByName();
-        return;
-    }
+    QString why;
     const auto station = ServiceRecords::station(result.body);
-    if (const auto* problem = std::get_if<ServiceRecords::Problem>(&station)) {
-        m_whyByName = QStringLiteral("%1 of %2").arg(problem->reason, m_station);
+    if (const QString problem = problemWith(result); !problem.isEmpty())
+        why = QStringLiteral("the station record of %1 could not be had: %2").arg(m_station, problem);
+    else if (const auto* unread = std::get_if<ServiceRecords::Problem>(&station))
+        why = QStringLiteral("%1 of %2").arg(unread->reason, m_station);
+    if (std::exchange(m_askingAreas, false)) {
+        if (!why.isEmpty()) {
+            // The kept zone still stands; only its alerts are fewer.
+            qCInfo(lcLive).noquote() << "county and fire weather zone of" << m_station
+                                     << "not had, its alerts are asked for zone" << m_zone.zone
+                                     << "alone:" << why;
+            askProduct();
+            return;
+        }
+        const auto& record = std::get<ServiceRecords::Station>(station);
+        if (record.zone == m_zone.zone) {
+            m_zone.county = record.county;
+            m_zone.fireZone = record.fireZone;
+            m_zone.areasKnown = true;
+            m_zones.store(m_station, m_zone);
+            askProduct();
+            return;
+        }
+        // The station now lies in another zone: learnt afresh.
+        m_zoneFromDirectory = false;
+    }
+    if (!why.isEmpty()) {
+        m_whyByName = why;
         askByName();
         return;
     }
-    m_zone.zone = std::get<ServiceRecords::Station>(station).zone;
+    const auto& record = std::get<ServiceRecords::Station>(station);
+    m_zone.zone = record.zone;
+    m_zone.county = record.county;
+    m_zone.fireZone = record.fireZone;
+    m_zone.areasKnown = true;
     ask(m_templates.zoneUrl(m_zone.zone), SourceTemplates::geoJson, &ForecastLookup::zoneAnswered);
 }
 
@@ -134,7 +168,10 @@ void ForecastLookup::zoneAnswered(const FetchResult& result)
         return;
     }
     const ServiceRecords::Zone& record = std::get<ServiceRecords::Zone>(zone);
-    m_zone = {record.id, record.name, record.offices, QDateTime::currentDateTimeUtc()};
+    m_zone.zone = record.id;
+    m_zone.zoneName = record.name;
+    m_zone.offices = record.offices;
+    m_zone.asked = QDateTime::currentDateTimeUtc();
     m_zones.store(m_station, m_zone);
     askProduct();
 }

@@ -16,7 +16,8 @@ class Network;
 struct FetchResult;
 
 // The forecast for one station, found by code: the station's public
-// forecast zone from the service's station record, the zone's office from
+// forecast zone (and its county and fire weather zone, which its alerts are
+// asked for) from the service's station record, the zone's office from
 // its zone record (both kept in the ZoneDirectory for a month), then only
 // that office's zone forecast product, and in it the group whose code line
 // names the zone. The records are asked again when the product has no
@@ -91,6 +92,8 @@ private:
     QString m_entry;   // the station table's line for the code, or the code
     ZoneDirectory::Entry m_zone;
     bool m_zoneFromDirectory = false;
+    // The station record is asked only for the areas a kept entry lacks.
+    bool m_askingAreas = false;
     // The issuing locations of the zone's offices, and the one asked now.
     QStringList m_locations;
     qsizetype m_location = 0;

@@ -94,29 +94,49 @@ AlertsReply* LiveWeatherSource::fetchAlerts(const WeatherRequest& request)
             AlertsAnswer::failed(QStringLiteral("the forecast zone of %1 is not known").arg(station)));
         return reply;
     }
+    // The service files each alert under the areas its product names:
+    // warnings of storms and floods under counties, Red Flag Warnings under
+    // fire weather zones, most others under forecast zones. All three are
+    // asked at once, and an alert filed under several comes once.
+    QStringList areas{zone->zone};
+    if (m_templates.alertsCoverEveryArea()) {
+        for (const QString& area : {zone->county, zone->fireZone}) {
+            if (!area.isEmpty() && !areas.contains(area))
+                areas.append(area);
+        }
+        if (!zone->areasKnown)
+            qCInfo(lcLive).noquote() << "alerts of" << station << "asked for zone" << zone->zone
+                                     << "alone: its county and fire weather zone are not known";
+        else if (zone->county.isEmpty() || zone->fireZone.isEmpty())
+            qCInfo(lcLive).noquote() << "alerts of" << station << "asked for" << areas.join(QLatin1Char(','))
+                                     << "only: its station record names no"
+                                     << (zone->county.isEmpty() ? "county" : "fire weather zone");
+    }
     RequestOptions options;
     options.accept = SourceTemplates::geoJson;
     options.cached = true;
     options.timed = request.timed;
     options.bytesOnly = true;
     options.budget = request.budget;
+    const QUrl address = m_templates.alertsUrl(areas);
+    const QString asked = m_templates.alertsCoverEveryArea() ? areas.join(QLatin1Char(',')) : zone->zone;
     return relay<AlertsAnswer>(
-        m_network.get(m_templates.alertsUrl(zone->zone), options),
-        [zone = zone->zone](const FetchResult& result) {
+        m_network.get(address, options),
+        [asked](const FetchResult& result) {
             if (result.heldUntil.isValid())
                 return AlertsAnswer::held(result.error, result.heldUntil);
             if (!result.ok)
                 return AlertsAnswer::failed(result.error);
             // The API's problem answers come with their own status; the
             // parser tells them apart from a list of alerts.
-            return AlertsAnswer::arrived(result.body.size(), [body = result.body,
-                                                              zone](const std::atomic<bool>*) {
-                const ActiveAlerts::Answer answer = ActiveAlerts::parse(body);
-                AlertsReading reading{answer.ok, answer.alerts, answer.problem};
-                if (!answer.ok)
-                    reading.problem = QStringLiteral("the alerts of zone %1: %2").arg(zone, answer.problem);
-                return reading;
-            });
+            return AlertsAnswer::arrived(
+                result.body.size(), [body = result.body, asked](const std::atomic<bool>*) {
+                    const ActiveAlerts::Answer answer = ActiveAlerts::parse(body);
+                    AlertsReading reading{answer.ok, answer.alerts, answer.problem};
+                    if (!answer.ok)
+                        reading.problem = QStringLiteral("the alerts of %1: %2").arg(asked, answer.problem);
+                    return reading;
+                });
         },
         this);
 }

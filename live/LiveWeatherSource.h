@@ -39,8 +39,11 @@ public:
     QString forecastHost() const override;
     ConditionsReply* fetchConditions(const WeatherRequest& request) override;
     ForecastReply* fetchStateForecast(const WeatherRequest& request) override;
-    // The active alerts of the station's public forecast zone, as the
-    // forecast found it; nothing had while the zone is not known.
+    // The active alerts of every area that covers the station, as the
+    // forecast found them (its public forecast zone, county and fire
+    // weather zone), asked at once; nothing had while the zone is not
+    // known. Where the county or fire weather zone is not known, or the
+    // alerts template names {zone} alone, the forecast zone's alerts only.
     AlertsReply* fetchAlerts(const WeatherRequest& request) override;
 
     // The address of the current satellite picture that stands for one of

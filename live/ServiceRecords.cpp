@@ -8,11 +8,29 @@ namespace ServiceRecords {
 
 namespace {
 
-// A public forecast zone: two letters of the state, Z, three digits.
+// A code of the service's areas: two capitals of the state, the kind of
+// area (Z a public forecast or fire weather zone, C a county), three
+// digits.
+bool isAreaCode(const QString& text, char16_t kind)
+{
+    const auto capital = [](QChar c) { return c >= u'A' && c <= u'Z'; };
+    const auto digit = [](QChar c) { return c >= u'0' && c <= u'9'; };
+    return text.size() == 6 && capital(text[0]) && capital(text[1]) && text[2] == kind && digit(text[3]) &&
+           digit(text[4]) && digit(text[5]);
+}
+
 bool isZoneCode(const QString& text)
 {
-    return text.size() == 6 && text[0].isUpper() && text[1].isUpper() && text[2] == u'Z' &&
-           text[3].isDigit() && text[4].isDigit() && text[5].isDigit();
+    return isAreaCode(text, u'Z');
+}
+
+// The code an area's address ends in ("https://.../zones/county/COC031"),
+// when it is one of `kind`; empty otherwise.
+QString areaOf(const QJsonObject& record, QLatin1StringView key, char16_t kind)
+{
+    const QString address = record.value(key).toString();
+    const QString code = address.mid(address.lastIndexOf(u'/') + 1);
+    return isAreaCode(code, kind) ? code : QString();
 }
 
 // An office of the service: three capitals ("BOU", "SJU").
@@ -43,12 +61,13 @@ std::variant<Station, Problem> station(const QByteArray& answer)
     if (const auto* problem = std::get_if<Problem>(&properties))
         return *problem;
     const QJsonObject& record = std::get<QJsonObject>(properties);
-    // The zone is named by its address; its code is the last part.
-    const QString address = record.value(QLatin1StringView("forecast")).toString();
-    const QString zone = address.mid(address.lastIndexOf(u'/') + 1);
-    if (!isZoneCode(zone))
+    // Each area is named by its address; its code is the last part.
+    const QString zone = areaOf(record, QLatin1StringView("forecast"), u'Z');
+    if (zone.isEmpty())
         return Problem{QStringLiteral("the station record names no forecast zone")};
-    return Station{zone, record.value(QLatin1StringView("name")).toString()};
+    return Station{zone, record.value(QLatin1StringView("name")).toString(),
+                   areaOf(record, QLatin1StringView("county"), u'C'),
+                   areaOf(record, QLatin1StringView("fireWeatherZone"), u'Z')};
 }
 
 std::variant<Zone, Problem> zone(const QByteArray& answer)

@@ -10,7 +10,11 @@
 //
 // - the observation station, GET /stations/{stationId}: its "properties"
 //   name the public forecast zone the station lies in,
-//   "forecast": "https://api.weather.gov/zones/forecast/COZ039";
+//   "forecast": "https://api.weather.gov/zones/forecast/COZ039", and the
+//   other two areas the service issues alerts for that cover it: its
+//   county, "county": "https://api.weather.gov/zones/county/COC031", and
+//   its fire weather zone,
+//   "fireWeatherZone": "https://api.weather.gov/zones/fire/COZ239";
 // - the forecast zone, GET /zones/forecast/{zoneId}: its "properties" give
 //   "id" "COZ039", "name" "City and County of Denver", "state" "CO", and
 //   the offices forecasting for it, "cwa": ["BOU"].
@@ -25,8 +29,10 @@ struct Problem
 
 struct Station
 {
-    QString zone; // "COZ039"
-    QString name; // "Denver International Airport"
+    QString zone;     // "COZ039"
+    QString name;     // "Denver International Airport"
+    QString county;   // "COC031"; empty when the record names none
+    QString fireZone; // "COZ239"; empty when the record names none
 };
 
 struct Zone

@@ -19,7 +19,7 @@ SourceTemplates SourceTemplates::defaults()
         QStringLiteral("https://cdn.star.nesdis.noaa.gov/{satellite}/ABI/{sector}/{band}/{size}.jpg"),
         QStringLiteral("https://api.weather.gov/stations/{station}"),
         QStringLiteral("https://api.weather.gov/zones/forecast/{zone}"),
-        QStringLiteral("https://api.weather.gov/alerts/active/zone/{zone}"),
+        QStringLiteral("https://api.weather.gov/alerts/active?zone={zones}"),
     };
 }
 
@@ -58,7 +58,7 @@ QString SourceTemplates::expand(const QString& pattern, const QList<std::pair<QS
         bool replaced = false;
         for (const auto& [key, value] : values) {
             if (key == name) {
-                result += QString::fromLatin1(QUrl::toPercentEncoding(value));
+                result += QString::fromLatin1(QUrl::toPercentEncoding(value, QByteArrayLiteral(",")));
                 replaced = true;
                 break;
             }
@@ -102,7 +102,8 @@ QUrl SourceTemplates::zoneUrl(const QString& zoneId) const
     return urlOf(expand(zone, {{QStringLiteral("zone"), zoneId}}));
 }
 
-QUrl SourceTemplates::alertsUrl(const QString& zoneId) const
+QUrl SourceTemplates::alertsUrl(const QStringList& areas) const
 {
-    return urlOf(expand(alerts, {{QStringLiteral("zone"), zoneId}}));
+    return urlOf(expand(alerts, {{QStringLiteral("zone"), areas.value(0)},
+                                 {QStringLiteral("zones"), areas.join(QLatin1Char(','))}}));
 }

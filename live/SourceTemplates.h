@@ -3,6 +3,7 @@
 #include <QList>
 #include <QProcessEnvironment>
 #include <QString>
+#include <QStringList>
 #include <QUrl>
 #include <utility>
 
@@ -25,7 +26,10 @@ struct Picture;
 // |               |                           | {picture}: the viewer's name, "ECIR"        |
 // | station       | VENTARO_STATION_URL       | {station}: four-letter identifier, "KDEN"   |
 // | zone          | VENTARO_ZONE_URL          | {zone}: public forecast zone, "COZ039"      |
-// | alerts        | VENTARO_ALERTS_URL        | {zone}: public forecast zone, "COZ039"      |
+// | alerts        | VENTARO_ALERTS_URL        | {zones}: the station's forecast zone,       |
+// |               |                           | county and fire weather zone, comma-        |
+// |               |                           | separated, "COZ039,COC031,COZ239";          |
+// |               |                           | {zone}: its forecast zone alone, "COZ039"   |
 struct SourceTemplates
 {
     QString observation;
@@ -60,8 +64,9 @@ struct SourceTemplates
     //   https://api.weather.gov/stations/{station}
     // - the API's forecast zone record (its offices),
     //   https://api.weather.gov/zones/forecast/{zone}
-    // - the active alerts of a zone,
-    //   https://api.weather.gov/alerts/active/zone/{zone}
+    // - the active alerts of every area that covers the station (the API
+    //   takes a comma-separated list of zones and counties),
+    //   https://api.weather.gov/alerts/active?zone={zones}
     static SourceTemplates defaults();
 
     // The defaults, each replaced by its variable in `environment` when that
@@ -71,8 +76,9 @@ struct SourceTemplates
 
     // The template with each "{name}" of `values` replaced by the value,
     // percent-encoded so that it stays one path segment or query value
-    // (letters, digits and "-._~" stay as they are). A placeholder without a
-    // value stays as written.
+    // (letters, digits, "-._~" and the comma, which separates the items of
+    // a list, stay as they are). A placeholder without a value stays as
+    // written.
     static QString expand(const QString& pattern, const QList<std::pair<QString, QString>>& values);
 
     // The expanded addresses; invalid when the expansion is not a URL.
@@ -81,7 +87,11 @@ struct SourceTemplates
     QUrl satelliteUrl(const SatelliteSources::Picture& picture) const;
     QUrl stationUrl(const QString& identifier) const;
     QUrl zoneUrl(const QString& zoneId) const;
-    QUrl alertsUrl(const QString& zoneId) const;
+    // `areas`: the station's forecast zone first, then the other areas that
+    // cover it; a template without {zones} asks for the forecast zone alone.
+    QUrl alertsUrl(const QStringList& areas) const;
+    // Whether the alerts template asks for every area at once ({zones}).
+    bool alertsCoverEveryArea() const { return alerts.contains(QLatin1StringView("{zones}")); }
 
     // The station and zone record templates together: what a stored zone
     // was learnt from, and so which stored zones these templates may trust.

@@ -83,6 +83,9 @@ void ZoneDirectory::load()
                     QDateTime::fromString(record.value(QLatin1StringView("asked")).toString(), Qt::ISODate)};
         for (const QJsonValue& office : record.value(QLatin1StringView("offices")).toArray())
             entry.offices.append(office.toString());
+        entry.areasKnown = record.contains(QLatin1StringView("county"));
+        entry.county = record.value(QLatin1StringView("county")).toString();
+        entry.fireZone = record.value(QLatin1StringView("fire")).toString();
         // A damaged entry is one to ask again, not one to trust.
         if (entry.zone.size() == 6 && !entry.offices.isEmpty() && entry.asked.isValid())
             m_entries.insert(it.key(), entry);
@@ -97,13 +100,20 @@ void ZoneDirectory::save() const
         return;
     QJsonObject stations;
     for (auto it = m_entries.constBegin(); it != m_entries.constEnd(); ++it) {
-        stations.insert(it.key(), QJsonObject{
-                                      {QStringLiteral("zone"), it->zone},
-                                      {QStringLiteral("name"), it->zoneName},
-                                      {QStringLiteral("offices"), QJsonArray::fromStringList(it->offices)},
-                                      {QStringLiteral("asked"), it->asked.toUTC().toString(Qt::ISODate)},
-                                      {QStringLiteral("source"), m_source},
-                                  });
+        QJsonObject record{
+            {QStringLiteral("zone"), it->zone},
+            {QStringLiteral("name"), it->zoneName},
+            {QStringLiteral("offices"), QJsonArray::fromStringList(it->offices)},
+            {QStringLiteral("asked"), it->asked.toUTC().toString(Qt::ISODate)},
+            {QStringLiteral("source"), m_source},
+        };
+        // Areas never asked for stay unwritten, so that they are asked for
+        // when the entry is next used.
+        if (it->areasKnown) {
+            record.insert(QStringLiteral("county"), it->county);
+            record.insert(QStringLiteral("fire"), it->fireZone);
+        }
+        stations.insert(it.key(), record);
     }
     QSaveFile file(filePath());
     const bool saved = QDir().mkpath(m_folder) && file.open(QIODevice::WriteOnly) &&

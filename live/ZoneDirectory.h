@@ -7,7 +7,8 @@
 #include <optional>
 
 // Where each station belongs, as the weather service's station and zone
-// records said when they were last asked: kept in one small file of the
+// records said when they were last asked (its forecast zone and the zone's
+// offices, and the county and fire weather zone alerts are also issued for): kept in one small file of the
 // per-user cache folder, so that the records are asked once a month per
 // station rather than at every refresh. Without a folder it keeps them for
 // the run only.
@@ -24,6 +25,12 @@ public:
         QString zoneName;    // "City and County of Denver"
         QStringList offices; // "BOU"
         QDateTime asked;     // when the records were read, UTC
+        QString county{};    // "COC031"; empty when the record names none
+        QString fireZone{};  // "COZ239"; empty when the record names none
+        // Whether the county and fire weather zone were asked for: entries
+        // kept before the program asked for them name neither, which is
+        // not the same as a record that names none.
+        bool areasKnown = true;
     };
 
     // Records are asked again after this long: zones and offices change

@@ -8,6 +8,7 @@
 #include <QDateTime>
 #include <QFile>
 #include <QHash>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLocale>
@@ -16,6 +17,7 @@
 #include <QSet>
 #include <QTcpSocket>
 #include <QTimer>
+#include <QUrlQuery>
 #include <QUuid>
 #include <functional>
 
@@ -574,7 +576,6 @@ SampleServer::Response SampleServer::routeLive(const QString& path, const QByteA
     static const QRegularExpression picture(
         QStringLiteral("^/(GOES\\d{2})/ABI/(CONUS|FD)/(\\d{2})/(\\d+x\\d+)\\.jpg$"));
     static const QRegularExpression record(QStringLiteral("^/(stations|zones/forecast)/([A-Z0-9]{4,6})$"));
-    static const QRegularExpression alerts(QStringLiteral("^/alerts/active/zone/([A-Z]{2}[ZC]\\d{3})$"));
 
     if (const QRegularExpressionMatch found = record.match(path); found.hasMatch()) {
         const bool station = found.captured(1) == QLatin1StringView("stations");
@@ -591,20 +592,17 @@ SampleServer::Response SampleServer::routeLive(const QString& path, const QByteA
                                        found.captured(2))),
                 {}};
     }
-    if (const QRegularExpressionMatch found = alerts.match(path); found.hasMatch()) {
-        const bool denver = found.captured(1) == QLatin1StringView("COZ039");
-        if (denver && m_alerts == QLatin1StringView("fail"))
+    if (const QStringList areas = alertAreas(path, target); !areas.isEmpty()) {
+        if (m_alerts == QLatin1StringView("fail"))
             return {500,
                     "application/problem+json",
                     problemAnswer(500, QStringLiteral("Unexpected Problem"),
                                   QStringLiteral("An unexpected problem has occurred.")),
                     {}};
-        QByteArray body =
-            liveFixture(QStringLiteral("alerts/%1.json").arg(denver ? m_alerts : QStringLiteral("none")));
-        if (!body.isEmpty() && m_alertsCurrent)
+        QByteArray body = alertsFor(areas);
+        if (m_alertsCurrent)
             body = currentAlerts(body, QDateTime::currentDateTimeUtc());
-        if (!body.isEmpty())
-            return {200, "application/geo+json", body, {}};
+        return {200, "application/geo+json", body, {}};
     }
 
     if (const QRegularExpressionMatch match = observation.match(path); match.hasMatch()) {
@@ -634,6 +632,58 @@ SampleServer::Response SampleServer::routeLive(const QString& path, const QByteA
     return page(404, SamplePages::notFoundPage(target, host(), m_crlf));
 }
 
+QStringList SampleServer::alertAreas(const QString& path, const QByteArray& target)
+{
+    // The API's two ways of asking: one zone in the path, or a list of
+    // zones and counties in the query.
+    static const QRegularExpression area(QStringLiteral("^[A-Z]{2}[ZC]\\d{3}$"));
+    QStringList areas;
+    if (path.startsWith(QLatin1StringView("/alerts/active/zone/")))
+        areas = {path.mid(20)};
+    else if (path == QLatin1StringView("/alerts/active") && target.contains('?'))
+        areas = QUrlQuery(QString::fromLatin1(target.mid(target.indexOf('?') + 1)))
+                    .queryItemValue(QStringLiteral("zone"), QUrl::FullyDecoded)
+                    .split(QLatin1Char(','));
+    for (const QString& code : std::as_const(areas)) {
+        if (!area.match(code).hasMatch())
+            return {};
+    }
+    return areas;
+}
+
+QByteArray SampleServer::alertsFor(const QStringList& areas) const
+{
+    // As the service does: the alerts of the fixtures in force that are
+    // filed under any of the areas asked, in the fixtures' own order.
+    QJsonArray features;
+    QJsonObject collection;
+    for (const QString& name : m_alerts.split(QLatin1Char(','))) {
+        const QJsonObject fixture =
+            QJsonDocument::fromJson(liveFixture(QStringLiteral("alerts/%1.json").arg(name))).object();
+        if (collection.isEmpty())
+            collection = fixture;
+        for (const QJsonValue& feature : fixture.value(QLatin1StringView("features")).toArray()) {
+            const QJsonArray filed = feature.toObject()
+                                         .value(QLatin1StringView("properties"))
+                                         .toObject()
+                                         .value(QLatin1StringView("geocode"))
+                                         .toObject()
+                                         .value(QLatin1StringView("UGC"))
+                                         .toArray();
+            if (std::any_of(filed.begin(), filed.end(),
+                            [&areas](const QJsonValue& code) { return areas.contains(code.toString()); }))
+                features.append(feature);
+        }
+    }
+    if (collection.isEmpty())
+        collection = QJsonDocument::fromJson(liveFixture(QStringLiteral("alerts/none.json"))).object();
+    collection.insert(QStringLiteral("features"), features);
+    collection.insert(
+        QStringLiteral("title"),
+        QStringLiteral("Current watches, warnings, and advisories for %1").arg(areas.join(u',')));
+    return QJsonDocument(collection).toJson(QJsonDocument::Indented);
+}
+
 SampleServer::Response SampleServer::cacheable(Response response, const QByteArray& head) const
 {
     if (response.status != 200)
@@ -659,6 +709,6 @@ SourceTemplates SampleServer::liveTemplates() const
     templates.satellite = base + QStringLiteral("/{satellite}/ABI/{sector}/{band}/{size}.jpg");
     templates.station = base + QStringLiteral("/stations/{station}");
     templates.zone = base + QStringLiteral("/zones/forecast/{zone}");
-    templates.alerts = base + QStringLiteral("/alerts/active/zone/{zone}");
+    templates.alerts = base + QStringLiteral("/alerts/active?zone={zones}");
     return templates;
 }

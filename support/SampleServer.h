@@ -20,9 +20,10 @@
 //   forecast product in the weather service's JSON answer;
 // - /stations/<ID> and /zones/forecast/<ZONE>: the API's station and zone
 //   records (GeoJSON);
-// - /alerts/active/zone/<ZONE>: the zone's active alerts (GeoJSON): for
-//   Denver's zone (COZ039) the alerts fixture chosen (one Winter Storm
-//   Warning at first), none for every other zone;
+// - /alerts/active?zone=<AREA>,<AREA>,... and /alerts/active/zone/<ZONE>:
+//   the active alerts (GeoJSON) of the fixtures chosen (one Winter Storm
+//   Warning in Denver's zone, COZ039, at first) that are filed under any of
+//   the forecast zones, counties or fire weather zones asked;
 // - /<satellite>/ABI/<sector>/<band>/<size>.jpg: a satellite picture.
 // Anything else, an unknown station or office included, gets the 404 of
 // the service that would have been asked, the API's as a problem document.
@@ -110,9 +111,12 @@ public:
     // The Retry-After of TooManyRequests, in seconds.
     void setRetryAfter(int seconds) { m_retryAfter = seconds; }
 
-    // Which fixture of tests/data/live/alerts Denver's zone answers with:
-    // "none", "one", "two", "update", "cancel"; "fail" answers with the
-    // API's 500 problem instead.
+    // Which fixtures of tests/data/live/alerts are in force, comma-
+    // separated: "none", "one", "two", "update", "cancel" (Denver's zone),
+    // "county" (a Snow Squall Warning of Denver County), "firezone" (a Red
+    // Flag Warning of Denver's fire weather zone), "twice" (one warning
+    // listed once per area it is filed under); "fail" answers every alerts
+    // request with the API's 500 problem instead.
     void setAlerts(const QString& fixture) { m_alerts = fixture; }
     // Whether the alerts' times are moved by whole days to lie around the
     // present (their headlines' dates with them), so that a demonstration
@@ -143,6 +147,10 @@ private:
     Response route(const QByteArray& method, const QByteArray& target, const QByteArray& head) const;
     Response routeLive(const QString& path, const QByteArray& target) const;
     Response cacheable(Response response, const QByteArray& head) const;
+    // The areas an alerts request asks for; empty when it is none or names
+    // anything but zone and county codes.
+    static QStringList alertAreas(const QString& path, const QByteArray& target);
+    QByteArray alertsFor(const QStringList& areas) const;
     Response page(int status, const QByteArray& body) const;
 
     QTcpServer m_server;

@@ -8,8 +8,10 @@
 # station and zone records, zone forecast products, alerts, satellite
 # pictures) and the program is pointed at them through the live layer's
 # address templates instead of the three hosts. Denver's zone then has a
-# Winter Storm Warning in effect (--alerts none|one|two|update|cancel|fail
-# chooses another).
+# Winter Storm Warning in effect (--alerts chooses others, comma-separated:
+# none, one, two, update, cancel, county for a Snow Squall Warning of
+# Denver's county, firezone for a Red Flag Warning of its fire weather zone,
+# twice, fail).
 #
 # The program keeps what it learns of the stations and the answers it got
 # in a cache folder of its own for the demonstration, so that nothing the
@@ -65,7 +67,7 @@ if $live; then
     export VENTARO_SATELLITE_URL="http://$host/{satellite}/ABI/{sector}/{band}/{size}.jpg"
     export VENTARO_STATION_URL="http://$host/stations/{station}"
     export VENTARO_ZONE_URL="http://$host/zones/forecast/{zone}"
-    export VENTARO_ALERTS_URL="http://$host/alerts/active/zone/{zone}"
+    export VENTARO_ALERTS_URL="http://$host/alerts/active?zone={zones}"
 else
     export VENTARO_CONDITIONS_HOST="$host"
     export VENTARO_FORECAST_HOST="$host"

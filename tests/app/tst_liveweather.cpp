@@ -48,8 +48,8 @@ private Q_SLOTS:
     void unchangedAnswersComeFromTheCache_data();
     void unchangedAnswersComeFromTheCache();
     void timedRefreshWaitsOutAPause();
-    void alertsOfTheStationsZone_data();
-    void alertsOfTheStationsZone();
+    void alertsOfEveryAreaOfTheStation_data();
+    void alertsOfEveryAreaOfTheStation();
     void viewerShowsEveryPicture_data();
     void viewerShowsEveryPicture();
 
@@ -453,56 +453,115 @@ void TestLiveWeather::timedRefreshWaitsOutAPause()
     QCOMPARE(rig.label("lblTemp"), QStringLiteral(" 30.0 F (-1.1 C)"));
 }
 
-void TestLiveWeather::alertsOfTheStationsZone_data()
+void TestLiveWeather::alertsOfEveryAreaOfTheStation_data()
 {
     QTest::addColumn<QString>("cityCode");
-    QTest::addColumn<QString>("alerts"); // what the sample server answers for Denver's zone
+    QTest::addColumn<QString>("alerts"); // the sample server's fixtures in force
+    // The alerts template's path and query, when not the server's own; and
+    // whether Denver's zone was kept before its county and fire weather zone
+    // were, and if so whether its station record can be had now.
+    QTest::addColumn<QString>("alertsPath");
+    QTest::addColumn<QString>("kept");
+    QTest::addColumn<QString>("asked"); // what each alerts request asked for
     QTest::addColumn<QStringList>("told");
-    QTest::newRow("a warning in Denver's zone") << FirstStart::cityCode << QStringLiteral("one")
-                                                << QStringList{QStringLiteral("Winter Storm Warning")};
+    QTest::addColumn<bool>("critical");
+    QTest::addColumn<QString>("inSight"); // the location tooltip's first line, when any
+
+    const QString all = QStringLiteral("/alerts/active?zone=COZ039,COC031,COZ239");
+    const QString storm = QStringLiteral("Winter Storm Warning until 6 PM MST Tue");
+    QTest::newRow("a warning of Denver's zone")
+        << FirstStart::cityCode << QStringLiteral("one") << QString() << QString() << all
+        << QStringList{QStringLiteral("Winter Storm Warning")} << true << storm;
     QTest::newRow("a zone without alerts")
-        << QStringLiteral("PUB         PUEBLO, CO") << QStringLiteral("one") << QStringList();
+        << QStringLiteral("PUB         PUEBLO, CO") << QStringLiteral("one,county,firezone") << QString()
+        << QString() << QStringLiteral("/alerts/active?zone=COZ087,COC101,COZ228") << QStringList() << false
+        << QString();
     // The weather comes as always; the failure is only logged.
-    QTest::newRow("the alert request failing")
-        << FirstStart::cityCode << QStringLiteral("fail") << QStringList();
+    QTest::newRow("the alert request failing") << FirstStart::cityCode << QStringLiteral("fail") << QString()
+                                               << QString() << all << QStringList() << false << QString();
+    // Storm warnings are filed under counties, never under forecast zones.
+    QTest::newRow("a warning of Denver's county alone")
+        << FirstStart::cityCode << QStringLiteral("county") << QString() << QString() << all
+        << QStringList{QStringLiteral("Snow Squall Warning")} << true
+        << QStringLiteral("Snow Squall Warning until 11:45 AM MST Mon");
+    QTest::newRow("a Red Flag Warning of the fire weather zone")
+        << FirstStart::cityCode << QStringLiteral("firezone") << QString() << QString() << all
+        << QStringList{QStringLiteral("Red Flag Warning")} << true
+        << QStringLiteral("Red Flag Warning until 5 PM MST Mon");
+    QTest::newRow("one warning listed under two areas")
+        << FirstStart::cityCode << QStringLiteral("twice") << QString() << QString() << all
+        << QStringList{QStringLiteral("Winter Storm Warning")} << true << storm;
+    QTest::newRow("a template naming the forecast zone alone")
+        << FirstStart::cityCode << QStringLiteral("one,county")
+        << QStringLiteral("/alerts/active/zone/{zone}") << QString()
+        << QStringLiteral("/alerts/active/zone/COZ039") << QStringList{QStringLiteral("Winter Storm Warning")}
+        << true << storm;
+    QTest::newRow("kept without its county, the record had")
+        << FirstStart::cityCode << QStringLiteral("county") << QString() << QStringLiteral("record had")
+        << all << QStringList{QStringLiteral("Snow Squall Warning")} << true
+        << QStringLiteral("Snow Squall Warning until 11:45 AM MST Mon");
+    QTest::newRow("kept without its county, the record not had: the forecast zone alone")
+        << FirstStart::cityCode << QStringLiteral("one,county") << QString()
+        << QStringLiteral("record not had") << QStringLiteral("/alerts/active?zone=COZ039")
+        << QStringList{QStringLiteral("Winter Storm Warning")} << true << storm;
 }
 
-// The alerts of the station's own zone, asked at each refresh by the zone
-// its forecast found: told once, and in sight at the head of the
+// The alerts of every area that covers the station, its forecast zone,
+// county and fire weather zone, asked at once at each refresh: each told
+// once, the severe ones as critical, and in sight at the head of the
 // location's tooltip.
-void TestLiveWeather::alertsOfTheStationsZone()
+void TestLiveWeather::alertsOfEveryAreaOfTheStation()
 {
     QFETCH(QString, cityCode);
     QFETCH(QString, alerts);
+    QFETCH(QString, alertsPath);
+    QFETCH(QString, kept);
+    QFETCH(QString, asked);
     QFETCH(QStringList, told);
+    QFETCH(bool, critical);
+    QFETCH(QString, inSight);
+    SourceTemplates templates = m_templates;
+    const QString base = QStringLiteral("http://") + m_server.host();
+    if (!alertsPath.isEmpty())
+        templates.alerts = base + alertsPath;
+    QTemporaryDir folder;
+    if (!kept.isEmpty()) {
+        if (kept == QLatin1StringView("record not had"))
+            templates.station = base + QStringLiteral("/no-such-records/{station}");
+        ZoneDirectory::Entry denver{QStringLiteral("COZ039"),
+                                    QStringLiteral("Denver"),
+                                    {QStringLiteral("BOU")},
+                                    QDateTime::currentDateTimeUtc()};
+        denver.areasKnown = false;
+        ZoneDirectory(folder.path(), templates.recordsSource()).store(QStringLiteral("KDEN"), denver);
+    }
     m_server.setAlerts(alerts);
-    Rig rig(m_templates, cityCode);
-    const qsizetype asked = m_server.requestHeads().size();
+    Rig rig(templates, cityCode, folder.path());
+    const qsizetype before = m_server.requestedPaths().size();
     QVERIFY(rig.refresh());
     QVERIFY(rig.refresh());
     m_server.setAlerts(QStringLiteral("one"));
 
     QStringList summaries;
-    for (const Notifier::Notification& notification : rig.notifier.notifications)
+    for (const Notifier::Notification& notification : rig.notifier.notifications) {
         summaries.append(notification.summary);
+        QCOMPARE(notification.critical, critical);
+    }
     QCOMPARE(summaries, told);
-    QCOMPARE(rig.tip("lblCity").startsWith(QStringLiteral("Winter Storm Warning until 6 PM MST Tue\n")),
-             !told.isEmpty());
+    const QStringList tip = rig.tip("lblCity").split(QLatin1Char('\n'));
+    QCOMPARE(tip.first() == inSight, !inSight.isEmpty());
+    QCOMPARE(tip.count(inSight), inSight.isEmpty() ? 0 : 1);
     QVERIFY(rig.label("lblTemp").startsWith(QLatin1Char(' ')) && rig.label("lblTemp").size() > 1);
     QVERIFY(rig.forecast().contains(QStringLiteral(".TODAY")) ||
             rig.forecast().contains(QStringLiteral(".TONIGHT")));
     QCOMPARE(rig.label("lblStatus"), QStringLiteral("  Idle"));
-    const QList<QByteArray> alertRequests = [&] {
-        QList<QByteArray> found;
-        for (const QByteArray& head : m_server.requestHeads().mid(asked)) {
-            if (head.contains("/alerts/active/zone/"))
-                found.append(head);
-        }
-        return found;
-    }();
-    QCOMPARE(alertRequests.size(), 2);
-    QVERIFY2(alertRequests.first().contains("Accept: application/geo+json"),
-             alertRequests.first().constData());
+    const QStringList alertRequests =
+        m_server.requestedPaths().mid(before).filter(QStringLiteral("/alerts/"));
+    QCOMPARE(alertRequests, QStringList(2, asked));
+    for (const QByteArray& head : m_server.requestHeads().mid(before)) {
+        if (head.contains("/alerts/"))
+            QVERIFY2(head.contains("Accept: application/geo+json"), head.constData());
+    }
 }
 
 void TestLiveWeather::viewerShowsEveryPicture_data()

@@ -78,11 +78,15 @@ private Q_SLOTS:
         QTest::addColumn<QString>("stationCode");
         QTest::addColumn<QString>("zone");
         QTest::addColumn<QString>("location"); // the product's issuing location
-        QTest::newRow("Pueblo") << QStringLiteral("PUB") << QStringLiteral("COZ087") << QStringLiteral("PUB");
+        QTest::addColumn<QString>("county");
+        QTest::addColumn<QString>("fireZone");
+        QTest::newRow("Pueblo") << QStringLiteral("PUB") << QStringLiteral("COZ087") << QStringLiteral("PUB")
+                                << QStringLiteral("COC101") << QStringLiteral("COZ228");
         QTest::newRow("Anchorage, issued under another name")
-            << QStringLiteral("ANC") << QStringLiteral("AKZ101") << QStringLiteral("AER");
-        QTest::newRow("Kahului") << QStringLiteral("OGG") << QStringLiteral("HIZ045")
-                                 << QStringLiteral("HFO");
+            << QStringLiteral("ANC") << QStringLiteral("AKZ101") << QStringLiteral("AER")
+            << QStringLiteral("AKC020") << QStringLiteral("AKZ101");
+        QTest::newRow("Kahului") << QStringLiteral("OGG") << QStringLiteral("HIZ045") << QStringLiteral("HFO")
+                                 << QStringLiteral("HIC009") << QStringLiteral("HIZ045");
     }
 
     void stateForecastByTheRecords()
@@ -90,10 +94,14 @@ private Q_SLOTS:
         QFETCH(QString, stationCode);
         QFETCH(QString, zone);
         QFETCH(QString, location);
+        QFETCH(QString, county);
+        QFETCH(QString, fireZone);
         const auto station = ServiceRecords::station(
             get(m_templates.stationUrl(StationIdentifiers::icaoFor(stationCode))).second);
         QVERIFY(std::holds_alternative<ServiceRecords::Station>(station));
         QCOMPARE(std::get<ServiceRecords::Station>(station).zone, zone);
+        QCOMPARE(std::get<ServiceRecords::Station>(station).county, county);
+        QCOMPARE(std::get<ServiceRecords::Station>(station).fireZone, fireZone);
         const auto record = ServiceRecords::zone(get(m_templates.zoneUrl(zone)).second);
         QVERIFY(std::holds_alternative<ServiceRecords::Zone>(record));
         const QStringList locations =

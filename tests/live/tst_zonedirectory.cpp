@@ -23,7 +23,8 @@ const QDateTime asked(QDate(2026, 11, 7), QTime(12, 0), QTimeZone::utc());
 
 ZoneDirectory::Entry denver()
 {
-    return {QStringLiteral("COZ039"), QStringLiteral("Denver"), {QStringLiteral("BOU")}, asked};
+    return {QStringLiteral("COZ039"), QStringLiteral("Denver"), {QStringLiteral("BOU")}, asked,
+            QStringLiteral("COC031"), QStringLiteral("COZ239")};
 }
 
 } // namespace
@@ -54,6 +55,9 @@ void TestZoneDirectory::entriesLastAMonth()
     if (entry) {
         QCOMPARE(entry->zone, QStringLiteral("COZ039"));
         QCOMPARE(entry->offices, QStringList{QStringLiteral("BOU")});
+        QCOMPARE(entry->county, QStringLiteral("COC031"));
+        QCOMPARE(entry->fireZone, QStringLiteral("COZ239"));
+        QVERIFY(entry->areasKnown);
     }
     QVERIFY(!later.find(QStringLiteral("KPUB"), asked));
 }
@@ -70,7 +74,10 @@ void TestZoneDirectory::damagedFileIsAskedAgain()
     file.close();
     const ZoneDirectory directory(folder.path());
     QVERIFY(!directory.find(QStringLiteral("KDEN"), asked));
+    // Kept before the county and fire weather zone were: trusted for its
+    // zone, with those still to be asked.
     QVERIFY(directory.find(QStringLiteral("KPUB"), asked));
+    QVERIFY(!directory.find(QStringLiteral("KPUB"), asked)->areasKnown);
 
     QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
     file.write(R"({"KPUB": {"zone": "COZ0)");

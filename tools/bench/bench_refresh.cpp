@@ -298,19 +298,22 @@ int main(int argc, char* argv[])
     // The live layer's requests once it knows the zone (the station and zone
     // records are asked at the first refresh only, which is not counted).
     const auto livePlace = [&](const QString& entry, const QString& stateCode, const QString& location,
-                               const QString& zone) {
+                               const QStringList& areas) {
         return Place{entry,
                      stateCode,
                      {templates.observationUrl(StationIdentifiers::icaoFor(entry.left(3))),
-                      templates.zoneForecastUrl(location, stateCode), templates.alertsUrl(zone)}};
+                      templates.zoneForecastUrl(location, stateCode), templates.alertsUrl(areas)}};
     };
     // Two places whose pages differ; the live mode serves observations of a
     // few stations only, Denver and Anchorage among them.
     std::vector<Place> places =
         live ? std::vector<Place>{livePlace(QStringLiteral("DEN         DENVER, CO"), QStringLiteral("co"),
-                                            QStringLiteral("BOU"), QStringLiteral("COZ039")),
+                                            QStringLiteral("BOU"),
+                                            {QStringLiteral("COZ039"), QStringLiteral("COC031"),
+                                             QStringLiteral("COZ239")}),
                                   livePlace(QStringLiteral("ANC         ANCHORAGE, AK"), QStringLiteral("ak"),
-                                            QStringLiteral("AER"), QStringLiteral("AKZ101"))}
+                                            QStringLiteral("AER"),
+                                            {QStringLiteral("AKZ101"), QStringLiteral("AKC020")})}
              : std::vector<Place>{place(QStringLiteral("DEN         DENVER, CO"), QStringLiteral("co")),
                                   place(QStringLiteral("CYS         CHEYENNE, WY"), QStringLiteral("wy"))};
     std::printf("%s\n", live ? "live layer: the observation, the zone's forecast product and its alerts"

@@ -71,8 +71,11 @@ int main(int argc, char* argv[])
             "addresses."));
     const QCommandLineOption alertsOption(
         QStringLiteral("alerts"),
-        QStringLiteral("With --live: the alerts of Denver's zone, moved to lie around today: none, one, two, "
-                       "update, cancel, or fail (the service's error)."),
+        QStringLiteral(
+            "With --live: the alerts in force, moved to lie around today, comma-separated: none, one, "
+            "two, update, cancel (Denver's zone), county (a warning of Denver's county), firezone "
+            "(a Red Flag Warning of Denver's fire weather zone), twice (a warning listed under two "
+            "areas), or fail (the service's error)."),
         QStringLiteral("fixture"), QStringLiteral("one"));
     const QCommandLineOption faultOption(
         QStringLiteral("fault"),
@@ -97,10 +100,14 @@ int main(int argc, char* argv[])
         std::fprintf(stderr, "ventaro-sample-server: not a port: %s\n", qPrintable(parser.value(portOption)));
         return 2;
     }
-    const QStringList alertFixtures{QStringLiteral("none"),   QStringLiteral("one"),
-                                    QStringLiteral("two"),    QStringLiteral("update"),
-                                    QStringLiteral("cancel"), QStringLiteral("fail")};
-    if (!alertFixtures.contains(parser.value(alertsOption))) {
+    const QStringList alertFixtures{
+        QStringLiteral("none"),     QStringLiteral("one"),    QStringLiteral("two"),
+        QStringLiteral("update"),   QStringLiteral("cancel"), QStringLiteral("county"),
+        QStringLiteral("firezone"), QStringLiteral("twice"),  QStringLiteral("fail")};
+    const QStringList chosenAlerts = parser.value(alertsOption).split(QLatin1Char(','));
+    if (!std::all_of(chosenAlerts.begin(), chosenAlerts.end(),
+                     [&alertFixtures](const QString& name) { return alertFixtures.contains(name); }) ||
+        (chosenAlerts.size() > 1 && chosenAlerts.contains(QStringLiteral("fail")))) {
         std::fprintf(stderr, "ventaro-sample-server: unknown alerts: %s\n",
                      qPrintable(parser.value(alertsOption)));
         return 2;
