@@ -235,8 +235,11 @@ void ForecastLookup::readProduct(const FetchResult& result)
     const QString zone = m_zone.zone;
     const QStringList names = byName ? ZoneForecast::cityNames(m_entry) : QStringList();
     const bool wantFirst = byName && m_firstLocation.isEmpty();
-    OffThread::run<ProductSearch>(
-        this, result.body.size(),
+    // Even a small product goes to a worker: a few kilobytes of code lines
+    // can name more zones than a large product, and what a product costs
+    // to read is not told by its size alone.
+    OffThread::onWorker<ProductSearch>(
+        this,
         [body = result.body, cancelled = m_cancelled, byName, zone, names, wantFirst]() mutable {
             // The answer's bytes go as soon as the product's text is out of
             // them.

@@ -20,11 +20,11 @@ bool isPrefix(QStringView text)
            (text[2] == u'Z' || text[2] == u'C');
 }
 
-// "039", "030>034" or "ALL": the codes it stands for behind `prefix`.
-bool expand(const QString& prefix, QStringView item, QStringList& codes)
+// "039", "030>034" or "ALL": the range it stands for behind `area`.
+bool readRange(const QString& area, QStringView item, QList<Ugc::Range>& ranges)
 {
     if (item == u"ALL") {
-        codes.append(prefix + QStringLiteral("ALL"));
+        ranges.append({area, 0, 999});
         return true;
     }
     const qsizetype to = item.indexOf(u'>');
@@ -36,8 +36,7 @@ bool expand(const QString& prefix, QStringView item, QStringList& codes)
     const int until = last.toInt();
     if (until < from)
         return false;
-    for (int number = from; number <= until; ++number)
-        codes.append(prefix + QStringLiteral("%1").arg(number, 3, 10, QLatin1Char('0')));
+    ranges.append({area, from, until});
     return true;
 }
 
@@ -45,10 +44,6 @@ bool expand(const QString& prefix, QStringView item, QStringList& codes)
 
 std::optional<Ugc> Ugc::read(QStringView text)
 {
-    // A code line is never longer than a product line (69 characters), and
-    // the longest seen run over a few lines; a "line" of kilobytes is not
-    // one, and reading it whole would only cost.
-    constexpr qsizetype longest = 4096;
     Ugc ugc;
     QString prefix;
     qsizetype at = 0;
@@ -63,16 +58,16 @@ std::optional<Ugc> Ugc::read(QStringView text)
         const QStringView item = text.mid(at, dash - at);
         at = dash + 1;
         if (item.size() == 6 && isDigits(item)) {
-            if (ugc.codes.isEmpty())
+            if (ugc.ranges.isEmpty())
                 return std::nullopt;
             ugc.expires = item.toString();
             return ugc;
         }
         if (item.size() >= 6 && isPrefix(item.left(3))) {
             prefix = item.left(3).toString();
-            if (!expand(prefix, item.mid(3), ugc.codes))
+            if (!readRange(prefix, item.mid(3), ugc.ranges))
                 return std::nullopt;
-        } else if (prefix.isEmpty() || !expand(prefix, item, ugc.codes)) {
+        } else if (prefix.isEmpty() || !readRange(prefix, item, ugc.ranges)) {
             return std::nullopt;
         }
     }
@@ -81,11 +76,11 @@ std::optional<Ugc> Ugc::read(QStringView text)
 
 bool Ugc::covers(QStringView zone) const
 {
-    if (zone.size() != 6)
+    if (zone.size() != 6 || !isDigits(zone.mid(3)))
         return false;
-    for (const QString& code : codes) {
-        if (code == zone || (code.endsWith(u"ALL") && QStringView(code).left(3) == zone.left(3)))
-            return true;
-    }
-    return false;
+    const QStringView area = zone.left(3);
+    const int number = zone.mid(3).toInt();
+    return std::any_of(ranges.cbegin(), ranges.cend(), [area, number](const Range& range) {
+        return range.area == area && range.first <= number && number <= range.last;
+    });
 }

@@ -1,7 +1,7 @@
 #pragma once
 
+#include <QList>
 #include <QString>
-#include <QStringList>
 #include <QStringView>
 #include <optional>
 
@@ -19,10 +19,29 @@
 // digits alone takes the state and letter before it, "NNN>NNN" stands for
 // every number of the range, and "ALL" for every zone of the state. Items
 // end in "-"; the last is the expiry, day, hour and minute ("080000").
+//
+// Ranges are kept as ranges: a line of 4 KiB names at most a few hundred
+// of them, whatever they span, so what a line costs is bounded by its
+// length.
 struct Ugc
 {
-    QStringList codes; // "COZ039", the ranges written out, "COZALL" kept as it is
-    QString expires;   // "080000"
+    // The areas of one state and kind ("COZ") numbered `first` to `last`;
+    // "ALL" is 000 to 999.
+    struct Range
+    {
+        QString area;
+        int first = 0;
+        int last = 0;
+    };
+
+    QList<Range> ranges;
+    QString expires; // "080000"
+
+    // A code line is never longer than a product line (69 characters), and
+    // the longest seen run over a few lines; a "line" of kilobytes is not
+    // one, and reading it whole would only cost. No more of a line and the
+    // lines it runs on to is read.
+    static constexpr qsizetype longest = 4096;
 
     // The code line at the start of `text` and the lines it runs on to,
     // up to its expiry; nothing when it is not a well-formed code line (an

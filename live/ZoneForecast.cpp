@@ -255,10 +255,15 @@ Group zoneGroup(const QStringList& lines)
     Group group;
     group.lines = lines;
     // The code line and the lines it runs on to; a zone's name or its
-    // forecast, however long, is no part of it.
+    // forecast, however long, is no part of it, and of a run of code lines
+    // only as much is taken as a code line may hold.
     qsizetype codeLines = 1;
-    while (codeLines < lines.size() && isCodeLine(lines.at(codeLines).trimmed()))
+    qsizetype codeLength = lines.at(0).size();
+    while (codeLines < lines.size() && codeLength <= Ugc::longest &&
+           isCodeLine(QStringView(lines.at(codeLines)).left(Ugc::longest).trimmed())) {
+        codeLength += lines.at(codeLines).size() + 1;
         ++codeLines;
+    }
     group.ugc = Ugc::read(lines.mid(0, codeLines).join(QLatin1Char('\n')));
     group.names = normalised(including >= 0 ? text.left(including) : text);
     if (including >= 0) {

@@ -12,6 +12,7 @@ private Q_SLOTS:
     void readsCodeLines();
     void refusesMalformedLines_data();
     void refusesMalformedLines();
+    void rangesCostTheirLineNotTheirSpan();
 };
 
 void TestUgc::readsCodeLines_data()
@@ -80,6 +81,21 @@ void TestUgc::refusesMalformedLines()
 {
     QFETCH(QString, text);
     QVERIFY(!Ugc::read(text));
+}
+
+// A line of 4 KiB naming every zone of a state again and again holds a
+// few hundred ranges, not hundreds of thousands of codes.
+void TestUgc::rangesCostTheirLineNotTheirSpan()
+{
+    QString line = QStringLiteral("COZ000>999-");
+    qsizetype items = 1;
+    for (; line.size() + 8 + 7 < Ugc::longest; ++items)
+        line += QStringLiteral("000>999-");
+    const std::optional<Ugc> ugc = Ugc::read(line + QStringLiteral("080000-"));
+    QVERIFY(ugc);
+    QVERIFY(ugc->covers(u"COZ000") && ugc->covers(u"COZ777") && ugc->covers(u"COZ999"));
+    QVERIFY(!ugc->covers(u"COC777"));
+    QCOMPARE(ugc->ranges.size(), items);
 }
 
 QTEST_MAIN(TestUgc)
