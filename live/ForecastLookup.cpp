@@ -189,8 +189,11 @@ void ForecastLookup::askProduct()
         return;
     }
     // Not a product could be had: the service is down or turns us away,
-    // and asking more offices would only add to the wait.
+    // and asking more offices would only add to the wait. The records are
+    // asked again at the next refresh: an office they named that gives no
+    // forecast is not one to trust for a month.
     if (m_productsRead == 0) {
+        m_zones.forget(m_station);
         answerFailed(QStringLiteral("The weather service gave no zone forecast for zone %1: %2")
                          .arg(m_zone.zone, m_failures.join(QStringLiteral("; "))));
         return;
@@ -210,6 +213,7 @@ void ForecastLookup::askProduct()
         askStation();
         return;
     }
+    m_zones.forget(m_station);
     m_whyByName = missing;
     askByName();
 }

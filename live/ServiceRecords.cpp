@@ -8,20 +8,19 @@ namespace ServiceRecords {
 
 namespace {
 
+bool isCapital(QChar c)
+{
+    return c >= u'A' && c <= u'Z';
+}
+
 // A code of the service's areas: two capitals of the state, the kind of
 // area (Z a public forecast or fire weather zone, C a county), three
 // digits.
-bool isAreaCode(const QString& text, char16_t kind)
+bool isAreaCode(QStringView text, char16_t kind)
 {
-    const auto capital = [](QChar c) { return c >= u'A' && c <= u'Z'; };
     const auto digit = [](QChar c) { return c >= u'0' && c <= u'9'; };
-    return text.size() == 6 && capital(text[0]) && capital(text[1]) && text[2] == kind && digit(text[3]) &&
-           digit(text[4]) && digit(text[5]);
-}
-
-bool isZoneCode(const QString& text)
-{
-    return isAreaCode(text, u'Z');
+    return text.size() == 6 && isCapital(text[0]) && isCapital(text[1]) && text[2] == kind &&
+           digit(text[3]) && digit(text[4]) && digit(text[5]);
 }
 
 // The code an area's address ends in ("https://.../zones/county/COC031"),
@@ -31,13 +30,6 @@ QString areaOf(const QJsonObject& record, QLatin1StringView key, char16_t kind)
     const QString address = record.value(key).toString();
     const QString code = address.mid(address.lastIndexOf(u'/') + 1);
     return isAreaCode(code, kind) ? code : QString();
-}
-
-// An office of the service: three capitals ("BOU", "SJU").
-bool isOfficeCode(const QString& text)
-{
-    return text.size() == 3 &&
-           std::all_of(text.begin(), text.end(), [](QChar c) { return c >= u'A' && c <= u'Z'; });
 }
 
 std::variant<QJsonObject, Problem> propertiesOf(const QByteArray& answer, const char* what)
@@ -54,6 +46,21 @@ std::variant<QJsonObject, Problem> propertiesOf(const QByteArray& answer, const 
 }
 
 } // namespace
+
+bool isZoneCode(QStringView text)
+{
+    return isAreaCode(text, u'Z');
+}
+
+bool isCountyCode(QStringView text)
+{
+    return isAreaCode(text, u'C');
+}
+
+bool isOfficeCode(QStringView text)
+{
+    return (text.size() == 3 || text.size() == 4) && std::all_of(text.begin(), text.end(), isCapital);
+}
 
 std::variant<Station, Problem> station(const QByteArray& answer)
 {

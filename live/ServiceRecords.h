@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
+#include <QStringView>
 #include <variant>
 
 // The weather service API's own records of where a station belongs, as its
@@ -41,6 +42,14 @@ struct Zone
     QString name;        // "City and County of Denver"
     QStringList offices; // "BOU"
 };
+
+// The forms of the codes the records give, checked wherever a code comes
+// from outside (an answer, a file) before it goes into an address: a public
+// forecast or fire weather zone ("COZ039"), a county ("COC031"), an office
+// or issuing location (three or four capitals, "BOU").
+bool isZoneCode(QStringView text);
+bool isCountyCode(QStringView text);
+bool isOfficeCode(QStringView text);
 
 std::variant<Station, Problem> station(const QByteArray& answer);
 std::variant<Zone, Problem> zone(const QByteArray& answer);

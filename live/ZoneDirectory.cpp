@@ -1,6 +1,7 @@
 #include "ZoneDirectory.h"
 
 #include "LiveLogging.h"
+#include "ServiceRecords.h"
 
 #include <QDir>
 #include <QFile>
@@ -69,6 +70,7 @@ void ZoneDirectory::load()
     }
     const QJsonObject stations = QJsonDocument::fromJson(file.read(maxFileBytes)).object();
     qsizetype foreign = 0;
+    qsizetype damaged = 0;
     for (auto it = stations.constBegin(); it != stations.constEnd(); ++it) {
         const QJsonObject record = it.value().toObject();
         // Another service's zone for the station may be no zone of this
@@ -86,12 +88,22 @@ void ZoneDirectory::load()
         entry.areasKnown = record.contains(QLatin1StringView("county"));
         entry.county = record.value(QLatin1StringView("county")).toString();
         entry.fireZone = record.value(QLatin1StringView("fire")).toString();
-        // A damaged entry is one to ask again, not one to trust.
-        if (entry.zone.size() == 6 && !entry.offices.isEmpty() && entry.asked.isValid())
+        // A damaged entry is one to ask again, not one to trust: its codes
+        // go into addresses, so each must have the form the records give.
+        const bool wellFormed =
+            ServiceRecords::isZoneCode(entry.zone) && !entry.offices.isEmpty() &&
+            std::all_of(entry.offices.cbegin(), entry.offices.cend(), ServiceRecords::isOfficeCode) &&
+            (entry.county.isEmpty() || ServiceRecords::isCountyCode(entry.county)) &&
+            (entry.fireZone.isEmpty() || ServiceRecords::isZoneCode(entry.fireZone)) && entry.asked.isValid();
+        if (wellFormed)
             m_entries.insert(it.key(), entry);
+        else
+            ++damaged;
     }
     if (foreign > 0)
         qCInfo(lcLive).noquote() << "zone directory:" << foreign << "entries of another service left out";
+    if (damaged > 0)
+        qCInfo(lcLive).noquote() << "zone directory:" << damaged << "damaged entries left out";
 }
 
 void ZoneDirectory::save() const

@@ -42,8 +42,8 @@ private Q_SLOTS:
     void noOfficeHasAForecast();
     void forecastOfTheStationsOwnZone_data();
     void forecastOfTheStationsOwnZone();
-    void storedZoneOfAnotherServiceIsAskedAgain_data();
-    void storedZoneOfAnotherServiceIsAskedAgain();
+    void storedZoneIsTrustedOnlyWhenSound_data();
+    void storedZoneIsTrustedOnlyWhenSound();
     void remarksStayOutOfTheIcons();
     void unchangedAnswersComeFromTheCache_data();
     void unchangedAnswersComeFromTheCache();
@@ -332,38 +332,53 @@ void TestLiveWeather::forecastOfTheStationsOwnZone()
     QVERIFY2(lines.contains(zoneName), qPrintable(rig.forecast()));
 }
 
-void TestLiveWeather::storedZoneOfAnotherServiceIsAskedAgain_data()
+void TestLiveWeather::storedZoneIsTrustedOnlyWhenSound_data()
 {
     QTest::addColumn<QString>("storedBy"); // the records' addresses the stored zone came from
-    QTest::addColumn<QString>("zone");     // the zone then shown
+    QTest::addColumn<QString>("office");   // the office stored with it
+    QTest::addColumn<QString>("zone");     // the zone shown after two refreshes
+    QTest::addColumn<int>("recordsAsked"); // station records asked in those refreshes
+    const QString own = m_templates.recordsSource();
+    const QString windward = QStringLiteral("HIZ017 (Maui Windward West)");
+    const QString central = QStringLiteral("HIZ045 (Maui Central Valley North)");
     // Kahului stored under the neighbouring zone: this server's own entry is
     // trusted for its month, another service's is not, nor one from before
     // the entries named their service.
-    QTest::newRow("stored for this server")
-        << m_templates.recordsSource() << QStringLiteral("HIZ017 (Maui Windward West)");
-    QTest::newRow("stored for the real service") << SourceTemplates::defaults().recordsSource()
-                                                 << QStringLiteral("HIZ045 (Maui Central Valley North)");
-    QTest::newRow("stored naming no service")
-        << QString() << QStringLiteral("HIZ045 (Maui Central Valley North)");
+    QTest::newRow("stored for this server") << own << QStringLiteral("HFO") << windward << 0;
+    QTest::newRow("stored for the real service")
+        << SourceTemplates::defaults().recordsSource() << QStringLiteral("HFO") << central << 1;
+    QTest::newRow("stored naming no service") << QString() << QStringLiteral("HFO") << central << 1;
+    // A code that could lead an address astray is not used, and an office
+    // that gives no forecast is asked about again at the next refresh, not
+    // a month on.
+    QTest::newRow("stored with an office of no office's form") << own << QStringLiteral("..") << central << 1;
+    QTest::newRow("stored with an office that gives no forecast")
+        << own << QStringLiteral("GLD") << central << 1;
 }
 
-void TestLiveWeather::storedZoneOfAnotherServiceIsAskedAgain()
+void TestLiveWeather::storedZoneIsTrustedOnlyWhenSound()
 {
     QFETCH(QString, storedBy);
+    QFETCH(QString, office);
     QFETCH(QString, zone);
+    QFETCH(int, recordsAsked);
     QTemporaryDir folder;
     ZoneDirectory(folder.path(), storedBy)
         .store(QStringLiteral("PHOG"), {QStringLiteral("HIZ017"),
                                         QStringLiteral("Maui Windward West"),
-                                        {QStringLiteral("HFO")},
-                                        QDateTime::currentDateTimeUtc()});
+                                        {office},
+                                        QDateTime::currentDateTimeUtc(),
+                                        QStringLiteral("HIC009"),
+                                        QStringLiteral("HIZ017")});
     Rig rig(m_templates, QStringLiteral("OGG         MAUI, HI"), folder.path());
     const qsizetype asked = m_server.requestedPaths().size();
     QVERIFY(rig.refresh());
+    QVERIFY(rig.refresh());
     QCOMPARE(rig.tip("Text3"), QStringLiteral("Zone %1, from the zone forecast of HFO").arg(zone));
-    const bool trusted = zone.startsWith(QStringLiteral("HIZ017"));
     QCOMPARE(m_server.requestedPaths().mid(asked).filter(QStringLiteral("/stations/PHOG")).size(),
-             trusted ? 0 : 1);
+             recordsAsked);
+    // A code of no office's form never reaches an address.
+    QCOMPARE(m_server.requestedPaths().mid(asked).filter(QStringLiteral("..")).size(), 0);
 }
 
 // Snow on the ground under a clear sky shows the clear sky; the remark and

@@ -70,10 +70,16 @@ void TestZoneDirectory::damagedFileIsAskedAgain()
     QFile file(folder.filePath(QStringLiteral("zones.json")));
     QVERIFY(file.open(QIODevice::WriteOnly));
     file.write(R"({"KDEN": {"zone": "COZ039", "offices": [], "asked": "2026-11-07T12:00:00Z"},)"
+               R"( "KGJT": {"zone": "COZ011", "offices": [".."], "asked": "2026-11-07T12:00:00Z"},)"
+               R"( "KSKX": {"zone": "../x/", "offices": ["ABQ"], "asked": "2026-11-07T12:00:00Z"},)"
+               R"( "PANC": {"zone": "AKZ101", "offices": ["AER"], "county": "AK/../C020",)"
+               R"(  "asked": "2026-11-07T12:00:00Z"},)"
                R"( "KPUB": {"zone": "COZ087", "offices": ["PUB"], "asked": "2026-11-07T12:00:00Z"}})");
     file.close();
     const ZoneDirectory directory(folder.path());
-    QVERIFY(!directory.find(QStringLiteral("KDEN"), asked));
+    // Codes of no code's form would go into addresses: not trusted.
+    for (const char* station : {"KDEN", "KGJT", "KSKX", "PANC"})
+        QVERIFY2(!directory.find(QLatin1StringView(station), asked), station);
     // Kept before the county and fire weather zone were: trusted for its
     // zone, with those still to be asked.
     QVERIFY(directory.find(QStringLiteral("KPUB"), asked));
