@@ -1,3 +1,4 @@
+#include "BusProbe.h"
 #include "CommandLine.h"
 #include "FontWarmUp.h"
 #include "InstanceChannel.h"
@@ -23,6 +24,7 @@
 #include <QStandardPaths>
 #include <QTimer>
 #include <cstdio>
+#include <future>
 
 namespace {
 
@@ -57,6 +59,20 @@ int main(int argc, char* argv[])
     // plugin removes DESKTOP_STARTUP_ID from the environment as it starts.
     const QByteArray activationToken = qgetenv("XDG_ACTIVATION_TOKEN");
     const QByteArray startupId = qgetenv("DESKTOP_STARTUP_ID");
+    // Qt's D-Bus library connects with calls that wait for the bus, the
+    // first of them from the building of the window (its accessibility
+    // bridge), then the notifications and the system's news; a bus that
+    // takes connections and never answers would hold the program for good.
+    // Both buses are asked beside the start-up, which waits for the answers
+    // only before the window is built, a second at most.
+    constexpr std::chrono::milliseconds busAnswer{1000};
+    auto sessionSilence =
+        std::async(std::launch::async, [sessionBus = BusProbe::sessionAddress(), busAnswer] {
+            return BusProbe::silence(sessionBus, busAnswer);
+        });
+    auto systemSilence = std::async(std::launch::async, [systemBus = BusProbe::systemAddress(), busAnswer] {
+        return BusProbe::silence(systemBus, busAnswer);
+    });
 
     // Without a display Qt would abort with a core dump; the program ends
     // with a line saying why instead.
@@ -131,6 +147,16 @@ int main(int argc, char* argv[])
 
     SessionEvents session;
 
+    if (const std::optional<QString> silent = sessionSilence.get()) {
+        qCWarning(lcBus).noquote() << "the session bus is not used:" << *silent;
+        // An address that fails at once, so that nothing in the program
+        // waits on the silent one.
+        qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/dev/null/silent-session-bus");
+    }
+    const std::optional<QString> systemSilent = systemSilence.get();
+    if (systemSilent)
+        qCWarning(lcBus).noquote() << "waking and the network coming back are not followed:" << *systemSilent;
+
     frmForecast window({store, sources.pages(), network, tray, colorDialog, notifier,
                         [&sources](const QString& path) { return sources.satellitePicture(path); },
                         &session});
@@ -152,7 +178,8 @@ int main(int argc, char* argv[])
     if (sources.anyLive())
         QTimer::singleShot(250, &window, [&tls] { tls.start(); });
     // Sleep and network news are wanted only once the window is up.
-    QTimer::singleShot(250, &window, [&session] { session.start(); });
+    if (!systemSilent)
+        QTimer::singleShot(250, &window, [&session] { session.start(); });
 
     // Listening comes last, so a later start that gets through finds the
     // window built and placed; the socket showing up is the sign that the

@@ -40,6 +40,8 @@
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocalServer>
+#include <QLocalSocket>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QProcess>
@@ -649,6 +651,8 @@ private Q_SLOTS:
     void costlySatellitePictures();
     void terminatedWhileAPictureArrives_data();
     void terminatedWhileAPictureArrives();
+    void silentBusesHoldNeitherTheStartNorTheEnd_data();
+    void silentBusesHoldNeitherTheStartNorTheEnd();
 
 private:
     QString path(const QString& relative) const { return m_dir->filePath(relative); }
@@ -2120,6 +2124,50 @@ void TestFaultDrills::terminatedWhileAPictureArrives()
     // It ends in a few tens of milliseconds when idle; a second leaves room
     // for a loaded machine.
     QVERIFY2(took < 1000, qPrintable(QStringLiteral("the program took %1 ms to end").arg(took)));
+}
+
+void TestFaultDrills::silentBusesHoldNeitherTheStartNorTheEnd_data()
+{
+    QTest::addColumn<QString>("bus"); // the variable naming the bus that never answers
+    QTest::addColumn<QString>("platform");
+    // The system bus is reached once the window is up; the session bus by
+    // the window's building itself, through Qt's accessibility bridge on X11.
+    QTest::newRow("system bus") << QStringLiteral("DBUS_SYSTEM_BUS_ADDRESS") << QStringLiteral("offscreen");
+    QTest::newRow("session bus") << QStringLiteral("DBUS_SESSION_BUS_ADDRESS") << QStringLiteral("xcb");
+}
+
+// A bus that takes every connection and never says a word, as a frozen
+// daemon or an impostor on its socket would: the program starts, and
+// SIGTERM ends it, as without one.
+void TestFaultDrills::silentBusesHoldNeitherTheStartNorTheEnd()
+{
+    QFETCH(QString, bus);
+    QFETCH(QString, platform);
+    QLocalServer silent;
+    QList<QLocalSocket*> held;
+    connect(&silent, &QLocalServer::newConnection, &silent, [&] {
+        while (QLocalSocket* socket = silent.nextPendingConnection())
+            held.append(socket);
+    });
+    QVERIFY(silent.listen(path(QStringLiteral("silent-bus"))));
+    std::optional<VirtualScreen> screen;
+    if (platform == QLatin1StringView("xcb")) {
+        screen.emplace();
+        QVERIFY2(!screen->display.isEmpty(), "no private X server");
+        m_environment.insert(QStringLiteral("DISPLAY"), screen->display);
+    }
+    m_environment.insert(QStringLiteral("QT_QPA_PLATFORM"), platform);
+    m_environment.insert(bus, QStringLiteral("unix:path=") + silent.fullServerName());
+
+    QProcess program;
+    startProgram(program);
+    QVERIFY2(ProgramProcess::waitUntilAnswering(program, path(QStringLiteral("run/ventaro.socket"))),
+             "the program never finished starting");
+    QTRY_VERIFY2_WITH_TIMEOUT(!held.isEmpty(), "the program never reached the bus", 20000);
+    ::kill(pid_t(program.processId()), SIGTERM);
+    QVERIFY2(program.waitForFinished(20000), "SIGTERM did not end the program");
+    QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(program.exitCode(), 0);
 }
 
 QTEST_MAIN(TestFaultDrills)
