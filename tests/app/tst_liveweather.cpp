@@ -45,6 +45,8 @@ private Q_SLOTS:
     void storedZoneOfAnotherServiceIsAskedAgain_data();
     void storedZoneOfAnotherServiceIsAskedAgain();
     void remarksStayOutOfTheIcons();
+    void locationNamesAStandInStation_data();
+    void locationNamesAStandInStation();
     void unchangedAnswersComeFromTheCache_data();
     void unchangedAnswersComeFromTheCache();
     void timedRefreshWaitsOutAPause();
@@ -381,6 +383,46 @@ void TestLiveWeather::remarksStayOutOfTheIcons()
             shown.append(QString::number(index));
     }
     QCOMPARE(shown, QStringList{QString::number(SkyClasses::ClearOrSun)});
+}
+
+void TestLiveWeather::locationNamesAStandInStation_data()
+{
+    QTest::addColumn<QString>("cityCode");
+    QTest::addColumn<QString>("location");
+    QTest::addColumn<QStringList>("tipEnd"); // the location tooltip's last lines, below any alerts
+
+    // Denver's zone has a warning in effect, whose lines head the tooltip.
+    QTest::newRow("Denver observes for itself")
+        << FirstStart::cityCode
+        << QStringLiteral("Denver International Airport, CO, United States (KDEN) 39-50N 104-39W 1640M")
+        << QStringList{QStringLiteral("Observed Dec 07, 2026 10:53 AM EST \u2014 2 hours ago")};
+    // Utica's own station has been silent since 1997: Griffiss observes.
+    QTest::newRow("Utica, observed at Griffiss")
+        << QStringLiteral("UCA         UTICA, NY")
+        << QStringLiteral("Griffiss Airfield, NY, United States (KRME) 43-13N 075-24W 154M")
+        << QStringList{QStringLiteral("Observed Dec 07, 2026 10:56 AM EST \u2014 2 hours ago"),
+                       QStringLiteral("Observed at Griffiss International Airport (KRME), 9 km from Utica's "
+                                      "former station")};
+}
+
+void TestLiveWeather::locationNamesAStandInStation()
+{
+    QFETCH(QString, cityCode);
+    QFETCH(QString, location);
+    QFETCH(QStringList, tipEnd);
+    Rig rig(m_templates, cityCode);
+    QVERIFY(rig.refresh());
+    QCOMPARE(rig.label("lblCity"), QLatin1Char(' ') + location);
+    const auto tipLines = [&rig] { return rig.tip("lblCity").split(QLatin1Char('\n')); };
+    QStringList tip = tipLines();
+    QCOMPARE(tip.mid(tip.size() - tipEnd.size()), tipEnd);
+    QCOMPARE(tip.filter(QStringLiteral("Observed at")), tipEnd.filter(QStringLiteral("Observed at")));
+    // The minute timer tells the new age and keeps the station's line.
+    rig.clock.advance(std::chrono::hours(1));
+    rig.window->Timer1_Timer();
+    tip = tipLines();
+    tipEnd[0].replace(QStringLiteral("2 hours"), QStringLiteral("3 hours"));
+    QCOMPARE(tip.mid(tip.size() - tipEnd.size()), tipEnd);
 }
 
 void TestLiveWeather::unchangedAnswersComeFromTheCache_data()
