@@ -44,6 +44,10 @@ void ForecastLookup::start()
         }));
         return;
     }
+    // The table's state, not the stored one: an entry stored before its
+    // state was mended ("IPT         WILLIAMSPORT, VA") still names the
+    // wrong one.
+    m_state = entry.isEmpty() ? m_request.stateCode : StationTable::stateCode(entry);
     m_station = StationIdentifiers::icaoFor(m_request.stationCode);
     if (const auto known = m_zones.find(m_station, QDateTime::currentDateTimeUtc())) {
         m_zone = *known;
@@ -147,8 +151,8 @@ void ForecastLookup::askProduct()
         m_location = 0;
     }
     if (m_location < m_locations.size()) {
-        ask(m_templates.zoneForecastUrl(m_locations.at(m_location), m_request.stateCode),
-            SourceTemplates::jsonLd, &ForecastLookup::productAnswered);
+        ask(m_templates.zoneForecastUrl(m_locations.at(m_location), m_state), SourceTemplates::jsonLd,
+            &ForecastLookup::productAnswered);
         return;
     }
     // Not a product could be had: the service is down or turns us away,
@@ -246,14 +250,14 @@ void ForecastLookup::askByName()
     qCInfo(lcLive).noquote() << "forecast zone of" << m_entry.trimmed() << "not found:" << m_whyByName
                              << "- looking for its name";
     m_byName = true;
-    m_locations = ForecastOffices::forState(m_request.stateCode);
+    m_locations = ForecastOffices::forState(m_state);
     m_location = 0;
     m_failures.clear();
     m_searched.clear();
     if (m_locations.isEmpty()) {
         answerFailed(
             QStringLiteral("No forecast office of the weather service covers the state \"%1\", and %2")
-                .arg(m_request.stateCode, m_whyByName));
+                .arg(m_state, m_whyByName));
         return;
     }
     nextByName();
@@ -262,8 +266,8 @@ void ForecastLookup::askByName()
 void ForecastLookup::nextByName()
 {
     if (m_location < m_locations.size()) {
-        ask(m_templates.zoneForecastUrl(m_locations.at(m_location), m_request.stateCode),
-            SourceTemplates::jsonLd, &ForecastLookup::productAnswered);
+        ask(m_templates.zoneForecastUrl(m_locations.at(m_location), m_state), SourceTemplates::jsonLd,
+            &ForecastLookup::productAnswered);
         return;
     }
     if (!m_firstLocation.isEmpty()) {

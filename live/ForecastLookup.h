@@ -23,7 +23,8 @@ struct FetchResult;
 // group for the zone.
 //
 // When the records cannot be had, the offices covering the station's state
-// are asked one after the other, each product searched for a group naming
+// (its table entry's; the stored one for a code the table lacks) are asked
+// one after the other, each product searched for a group naming
 // the station's city, and the first found is shown; with none, the first
 // group of the first product, said so. A place outside the service's area
 // (the Cancun entry) gets a plain word that there is no forecast for it.
@@ -89,6 +90,7 @@ private:
 
     QString m_station; // "KDEN"
     QString m_entry;   // the station table's line for the code, or the code
+    QString m_state;   // the state of that line, or the stored one for a code not in the table
     ZoneDirectory::Entry m_zone;
     bool m_zoneFromDirectory = false;
     // The issuing locations of the zone's offices, and the one asked now.

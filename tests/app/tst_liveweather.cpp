@@ -42,6 +42,8 @@ private Q_SLOTS:
     void noOfficeHasAForecast();
     void forecastOfTheStationsOwnZone_data();
     void forecastOfTheStationsOwnZone();
+    void officesOfTheEntrysState_data();
+    void officesOfTheEntrysState();
     void storedZoneOfAnotherServiceIsAskedAgain_data();
     void storedZoneOfAnotherServiceIsAskedAgain();
     void remarksStayOutOfTheIcons();
@@ -332,6 +334,45 @@ void TestLiveWeather::forecastOfTheStationsOwnZone()
                                  ? lines.value(0)
                                  : QStringLiteral("(the product's name)"));
     QVERIFY2(lines.contains(zoneName), qPrintable(rig.forecast()));
+}
+
+// Without the records, the offices of the state are asked: the state of
+// the code's entry, whatever an older entry stored.
+void TestLiveWeather::officesOfTheEntrysState_data()
+{
+    QTest::addColumn<QString>("cityCode"); // stored with the state of its last two characters
+    QTest::addColumn<QStringList>("offices");
+    QTest::newRow("West Yellowstone stored as Wyoming")
+        << QStringLiteral("WEY         WEST YELLOWSTONE, WY")
+        << QStringList{QStringLiteral("TFX"), QStringLiteral("BYZ"), QStringLiteral("GGW"),
+                       QStringLiteral("MSO")};
+    QTest::newRow("Williamsport stored as Virginia")
+        << QStringLiteral("IPT         WILLIAMSPORT, VA")
+        << QStringList{QStringLiteral("CTP"), QStringLiteral("PHI"), QStringLiteral("PBZ"),
+                       QStringLiteral("BGM"), QStringLiteral("CLE")};
+    QTest::newRow("a code outside the table keeps the stored state")
+        << QStringLiteral("XYZ         NOWHERE, CO")
+        << QStringList{QStringLiteral("BOU"), QStringLiteral("GJT"), QStringLiteral("PUB"),
+                       QStringLiteral("GLD")};
+}
+
+void TestLiveWeather::officesOfTheEntrysState()
+{
+    QFETCH(QString, cityCode);
+    QFETCH(QStringList, offices);
+    SourceTemplates templates = m_templates;
+    templates.station.replace(QStringLiteral("/stations/"), QStringLiteral("/no-such-records/"));
+    // The forecast is asked only after an observation.
+    templates.observation.replace(QStringLiteral("{station}.TXT"), QStringLiteral("KDEN.TXT"));
+    Rig rig(templates, cityCode);
+    const qsizetype before = m_server.requestedPaths().size();
+    QVERIFY(rig.refresh());
+    QStringList asked;
+    for (const QString& path : m_server.requestedPaths().mid(before)) {
+        if (path.startsWith(QStringLiteral("/products/types/ZFP/locations/")))
+            asked.append(path.section(QLatin1Char('/'), 5, 5));
+    }
+    QCOMPARE(asked, offices);
 }
 
 void TestLiveWeather::storedZoneOfAnotherServiceIsAskedAgain_data()

@@ -22,6 +22,8 @@ private slots:
     void derivationsOnAnyText_data();
     void derivationsOnAnyText();
     void entryOfEveryCode();
+    void formerEntriesMended_data();
+    void formerEntriesMended();
 };
 
 void TestStationTable::hasFixedSize()
@@ -68,7 +70,9 @@ void TestStationTable::entryAtPosition_data()
     row("district of columbia, National", 526, "DCA         WASHINGTON DC/NATIONAL, DC", "DCA", "dc");
     row("CWA as Wausau", 530, "CWA         WAUSAU/STEVENS POINT, WI", "CWA", "wi");
     row("PBI as West Palm Beach", 534, "PBI         WEST PALM BEACH, FL", "PBI", "fl");
+    row("West Yellowstone is in Montana", 535, "WEY         WEST YELLOWSTONE, MT", "WEY", "mt");
     row("AVP as Wilkes Barre", 541, "AVP         WILKES BARRE, PA", "AVP", "pa");
+    row("Williamsport is in Pennsylvania", 542, "IPT         WILLIAMSPORT, PA", "IPT", "pa");
     row("last entry", 555, "ZZV         ZANESVILLE, OH", "ZZV", "oh");
 }
 
@@ -210,6 +214,32 @@ void TestStationTable::entryOfEveryCode()
     QCOMPARE(StationTable::entryOf(QStringLiteral("MSP")), QStringLiteral("MSP         MINNEAPOLIS, MN"));
     for (const char* code : {"XYZ", "DE", "DENV", "den", ""})
         QCOMPARE(StationTable::entryOf(QString::fromLatin1(code)), QString());
+}
+
+void TestStationTable::formerEntriesMended_data()
+{
+    QTest::addColumn<QString>("stored");
+    QTest::addColumn<QString>("shown");
+
+    const auto row = [](const char* name, const char* stored, const char* shown) {
+        QTest::newRow(name) << QString::fromLatin1(stored) << QString::fromLatin1(shown);
+    };
+    row("Williamsport as Virginia", "IPT         WILLIAMSPORT, VA", "IPT         WILLIAMSPORT, PA");
+    row("West Yellowstone as Wyoming", "WEY         WEST YELLOWSTONE, WY",
+        "WEY         WEST YELLOWSTONE, MT");
+    row("an entry as it reads today", "IPT         WILLIAMSPORT, PA", "IPT         WILLIAMSPORT, PA");
+    row("the code typed alone", "IPT", "IPT");
+    row("typed in lower case: as typed", "ipt         williamsport, va", "ipt         williamsport, va");
+    row("a former entry with a trailing blank: as typed", "IPT         WILLIAMSPORT, VA ",
+        "IPT         WILLIAMSPORT, VA ");
+    row("empty", "", "");
+}
+
+void TestStationTable::formerEntriesMended()
+{
+    QFETCH(QString, stored);
+    QFETCH(QString, shown);
+    QCOMPARE(StationTable::mended(stored), shown);
 }
 
 QTEST_GUILESS_MAIN(TestStationTable)

@@ -64,6 +64,8 @@ private Q_SLOTS:
     void readableInADarkTheme();
     void applyStoresStationAndState_data();
     void applyStoresStationAndState();
+    void storedEntryShownAsItReadsToday_data();
+    void storedEntryShownAsItReadsToday();
     void stationsFoundByName_data();
     void stationsFoundByName();
     void applyWritesEachKeyInOrderThenRepaints();
@@ -549,6 +551,49 @@ void TestFrmSettings::applyStoresStationAndState()
     QCOMPARE(m_closings.size(), 1);
     QCOMPARE(m_closings[0].stationCode, cityCode.left(3));
     QCOMPARE(m_closings[0].stateCode, state);
+}
+
+void TestFrmSettings::storedEntryShownAsItReadsToday_data()
+{
+    QTest::addColumn<QString>("stored"); // CityCode, with the State its last two characters give
+    QTest::addColumn<QString>("shown");
+    QTest::addColumn<int>("row"); // the list's current item, -1 for none
+
+    QTest::newRow("Williamsport stored as Virginia") << QStringLiteral("IPT         WILLIAMSPORT, VA")
+                                                     << QStringLiteral("IPT         WILLIAMSPORT, PA") << 541;
+    QTest::newRow("West Yellowstone stored as Wyoming")
+        << QStringLiteral("WEY         WEST YELLOWSTONE, WY")
+        << QStringLiteral("WEY         WEST YELLOWSTONE, MT") << 534;
+    QTest::newRow("the code typed alone stays as typed")
+        << QStringLiteral("IPT") << QStringLiteral("IPT") << -1;
+}
+
+void TestFrmSettings::storedEntryShownAsItReadsToday()
+{
+    QFETCH(QString, stored);
+    QFETCH(QString, shown);
+    QFETCH(int, row);
+    const QString storedState = StationTable::stateCode(stored);
+    m_store->set(QStringLiteral("CityCode"), stored);
+    m_store->set(QStringLiteral("State"), storedState);
+    m_store->clearLog();
+
+    QVERIFY(open());
+    auto* city = child<QComboBox>(QStringLiteral("cmbCity"));
+    QCOMPARE(city->currentText(), shown);
+    QCOMPARE(city->currentIndex(), row);
+    // Nothing is written behind the user's back: Cancel keeps what was stored.
+    QVERIFY(m_store->writtenKeys().isEmpty());
+    QVERIFY(click(QStringLiteral("cmdCancel")));
+    QTRY_VERIFY_WITH_TIMEOUT(m_dialog.isNull(), 5000);
+    QCOMPARE(m_store->get(QStringLiteral("CityCode")), stored);
+    QCOMPARE(m_closings.constLast().stateCode, storedState);
+
+    // The next Apply stores the entry shown, and its state.
+    QVERIFY(open());
+    QVERIFY(click(QStringLiteral("cmdApply")));
+    QCOMPARE(m_store->get(QStringLiteral("CityCode")), shown);
+    QCOMPARE(m_store->get(QStringLiteral("State")), StationTable::stateCode(shown));
 }
 
 void TestFrmSettings::stationsFoundByName_data()
