@@ -29,21 +29,14 @@ ForecastLookup::~ForecastLookup()
 
 void ForecastLookup::start()
 {
-    const QString entry = StationTable::entryOf(m_request.stationCode);
-    m_entry = entry.isEmpty() ? m_request.stationCode : entry;
-    if (!entry.isEmpty() && !ForecastOffices::forecastsFor(entry)) {
-        const QString place = entry.mid(12).trimmed();
-        const QString text =
-            QStringLiteral("The US National Weather Service has no forecast for %1: it forecasts for the "
-                           "United States and its territories only.")
-                .arg(place);
-        m_reply->answer(ForecastAnswer::arrived(text.size(), [text, place](const std::atomic<bool>*) {
-            return ForecastReading{
-                ForecastReading::Outcome::Forecast, text,
-                QStringLiteral("%1 lies outside the US weather service's area").arg(place)};
-        }));
+    if (const std::optional<ForecastReading> outside =
+            ForecastOffices::outsideTheArea(m_request.stationCode)) {
+        m_reply->answer(ForecastAnswer::arrived(
+            outside->text.size(), [reading = *outside](const std::atomic<bool>*) { return reading; }));
         return;
     }
+    const QString entry = StationTable::entryOf(m_request.stationCode);
+    m_entry = entry.isEmpty() ? m_request.stationCode : entry;
     // The table's state, not the stored one: an entry stored before its
     // state was mended ("IPT         WILLIAMSPORT, VA") still names the
     // wrong one.
