@@ -69,6 +69,22 @@ constexpr std::array<Substitute, 4> substitutes{{
 }};
 // clang-format on
 
+// Between two points in degrees (east positive), on a sphere of the
+// Earth's mean radius.
+double distanceKm(double latitudeA, double longitudeA, double latitudeB, double longitudeB)
+{
+    // The haversine form, which stays exact for the short distances it is
+    // asked about.
+    constexpr double earthRadiusKm = 6371.0088;
+    const double phiA = qDegreesToRadians(latitudeA);
+    const double phiB = qDegreesToRadians(latitudeB);
+    const double halfDPhi = (phiB - phiA) / 2;
+    const double halfDLambda = qDegreesToRadians(longitudeB - longitudeA) / 2;
+    const double h = std::sin(halfDPhi) * std::sin(halfDPhi) +
+                     std::cos(phiA) * std::cos(phiB) * std::sin(halfDLambda) * std::sin(halfDLambda);
+    return 2 * earthRadiusKm * std::asin(std::sqrt(std::min(1.0, h)));
+}
+
 } // namespace
 
 QString icaoFor(const QString& stationCode)
@@ -95,20 +111,6 @@ QString observedAt(const QString& stationCode)
             .arg(QLatin1StringView(substitute.place));
     }
     return {};
-}
-
-double distanceKm(double latitudeA, double longitudeA, double latitudeB, double longitudeB)
-{
-    // The haversine form, which stays exact for the short distances it is
-    // asked about.
-    constexpr double earthRadiusKm = 6371.0088;
-    const double phiA = qDegreesToRadians(latitudeA);
-    const double phiB = qDegreesToRadians(latitudeB);
-    const double halfDPhi = (phiB - phiA) / 2;
-    const double halfDLambda = qDegreesToRadians(longitudeB - longitudeA) / 2;
-    const double h = std::sin(halfDPhi) * std::sin(halfDPhi) +
-                     std::cos(phiA) * std::cos(phiB) * std::sin(halfDLambda) * std::sin(halfDLambda);
-    return 2 * earthRadiusKm * std::asin(std::sqrt(std::min(1.0, h)));
 }
 
 } // namespace StationIdentifiers

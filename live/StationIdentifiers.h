@@ -25,12 +25,8 @@ QString icaoFor(const QString& stationCode);
 // For a code whose own station no longer reports, which station observes
 // in its place and how far that is from the former station, for a reader
 // ("Observed at Griffiss International Airport (KRME), 9 km from Utica's
-// former station"); empty for every other code, in any case as typed.
+// former station", the great-circle distance to the nearest kilometre);
+// empty for every other code, in any case as typed.
 QString observedAt(const QString& stationCode);
-
-// The great-circle distance in kilometres between two points given in
-// degrees of latitude and longitude (east positive), on a sphere of the
-// Earth's mean radius.
-double distanceKm(double latitudeA, double longitudeA, double latitudeB, double longitudeB);
 
 } // namespace StationIdentifiers

@@ -42,12 +42,10 @@ private Q_SLOTS:
     void noOfficeHasAForecast();
     void forecastOfTheStationsOwnZone_data();
     void forecastOfTheStationsOwnZone();
-    void officesOfTheEntrysState_data();
     void officesOfTheEntrysState();
     void storedZoneOfAnotherServiceIsAskedAgain_data();
     void storedZoneOfAnotherServiceIsAskedAgain();
     void remarksStayOutOfTheIcons();
-    void locationNamesAStandInStation_data();
     void locationNamesAStandInStation();
     void unchangedAnswersComeFromTheCache_data();
     void unchangedAnswersComeFromTheCache();
@@ -194,6 +192,8 @@ void TestLiveWeather::refreshShowsTheServiceWords()
     QCOMPARE(statuses.at(3).first().toString(),
              QStringLiteral("  Attempting connection to ") + m_server.host());
     QCOMPARE(rig.label("lblStatus"), QStringLiteral("  Idle"));
+    // The station named observed: the tooltip names no other.
+    QVERIFY2(!rig.tip("lblCity").contains(QStringLiteral("Observed at")), qPrintable(rig.tip("lblCity")));
 
     const QString forecast = rig.window->findChild<QPlainTextEdit*>(QStringLiteral("Text3"))->toPlainText();
     if (zoneFirst.isEmpty()) {
@@ -336,43 +336,19 @@ void TestLiveWeather::forecastOfTheStationsOwnZone()
     QVERIFY2(lines.contains(zoneName), qPrintable(rig.forecast()));
 }
 
-// Without the records, the offices of the state are asked: the state of
-// the code's entry, whatever an older entry stored.
-void TestLiveWeather::officesOfTheEntrysState_data()
-{
-    QTest::addColumn<QString>("cityCode"); // stored with the state of its last two characters
-    QTest::addColumn<QStringList>("offices");
-    QTest::newRow("West Yellowstone stored as Wyoming")
-        << QStringLiteral("WEY         WEST YELLOWSTONE, WY")
-        << QStringList{QStringLiteral("TFX"), QStringLiteral("BYZ"), QStringLiteral("GGW"),
-                       QStringLiteral("MSO")};
-    QTest::newRow("Williamsport stored as Virginia")
-        << QStringLiteral("IPT         WILLIAMSPORT, VA")
-        << QStringList{QStringLiteral("CTP"), QStringLiteral("PHI"), QStringLiteral("PBZ"),
-                       QStringLiteral("BGM"), QStringLiteral("CLE")};
-    QTest::newRow("a code outside the table keeps the stored state")
-        << QStringLiteral("XYZ         NOWHERE, CO")
-        << QStringList{QStringLiteral("BOU"), QStringLiteral("GJT"), QStringLiteral("PUB"),
-                       QStringLiteral("GLD")};
-}
-
+// Without the records, the offices of the state are asked: Montana's for
+// West Yellowstone, though an older entry stored Wyoming.
 void TestLiveWeather::officesOfTheEntrysState()
 {
-    QFETCH(QString, cityCode);
-    QFETCH(QStringList, offices);
     SourceTemplates templates = m_templates;
     templates.station.replace(QStringLiteral("/stations/"), QStringLiteral("/no-such-records/"));
-    // The forecast is asked only after an observation.
     templates.observation.replace(QStringLiteral("{station}.TXT"), QStringLiteral("KDEN.TXT"));
-    Rig rig(templates, cityCode);
+    Rig rig(templates, QStringLiteral("WEY         WEST YELLOWSTONE, WY"));
     const qsizetype before = m_server.requestedPaths().size();
     QVERIFY(rig.refresh());
-    QStringList asked;
-    for (const QString& path : m_server.requestedPaths().mid(before)) {
-        if (path.startsWith(QStringLiteral("/products/types/ZFP/locations/")))
-            asked.append(path.section(QLatin1Char('/'), 5, 5));
-    }
-    QCOMPARE(asked, offices);
+    const QString montana = QStringLiteral("/products/types/ZFP/locations/%1/latest");
+    QCOMPARE(m_server.requestedPaths().mid(before).filter(QStringLiteral("/products/")),
+             (QStringList{montana.arg("TFX"), montana.arg("BYZ"), montana.arg("GGW"), montana.arg("MSO")}));
 }
 
 void TestLiveWeather::storedZoneOfAnotherServiceIsAskedAgain_data()
@@ -426,44 +402,23 @@ void TestLiveWeather::remarksStayOutOfTheIcons()
     QCOMPARE(shown, QStringList{QString::number(SkyClasses::ClearOrSun)});
 }
 
-void TestLiveWeather::locationNamesAStandInStation_data()
-{
-    QTest::addColumn<QString>("cityCode");
-    QTest::addColumn<QString>("location");
-    QTest::addColumn<QStringList>("tipEnd"); // the location tooltip's last lines, below any alerts
-
-    // Denver's zone has a warning in effect, whose lines head the tooltip.
-    QTest::newRow("Denver observes for itself")
-        << FirstStart::cityCode
-        << QStringLiteral("Denver International Airport, CO, United States (KDEN) 39-50N 104-39W 1640M")
-        << QStringList{QStringLiteral("Observed Dec 07, 2026 10:53 AM EST \u2014 2 hours ago")};
-    // Utica's own station has been silent since 1997: Griffiss observes.
-    QTest::newRow("Utica, observed at Griffiss")
-        << QStringLiteral("UCA         UTICA, NY")
-        << QStringLiteral("Griffiss Airfield, NY, United States (KRME) 43-13N 075-24W 154M")
-        << QStringList{QStringLiteral("Observed Dec 07, 2026 10:56 AM EST \u2014 2 hours ago"),
-                       QStringLiteral("Observed at Griffiss International Airport (KRME), 9 km from Utica's "
-                                      "former station")};
-}
-
+// Utica's own station has been silent since 1997: Griffiss observes, and
+// the location's tooltip says so below the time, as the minute timer
+// renews it.
 void TestLiveWeather::locationNamesAStandInStation()
 {
-    QFETCH(QString, cityCode);
-    QFETCH(QString, location);
-    QFETCH(QStringList, tipEnd);
-    Rig rig(m_templates, cityCode);
+    Rig rig(m_templates, QStringLiteral("UCA         UTICA, NY"));
     QVERIFY(rig.refresh());
-    QCOMPARE(rig.label("lblCity"), QLatin1Char(' ') + location);
-    const auto tipLines = [&rig] { return rig.tip("lblCity").split(QLatin1Char('\n')); };
-    QStringList tip = tipLines();
-    QCOMPARE(tip.mid(tip.size() - tipEnd.size()), tipEnd);
-    QCOMPARE(tip.filter(QStringLiteral("Observed at")), tipEnd.filter(QStringLiteral("Observed at")));
-    // The minute timer tells the new age and keeps the station's line.
+    QCOMPARE(rig.label("lblCity"),
+             QStringLiteral(" Griffiss Airfield, NY, United States (KRME) 43-13N 075-24W 154M"));
+    const QString where = QStringLiteral(
+        "\nObserved at Griffiss International Airport (KRME), 9 km from Utica's former station");
+    QCOMPARE(rig.tip("lblCity"),
+             QStringLiteral("Observed Dec 07, 2026 10:56 AM EST \u2014 2 hours ago") + where);
     rig.clock.advance(std::chrono::hours(1));
     rig.window->Timer1_Timer();
-    tip = tipLines();
-    tipEnd[0].replace(QStringLiteral("2 hours"), QStringLiteral("3 hours"));
-    QCOMPARE(tip.mid(tip.size() - tipEnd.size()), tipEnd);
+    QCOMPARE(rig.tip("lblCity"),
+             QStringLiteral("Observed Dec 07, 2026 10:56 AM EST \u2014 3 hours ago") + where);
 }
 
 void TestLiveWeather::unchangedAnswersComeFromTheCache_data()

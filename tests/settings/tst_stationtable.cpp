@@ -22,8 +22,6 @@ private slots:
     void derivationsOnAnyText_data();
     void derivationsOnAnyText();
     void entryOfEveryCode();
-    void formerEntriesMended_data();
-    void formerEntriesMended();
 };
 
 void TestStationTable::hasFixedSize()
@@ -214,32 +212,6 @@ void TestStationTable::entryOfEveryCode()
     QCOMPARE(StationTable::entryOf(QStringLiteral("MSP")), QStringLiteral("MSP         MINNEAPOLIS, MN"));
     for (const char* code : {"XYZ", "DE", "DENV", "den", ""})
         QCOMPARE(StationTable::entryOf(QString::fromLatin1(code)), QString());
-}
-
-void TestStationTable::formerEntriesMended_data()
-{
-    QTest::addColumn<QString>("stored");
-    QTest::addColumn<QString>("shown");
-
-    const auto row = [](const char* name, const char* stored, const char* shown) {
-        QTest::newRow(name) << QString::fromLatin1(stored) << QString::fromLatin1(shown);
-    };
-    row("Williamsport as Virginia", "IPT         WILLIAMSPORT, VA", "IPT         WILLIAMSPORT, PA");
-    row("West Yellowstone as Wyoming", "WEY         WEST YELLOWSTONE, WY",
-        "WEY         WEST YELLOWSTONE, MT");
-    row("an entry as it reads today", "IPT         WILLIAMSPORT, PA", "IPT         WILLIAMSPORT, PA");
-    row("the code typed alone", "IPT", "IPT");
-    row("typed in lower case: as typed", "ipt         williamsport, va", "ipt         williamsport, va");
-    row("a former entry with a trailing blank: as typed", "IPT         WILLIAMSPORT, VA ",
-        "IPT         WILLIAMSPORT, VA ");
-    row("empty", "", "");
-}
-
-void TestStationTable::formerEntriesMended()
-{
-    QFETCH(QString, stored);
-    QFETCH(QString, shown);
-    QCOMPARE(StationTable::mended(stored), shown);
 }
 
 QTEST_GUILESS_MAIN(TestStationTable)

@@ -307,9 +307,6 @@ private Q_SLOTS:
         QTest::newRow("decoded observation")
             << QByteArray("/data/observations/metar/decoded/KDEN.TXT") << 200 << QByteArray("text/plain")
             << QStringLiteral("live/observations/KDEN.TXT");
-        QTest::newRow("the observation standing in for Utica's closed station")
-            << QByteArray("/data/observations/metar/decoded/KRME.TXT") << 200 << QByteArray("text/plain")
-            << QStringLiteral("live/observations/KRME.TXT");
         QTest::newRow("a name reaching outside the fixtures")
             << QByteArray("/data/observations/metar/decoded/..%2F..%2Fzfp%2FBOU.txt") << 404 << html
             << QString();
