@@ -1,5 +1,6 @@
 #include "ServerWeatherSource.h"
 
+#include "ForecastOffices.h"
 #include "Network.h"
 #include "PageAnswers.h"
 #include "WeatherAddresses.h"
@@ -30,6 +31,14 @@ ConditionsReply* ServerWeatherSource::fetchConditions(const WeatherRequest& requ
 
 ForecastReply* ServerWeatherSource::fetchStateForecast(const WeatherRequest& request)
 {
+    // The Cancun entry's state code reads as Colorado's: the old page would
+    // give Colorado's forecast for a place in Mexico.
+    if (const std::optional<ForecastReading> outside = ForecastOffices::outsideTheArea(request.stationCode)) {
+        auto* reply = new ForecastReply;
+        reply->answer(ForecastAnswer::arrived(
+            outside->text.size(), [reading = *outside](const std::atomic<bool>*) { return reading; }));
+        return reply;
+    }
     return relay<ForecastAnswer>(
         m_network.get(WeatherAddresses::stateForecast(m_hosts.forecast, request.stateCode),
                       optionsFor(request)),

@@ -7,6 +7,8 @@ class Network;
 
 // The weather pages from the configured servers, at their own addresses,
 // by plain HTTP: what the sample server and mirrors of the old pages serve.
+// A station outside the weather service's area (the Cancun entry) is asked
+// no state forecast: the box says there is none, as the live layer does.
 class ServerWeatherSource final : public WeatherSource
 {
 public:

@@ -466,6 +466,7 @@ void frmForecast::showConditions(const ConditionsReading& reading)
     const Conditions& values = reading.values;
     m_lblCity->setText(QLatin1Char(' ') + ForecastText::shownValue(values.location));
     m_observed = reading.observed;
+    m_observedAt = reading.observedAt;
     showObservationTime();
     m_lblTemp->setText(QLatin1Char(' ') + ForecastText::shownValue(values.temperature));
     m_lblHumidity->setText(QLatin1Char(' ') + ForecastText::shownValue(values.humidity));
@@ -583,7 +584,12 @@ void frmForecast::showObservationTime()
 {
     // Kept up to date by the minute timer, so the age it tells is never
     // more than a minute behind.
-    m_cityTip = m_observed ? ObservationTime::describe(*m_observed, now()) : QString();
+    QStringList lines;
+    if (m_observed)
+        lines.append(ObservationTime::describe(*m_observed, now()));
+    if (!m_observedAt.isEmpty())
+        lines.append(m_observedAt);
+    m_cityTip = lines.join(QLatin1Char('\n'));
     showCityToolTip();
 }
 

@@ -232,10 +232,12 @@ private:
     QString m_storeNotice;
     QString m_pauseNotice;
 
-    // When the shown observation was made, for the location's tooltip.
+    // When the shown observation was made, and which station made it when
+    // not the entry's own, for the location's tooltip.
     std::optional<ObservationTime::Observed> m_observed;
-    // The location's tooltip below the alerts, as plain text: when the
-    // values were observed, or why there are none.
+    QString m_observedAt;
+    // The location's tooltip below the alerts, as plain text: when and
+    // where the values were observed, or why there are none.
     QString m_cityTip;
     // Each tray instance's tooltip below the alerts: the sky conditions,
     // or its designed text until it first shows them.

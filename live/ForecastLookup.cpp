@@ -29,21 +29,18 @@ ForecastLookup::~ForecastLookup()
 
 void ForecastLookup::start()
 {
-    const QString entry = StationTable::entryOf(m_request.stationCode);
-    m_entry = entry.isEmpty() ? m_request.stationCode : entry;
-    if (!entry.isEmpty() && !ForecastOffices::forecastsFor(entry)) {
-        const QString place = entry.mid(12).trimmed();
-        const QString text =
-            QStringLiteral("The US National Weather Service has no forecast for %1: it forecasts for the "
-                           "United States and its territories only.")
-                .arg(place);
-        m_reply->answer(ForecastAnswer::arrived(text.size(), [text, place](const std::atomic<bool>*) {
-            return ForecastReading{
-                ForecastReading::Outcome::Forecast, text,
-                QStringLiteral("%1 lies outside the US weather service's area").arg(place)};
-        }));
+    if (const std::optional<ForecastReading> outside =
+            ForecastOffices::outsideTheArea(m_request.stationCode)) {
+        m_reply->answer(ForecastAnswer::arrived(
+            outside->text.size(), [reading = *outside](const std::atomic<bool>*) { return reading; }));
         return;
     }
+    const QString entry = StationTable::entryOf(m_request.stationCode);
+    m_entry = entry.isEmpty() ? m_request.stationCode : entry;
+    // The table's state, not the stored one: an entry stored before its
+    // state was mended ("IPT         WILLIAMSPORT, VA") still names the
+    // wrong one.
+    m_state = entry.isEmpty() ? m_request.stateCode : StationTable::stateCode(entry);
     m_station = StationIdentifiers::icaoFor(m_request.stationCode);
     if (const auto known = m_zones.find(m_station, QDateTime::currentDateTimeUtc())) {
         m_zone = *known;
@@ -184,8 +181,8 @@ void ForecastLookup::askProduct()
         m_location = 0;
     }
     if (m_location < m_locations.size()) {
-        ask(m_templates.zoneForecastUrl(m_locations.at(m_location), m_request.stateCode),
-            SourceTemplates::jsonLd, &ForecastLookup::productAnswered);
+        ask(m_templates.zoneForecastUrl(m_locations.at(m_location), m_state), SourceTemplates::jsonLd,
+            &ForecastLookup::productAnswered);
         return;
     }
     // Not a product could be had: the service is down or turns us away,
@@ -290,14 +287,14 @@ void ForecastLookup::askByName()
     qCInfo(lcLive).noquote() << "forecast zone of" << m_entry.trimmed() << "not found:" << m_whyByName
                              << "- looking for its name";
     m_byName = true;
-    m_locations = ForecastOffices::forState(m_request.stateCode);
+    m_locations = ForecastOffices::forState(m_state);
     m_location = 0;
     m_failures.clear();
     m_searched.clear();
     if (m_locations.isEmpty()) {
         answerFailed(
             QStringLiteral("No forecast office of the weather service covers the state \"%1\", and %2")
-                .arg(m_request.stateCode, m_whyByName));
+                .arg(m_state, m_whyByName));
         return;
     }
     nextByName();
@@ -306,8 +303,8 @@ void ForecastLookup::askByName()
 void ForecastLookup::nextByName()
 {
     if (m_location < m_locations.size()) {
-        ask(m_templates.zoneForecastUrl(m_locations.at(m_location), m_request.stateCode),
-            SourceTemplates::jsonLd, &ForecastLookup::productAnswered);
+        ask(m_templates.zoneForecastUrl(m_locations.at(m_location), m_state), SourceTemplates::jsonLd,
+            &ForecastLookup::productAnswered);
         return;
     }
     if (!m_firstLocation.isEmpty()) {

@@ -24,7 +24,8 @@ struct FetchResult;
 // group for the zone.
 //
 // When the records cannot be had, the offices covering the station's state
-// are asked one after the other, each product searched for a group naming
+// (its table entry's; the stored one for a code the table lacks) are asked
+// one after the other, each product searched for a group naming
 // the station's city, and the first found is shown; with none, the first
 // group of the first product, said so. A place outside the service's area
 // (the Cancun entry) gets a plain word that there is no forecast for it.
@@ -90,6 +91,7 @@ private:
 
     QString m_station; // "KDEN"
     QString m_entry;   // the station table's line for the code, or the code
+    QString m_state;   // the state of that line, or the stored one for a code not in the table
     ZoneDirectory::Entry m_zone;
     bool m_zoneFromDirectory = false;
     // The station record is asked only for the areas a kept entry lacks.

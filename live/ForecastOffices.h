@@ -1,7 +1,10 @@
 #pragma once
 
+#include "StateForecast.h"
+
 #include <QString>
 #include <QStringList>
+#include <optional>
 
 // Which zone forecast products cover a state: the issuing locations of the
 // weather forecast offices whose county warning areas reach into it, each
@@ -28,5 +31,11 @@ QStringList productLocations(const QString& office);
 // a display name ending in one of the table's states ("DENVER, CO",
 // "ALBUQUERQUE,NM"); not "CANCUN, MEXICO".
 bool forecastsFor(const QString& stationEntry);
+
+// For a station code whose table entry names a place the service does not
+// forecast for (the Cancun entry), what the forecast box shows in place of
+// a forecast, whoever serves the forecasts: a plain word that there is
+// none, and why. Nothing for any other code, a typed one included.
+std::optional<ForecastReading> outsideTheArea(const QString& stationCode);
 
 } // namespace ForecastOffices

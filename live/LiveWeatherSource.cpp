@@ -53,13 +53,14 @@ QString LiveWeatherSource::forecastHost() const
 ConditionsReply* LiveWeatherSource::fetchConditions(const WeatherRequest& request)
 {
     const QString station = StationIdentifiers::icaoFor(request.stationCode);
+    const QString observedAt = StationIdentifiers::observedAt(request.stationCode);
     RequestOptions options;
     options.cached = true;
     options.timed = request.timed;
     options.budget = request.budget;
     return relay<ConditionsAnswer>(
         m_network.get(m_templates.observationUrl(station), options),
-        [station](const FetchResult& result) {
+        [station, observedAt](const FetchResult& result) {
             if (result.heldUntil.isValid())
                 return ConditionsAnswer::held(result.error, result.heldUntil);
             if (!result.ok)
@@ -68,10 +69,13 @@ ConditionsReply* LiveWeatherSource::fetchConditions(const WeatherRequest& reques
                 return ConditionsAnswer::failed(
                     QStringLiteral("The weather service has no observation of %1: it answered %2")
                         .arg(station, answered(result)));
-            return ConditionsAnswer::arrived(result.text.size(),
-                                             [text = result.text, station](const std::atomic<bool>*) {
-                                                 return ObservationReading::read(text, station);
-                                             });
+            return ConditionsAnswer::arrived(
+                result.text.size(), [text = result.text, station, observedAt](const std::atomic<bool>*) {
+                    ConditionsReading reading = ObservationReading::read(text, station);
+                    if (reading.received)
+                        reading.observedAt = observedAt;
+                    return reading;
+                });
         },
         this);
 }

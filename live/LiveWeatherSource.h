@@ -14,7 +14,9 @@ class Network;
 // read straight into what the window shows:
 //
 // - the current conditions from the station's decoded observation (see
-//   ObservationReading);
+//   ObservationReading); for an entry whose station no longer reports,
+//   the nearest station's, the reading saying which (see
+//   StationIdentifiers::observedAt);
 // - the forecast from the zone forecast product of the office that
 //   forecasts for the station's zone, that zone's group alone (see
 //   ForecastLookup).

@@ -2,6 +2,9 @@
 
 #include "StationEntries.h"
 
+#include <array>
+#include <string_view>
+
 namespace StationTable {
 
 const QStringList& entries()
@@ -35,6 +38,21 @@ QString entryOf(const QString& code)
 QString stateCode(const QString& text)
 {
     return text.right(2).toLower();
+}
+
+QString mended(const QString& text)
+{
+    // Entries that named the wrong state, as a store may still hold them:
+    // the code stayed, so the code's entry is the mended one.
+    static constexpr std::array<std::string_view, 2> formerEntries{
+        "IPT         WILLIAMSPORT, VA",
+        "WEY         WEST YELLOWSTONE, WY",
+    };
+    for (std::string_view former : formerEntries) {
+        if (text == QLatin1StringView(former.data(), static_cast<qsizetype>(former.size())))
+            return entryOf(stationCode(text));
+    }
+    return text;
 }
 
 } // namespace StationTable

@@ -21,4 +21,10 @@ QString entryOf(const QString& code);
 // The last two characters of the text, lower-cased.
 QString stateCode(const QString& text);
 
+// The entry as the table words it today for a text that was a whole entry
+// before its name was mended ("IPT         WILLIAMSPORT, VA" gives
+// "IPT         WILLIAMSPORT, PA": Williamsport is in Pennsylvania); any
+// other text as it is.
+QString mended(const QString& text);
+
 } // namespace StationTable

@@ -598,7 +598,10 @@ void frmSettings::Form_Load()
 
     m_cmbCity->addItems(StationTable::entries());
 
-    const QString cityCode = m_settings.get(CityCode);
+    // An entry stored before its state was mended shows as it reads today,
+    // so that the next Apply stores the right state; until then the store
+    // keeps what the user chose.
+    const QString cityCode = StationTable::mended(m_settings.get(CityCode));
     // An exact entry becomes the list's current item as well, so the open
     // list shows the very entry that was chosen rather than its twin.
     const int entry = m_cmbCity->findText(cityCode, Qt::MatchExactly | Qt::MatchCaseSensitive);

@@ -45,6 +45,11 @@ struct ConditionsReading
     // (-6.1 C)"). Empty when there are none.
     QString skyRemarks;
     QString feelsLike;
+    // For the location label's tooltip, when another station observes for
+    // the one the entry names, which and how far away ("Observed at
+    // Griffiss International Airport (KRME), 9 km from Utica's former
+    // station"); empty otherwise.
+    QString observedAt;
 };
 
 // A current-conditions page body: strips it, cuts it at its title and

@@ -45,6 +45,7 @@ private Q_SLOTS:
     void successfulRefresh();
     void failedRefresh_data();
     void failedRefresh();
+    void noStateForecastOutsideTheServicesArea();
     void refreshDuringRefreshIsIgnored();
     void sameForecastKeepsReadersPlace();
     void timer_data();
@@ -565,6 +566,22 @@ void TestFrmForecast::failedRefresh()
     QVERIFY(!after.contains(QStringLiteral("/iwin/co/state.html")));
     QCOMPARE(rig.intray(), iconsBefore);
     QCOMPARE(window.windowIcon().cacheKey(), windowIconBefore);
+}
+
+// Cancun's stored state is Colorado's: its page is not asked.
+void TestFrmForecast::noStateForecastOutsideTheServicesArea()
+{
+    ForecastRig rig;
+    rig.initializeStore();
+    rig.store.set(QStringLiteral("CityCode"), QStringLiteral("CUN         CANCUN, MEXICO"));
+    rig.store.set(QStringLiteral("State"), QStringLiteral("co"));
+    rig.open();
+    QVERIFY(rig.refresh());
+    QCOMPARE(rig.server.requestedPaths(), QStringList{QStringLiteral("/weather/current/KCUN.html")});
+    QCOMPARE(
+        rig.child<QPlainTextEdit>(QStringLiteral("Text3"))->toPlainText(),
+        QStringLiteral("The US National Weather Service has no forecast for CANCUN, MEXICO: it forecasts "
+                       "for the United States and its territories only."));
 }
 
 void TestFrmForecast::refreshDuringRefreshIsIgnored()

@@ -42,9 +42,11 @@ private Q_SLOTS:
     void noOfficeHasAForecast();
     void forecastOfTheStationsOwnZone_data();
     void forecastOfTheStationsOwnZone();
+    void officesOfTheEntrysState();
     void storedZoneIsTrustedOnlyWhenSound_data();
     void storedZoneIsTrustedOnlyWhenSound();
     void remarksStayOutOfTheIcons();
+    void locationNamesAStandInStation();
     void unchangedAnswersComeFromTheCache_data();
     void unchangedAnswersComeFromTheCache();
     void timedRefreshWaitsOutAPause();
@@ -190,6 +192,8 @@ void TestLiveWeather::refreshShowsTheServiceWords()
     QCOMPARE(statuses.at(3).first().toString(),
              QStringLiteral("  Attempting connection to ") + m_server.host());
     QCOMPARE(rig.label("lblStatus"), QStringLiteral("  Idle"));
+    // The station named observed: the tooltip names no other.
+    QVERIFY2(!rig.tip("lblCity").contains(QStringLiteral("Observed at")), qPrintable(rig.tip("lblCity")));
 
     const QString forecast = rig.window->findChild<QPlainTextEdit*>(QStringLiteral("Text3"))->toPlainText();
     if (zoneFirst.isEmpty()) {
@@ -332,6 +336,21 @@ void TestLiveWeather::forecastOfTheStationsOwnZone()
     QVERIFY2(lines.contains(zoneName), qPrintable(rig.forecast()));
 }
 
+// Without the records, the offices of the state are asked: Montana's for
+// West Yellowstone, though an older entry stored Wyoming.
+void TestLiveWeather::officesOfTheEntrysState()
+{
+    SourceTemplates templates = m_templates;
+    templates.station.replace(QStringLiteral("/stations/"), QStringLiteral("/no-such-records/"));
+    templates.observation.replace(QStringLiteral("{station}.TXT"), QStringLiteral("KDEN.TXT"));
+    Rig rig(templates, QStringLiteral("WEY         WEST YELLOWSTONE, WY"));
+    const qsizetype before = m_server.requestedPaths().size();
+    QVERIFY(rig.refresh());
+    const QString montana = QStringLiteral("/products/types/ZFP/locations/%1/latest");
+    QCOMPARE(m_server.requestedPaths().mid(before).filter(QStringLiteral("/products/")),
+             (QStringList{montana.arg("TFX"), montana.arg("BYZ"), montana.arg("GGW"), montana.arg("MSO")}));
+}
+
 void TestLiveWeather::storedZoneIsTrustedOnlyWhenSound_data()
 {
     QTest::addColumn<QString>("storedBy"); // the records' addresses the stored zone came from
@@ -396,6 +415,25 @@ void TestLiveWeather::remarksStayOutOfTheIcons()
             shown.append(QString::number(index));
     }
     QCOMPARE(shown, QStringList{QString::number(SkyClasses::ClearOrSun)});
+}
+
+// Utica's own station has been silent since 1997: Griffiss observes, and
+// the location's tooltip says so below the time, as the minute timer
+// renews it.
+void TestLiveWeather::locationNamesAStandInStation()
+{
+    Rig rig(m_templates, QStringLiteral("UCA         UTICA, NY"));
+    QVERIFY(rig.refresh());
+    QCOMPARE(rig.label("lblCity"),
+             QStringLiteral(" Griffiss Airfield, NY, United States (KRME) 43-13N 075-24W 154M"));
+    const QString where = QStringLiteral(
+        "\nObserved at Griffiss International Airport (KRME), 9 km from Utica's former station");
+    QCOMPARE(rig.tip("lblCity"),
+             QStringLiteral("Observed Dec 07, 2026 10:56 AM EST \u2014 2 hours ago") + where);
+    rig.clock.advance(std::chrono::hours(1));
+    rig.window->Timer1_Timer();
+    QCOMPARE(rig.tip("lblCity"),
+             QStringLiteral("Observed Dec 07, 2026 10:56 AM EST \u2014 3 hours ago") + where);
 }
 
 void TestLiveWeather::unchangedAnswersComeFromTheCache_data()

@@ -24,6 +24,10 @@ private Q_SLOTS:
             {"Taos", "E23", "KSKX"},
             {"a changed code", "PVV", "KPVU"},
             {"typed in lower case", "anc", "PANC"},
+            {"Hanford, silent since 2013", "HMS", "KRLD"},
+            {"Monticello, silent since 2024", "MSV", "KMGJ"},
+            {"Toledo, silent since 2007", "TDO", "KCLS"},
+            {"Utica, silent since 1997", "UCA", "KRME"},
         };
         for (const auto& row : rows)
             QTest::newRow(row[0]) << QString::fromLatin1(row[1]) << QString::fromLatin1(row[2]);
@@ -34,6 +38,20 @@ private Q_SLOTS:
         QFETCH(QString, code);
         QFETCH(QString, identifier);
         QCOMPARE(StationIdentifiers::icaoFor(code), identifier);
+    }
+
+    // Only a code standing in for a closed station says where it was
+    // observed; the distances are great circles between NOAA's positions.
+    void observedAt()
+    {
+        QCOMPARE(StationIdentifiers::observedAt(QStringLiteral("uca")),
+                 QStringLiteral(
+                     "Observed at Griffiss International Airport (KRME), 9 km from Utica's former station"));
+        QCOMPARE(
+            StationIdentifiers::observedAt(QStringLiteral("MSV")),
+            QStringLiteral("Observed at Orange County Airport, Montgomery (KMGJ), 49 km from Monticello's "
+                           "former station"));
+        QCOMPARE(StationIdentifiers::observedAt(QStringLiteral("E23")), QString());
     }
 
     // Every entry reaches some station, and the seven outside the

@@ -68,7 +68,9 @@ void TestStationTable::entryAtPosition_data()
     row("district of columbia, National", 526, "DCA         WASHINGTON DC/NATIONAL, DC", "DCA", "dc");
     row("CWA as Wausau", 530, "CWA         WAUSAU/STEVENS POINT, WI", "CWA", "wi");
     row("PBI as West Palm Beach", 534, "PBI         WEST PALM BEACH, FL", "PBI", "fl");
+    row("West Yellowstone is in Montana", 535, "WEY         WEST YELLOWSTONE, MT", "WEY", "mt");
     row("AVP as Wilkes Barre", 541, "AVP         WILKES BARRE, PA", "AVP", "pa");
+    row("Williamsport is in Pennsylvania", 542, "IPT         WILLIAMSPORT, PA", "IPT", "pa");
     row("last entry", 555, "ZZV         ZANESVILLE, OH", "ZZV", "oh");
 }
 

@@ -64,6 +64,7 @@ private Q_SLOTS:
     void readableInADarkTheme();
     void applyStoresStationAndState_data();
     void applyStoresStationAndState();
+    void storedEntryShownAsItReadsToday();
     void stationsFoundByName_data();
     void stationsFoundByName();
     void applyWritesEachKeyInOrderThenRepaints();
@@ -549,6 +550,24 @@ void TestFrmSettings::applyStoresStationAndState()
     QCOMPARE(m_closings.size(), 1);
     QCOMPARE(m_closings[0].stationCode, cityCode.left(3));
     QCOMPARE(m_closings[0].stateCode, state);
+}
+
+// An entry stored before its state was mended (Williamsport is in
+// Pennsylvania): nothing is written behind the user's back, and the next
+// Apply stores the entry and state of today.
+void TestFrmSettings::storedEntryShownAsItReadsToday()
+{
+    const QString shown = QStringLiteral("IPT         WILLIAMSPORT, PA");
+    m_store->set(QStringLiteral("CityCode"), QStringLiteral("IPT         WILLIAMSPORT, VA"));
+    m_store->clearLog();
+    QVERIFY(open());
+    auto* city = child<QComboBox>(QStringLiteral("cmbCity"));
+    QCOMPARE(city->currentText(), shown);
+    QCOMPARE(city->itemText(city->currentIndex()), shown);
+    QVERIFY(m_store->writtenKeys().isEmpty());
+    QVERIFY(click(QStringLiteral("cmdApply")));
+    QCOMPARE(m_store->get(QStringLiteral("CityCode")), shown);
+    QCOMPARE(m_store->get(QStringLiteral("State")), QStringLiteral("pa"));
 }
 
 void TestFrmSettings::stationsFoundByName_data()
