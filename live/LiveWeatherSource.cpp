@@ -57,6 +57,7 @@ ConditionsReply* LiveWeatherSource::fetchConditions(const WeatherRequest& reques
     options.cached = true;
     options.timed = request.timed;
     options.budget = request.budget;
+    options.retryPassingFailures = true;
     return relay<ConditionsAnswer>(
         m_network.get(m_templates.observationUrl(station), options),
         [station](const FetchResult& result) {
@@ -100,6 +101,7 @@ AlertsReply* LiveWeatherSource::fetchAlerts(const WeatherRequest& request)
     options.timed = request.timed;
     options.bytesOnly = true;
     options.budget = request.budget;
+    options.retryPassingFailures = true;
     return relay<AlertsAnswer>(
         m_network.get(m_templates.alertsUrl(zone->zone), options),
         [zone = zone->zone](const FetchResult& result) {
