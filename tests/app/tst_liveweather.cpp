@@ -58,8 +58,11 @@ private:
     {
         explicit Rig(const SourceTemplates& templates, const QString& cityCode,
                      const QString& folder = QString())
-            : cacheFolder(folder.isEmpty() ? cacheDir.path() : folder), tray(trayDesign()),
-              source(network, templates, this->cacheFolder)
+            : cacheFolder(folder.isEmpty() ? cacheDir.path() : folder),
+              // Pauses before a retry short enough for a test.
+              network(NetworkLimits{
+                  .retryPauses = {std::chrono::milliseconds(10), std::chrono::milliseconds(30)}}),
+              tray(trayDesign()), source(network, templates, this->cacheFolder)
         {
             network.useCache(this->cacheFolder + QStringLiteral("/http"), 16 * 1024 * 1024);
             tray.setTrayAvailableOverride(true);
@@ -212,12 +215,15 @@ void TestLiveWeather::endsAsSpecified_data()
     QTest::addColumn<QString>("cityCode");
     QTest::addColumn<SampleServer::Fault>("fault");
     QTest::addColumn<QString>("reason"); // in the " Unavailable" label's tooltip
+    QTest::addColumn<int>("requests");   // the server saw: a 500 is asked again twice, a 404 never
     QTest::newRow("a station the service does not know")
-        << QStringLiteral("XYZ         NOWHERE, CO") << SampleServer::Fault::None << QStringLiteral("404");
+        << QStringLiteral("XYZ         NOWHERE, CO") << SampleServer::Fault::None << QStringLiteral("404")
+        << 1;
     QTest::newRow("the service answers with an error")
-        << FirstStart::cityCode << SampleServer::Fault::ServerError << QStringLiteral("500");
+        << FirstStart::cityCode << SampleServer::Fault::ServerError
+        << QStringLiteral("it answered 500 Internal Server Error") << 3;
     QTest::newRow("the service cannot be reached")
-        << FirstStart::cityCode << SampleServer::Fault::Refuse << QStringLiteral("refused");
+        << FirstStart::cityCode << SampleServer::Fault::Refuse << QStringLiteral("refused") << 0;
 }
 
 void TestLiveWeather::endsAsSpecified()
@@ -225,10 +231,13 @@ void TestLiveWeather::endsAsSpecified()
     QFETCH(QString, cityCode);
     QFETCH(SampleServer::Fault, fault);
     QFETCH(QString, reason);
+    QFETCH(int, requests);
     m_server.setFault(fault);
     Rig rig(m_templates, cityCode);
+    const qsizetype before = m_server.requestedPaths().size();
     QVERIFY(rig.refresh());
     m_server.setFault(SampleServer::Fault::None);
+    QCOMPARE(m_server.requestedPaths().size() - before, requests);
 
     QCOMPARE(rig.label("lblCity"), QStringLiteral(" Unavailable"));
     for (const char* name :
@@ -462,7 +471,8 @@ void TestLiveWeather::alertsOfTheStationsZone_data()
                                                 << QStringList{QStringLiteral("Winter Storm Warning")};
     QTest::newRow("a zone without alerts")
         << QStringLiteral("PUB         PUEBLO, CO") << QStringLiteral("one") << QStringList();
-    // The weather comes as always; the failure is only logged.
+    // The weather comes as always; the failure, asked three times, is only
+    // logged.
     QTest::newRow("the alert request failing")
         << FirstStart::cityCode << QStringLiteral("fail") << QStringList();
 }
@@ -500,7 +510,7 @@ void TestLiveWeather::alertsOfTheStationsZone()
         }
         return found;
     }();
-    QCOMPARE(alertRequests.size(), 2);
+    QCOMPARE(alertRequests.size(), alerts == QLatin1String("fail") ? 6 : 2);
     QVERIFY2(alertRequests.first().contains("Accept: application/geo+json"),
              alertRequests.first().constData());
 }
