@@ -68,6 +68,7 @@ void ForecastLookup::ask(const QUrl& url, const QByteArray& accept, Step then)
     options.timed = m_request.timed;
     options.bytesOnly = true;
     options.budget = m_request.budget;
+    options.retryPassingFailures = true;
     m_fetch = m_network.get(url, options);
     connect(m_fetch, &FetchReply::finished, this, [this, then](const FetchResult& result) {
         m_fetch = nullptr;

@@ -58,6 +58,7 @@ ConditionsReply* LiveWeatherSource::fetchConditions(const WeatherRequest& reques
     options.cached = true;
     options.timed = request.timed;
     options.budget = request.budget;
+    options.retryPassingFailures = true;
     return relay<ConditionsAnswer>(
         m_network.get(m_templates.observationUrl(station), options),
         [station, observedAt](const FetchResult& result) {
@@ -124,6 +125,7 @@ AlertsReply* LiveWeatherSource::fetchAlerts(const WeatherRequest& request)
     options.budget = request.budget;
     const QUrl address = m_templates.alertsUrl(areas);
     const QString asked = m_templates.alertsCoverEveryArea() ? areas.join(QLatin1Char(',')) : zone->zone;
+    options.retryPassingFailures = true;
     return relay<AlertsAnswer>(
         m_network.get(address, options),
         [asked](const FetchResult& result) {

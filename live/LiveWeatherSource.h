@@ -24,10 +24,13 @@ class Network;
 // Requests to the service's API name the media type each answer is
 // documented in; answers are kept in the network's HTTP cache and asked
 // about again only as their Cache-Control says (a refresh the user asks for
-// always asks). An answer the service gives instead of a product (a
-// missing station, an error) ends the request as nothing had, with a
-// description of what the service answered; the refresh then shows its
-// usual outcomes.
+// always asks). Every request to the service (observation, records,
+// products, alerts) is asked again after a passing failure of the server,
+// as the network allows (RequestOptions::retryPassingFailures); the asker
+// sees only the last answer. An answer the service gives instead of a
+// product (a missing station, an error) ends the request as nothing had,
+// with a description of what the service answered; the refresh then shows
+// its usual outcomes.
 class LiveWeatherSource final : public QObject, public WeatherSource
 {
     Q_OBJECT

@@ -1,5 +1,6 @@
 #include "Network.h"
 
+#include <QAbstractEventDispatcher>
 #include <QBasicTimer>
 #include <QHostAddress>
 #include <QLoggingCategory>
@@ -13,6 +14,7 @@
 #include <QTimer>
 #include <QTimerEvent>
 #include <functional>
+#include <optional>
 
 Q_LOGGING_CATEGORY(lcNetwork, "ventaro.network")
 
@@ -64,40 +66,56 @@ QString hostOf(const QUrl& url)
     return url.port() < 0 ? url.host() : QStringLiteral("%1:%2").arg(url.host()).arg(url.port());
 }
 
-// One GET in flight: the Qt reply, its two deadlines and the body read so
-// far. It lives as a child of the FetchReply it serves.
+// Statuses a server gives for a failure of its own that may pass: its
+// application failed, or a gateway or the server itself could not serve
+// just then.
+bool isPassingStatus(int status)
+{
+    return status == 500 || status == 502 || status == 503 || status == 504;
+}
+
+// "answered 503 Service Unavailable", or "failed: <why>".
+QString outcome(const FetchResult& result)
+{
+    if (!result.ok)
+        return QStringLiteral("failed: %1").arg(result.error);
+    const QString phrase = result.reasonPhrase.trimmed();
+    return phrase.isEmpty() ? QStringLiteral("answered %1").arg(result.status)
+                            : QStringLiteral("answered %1 %2").arg(result.status).arg(phrase);
+}
+
+// One GET, from its first try to its last: the Qt reply of the try under
+// way, the deadlines and the body read so far. It lives as a child of the
+// FetchReply it serves.
 class Transfer : public QObject
 {
 public:
     using Hold = std::function<void(const QString& host, const QDateTime& until)>;
+    // Sends the request (again); the reply is the manager's child.
+    using Send = std::function<QNetworkReply*()>;
 
-    Transfer(FetchReply* fetch, QNetworkReply* reply, const NetworkLimits& limits, RequestOptions options,
-             QString proxy, Hold hold)
-        : QObject(fetch), m_fetch(fetch), m_reply(reply), m_limits(limits), m_options(std::move(options)),
-          m_proxy(std::move(proxy)), m_hold(std::move(hold))
+    Transfer(FetchReply* fetch, Send send, const NetworkLimits& limits, RequestOptions options, QString proxy,
+             Hold hold)
+        : QObject(fetch), m_fetch(fetch), m_send(std::move(send)), m_limits(limits),
+          m_options(std::move(options)), m_proxy(std::move(proxy)), m_hold(std::move(hold))
     {
-        m_reply->setReadBufferSize(limits.readBufferBytes);
-        connect(m_reply, &QNetworkReply::readyRead, this, &Transfer::read);
-        connect(m_reply, &QNetworkReply::finished, this, &Transfer::end);
-        connect(m_reply, &QNetworkReply::errorOccurred, this, &Transfer::failed);
-        connect(m_reply, &QNetworkReply::requestSent, this,
-                [this] { m_headDeadline.start(int(m_limits.headTimeout.count()), this); });
-        connect(m_reply, &QNetworkReply::metaDataChanged, this, [this] {
-            m_headDeadline.stop();
-            m_began = true;
-        });
         connect(fetch, &FetchReply::aborted, this, [this] { drop(); });
         m_deadline.start(int(m_limits.timeout.count()), this);
+        attach(m_send());
     }
 
     ~Transfer() override { drop(); }
 
 protected:
     // Plain timers rather than QTimer objects: a refresh makes several
-    // transfers, and each would otherwise build two objects and wire them.
+    // transfers, and each would otherwise build three objects and wire them.
     void timerEvent(QTimerEvent* event) override
     {
         if (event->timerId() == m_deadline.timerId()) {
+            if (m_try > 1 || m_pause.isActive()) {
+                keepAnswerBefore();
+                return;
+            }
             // A transfer that had begun is told apart from silence: the
             // server answered, and then its answer stopped coming.
             cutOff(m_began
@@ -108,12 +126,39 @@ protected:
         } else if (event->timerId() == m_headDeadline.timerId()) {
             cutOff(QStringLiteral("The server's answer did not begin within %1 seconds")
                        .arg(seconds(m_limits.headTimeout)));
+        } else if (event->timerId() == m_pause.timerId()) {
+            m_pause.stop();
+            ++m_try;
+            attach(m_send());
         } else {
             QObject::timerEvent(event);
         }
     }
 
 private:
+    int tries() const { return m_options.retryPassingFailures ? int(m_limits.retryPauses.size()) + 1 : 1; }
+
+    // Takes on the reply of one try, afresh.
+    void attach(QNetworkReply* reply)
+    {
+        m_reply = reply;
+        m_body.clear();
+        m_reason.clear();
+        m_cutOff = false;
+        m_began = false;
+        m_error = QNetworkReply::NoError;
+        m_reply->setReadBufferSize(m_limits.readBufferBytes);
+        connect(m_reply, &QNetworkReply::readyRead, this, &Transfer::read);
+        connect(m_reply, &QNetworkReply::finished, this, &Transfer::end);
+        connect(m_reply, &QNetworkReply::errorOccurred, this, &Transfer::failed);
+        connect(m_reply, &QNetworkReply::requestSent, this,
+                [this] { m_headDeadline.start(int(m_limits.headTimeout.count()), this); });
+        connect(m_reply, &QNetworkReply::metaDataChanged, this, [this] {
+            m_headDeadline.stop();
+            m_began = true;
+        });
+    }
+
     void read()
     {
         if (!m_reply)
@@ -152,11 +197,13 @@ private:
             return;
         // Qt mostly ends the reply itself right after; where it does not,
         // the transfer is ended from the event loop, outside Qt's own
-        // error handling, which must not be re-entered.
+        // error handling, which must not be re-entered. By then a retry may
+        // have another reply under way, which is left alone.
         m_reason = describe(error, m_reply->errorString());
-        QTimer::singleShot(0, this, [this] {
-            if (m_reply && !m_reply->isFinished())
-                m_reply->abort();
+        m_error = error;
+        QTimer::singleShot(0, this, [this, reply = m_reply] {
+            if (reply && reply == m_reply && !reply->isFinished())
+                reply->abort();
         });
     }
 
@@ -187,6 +234,7 @@ private:
         if (!m_reply || !m_reason.isEmpty())
             return;
         m_reason = reason;
+        m_cutOff = true;
         m_reply->abort(); // emits finished(), which ends the fetch
     }
 
@@ -194,7 +242,6 @@ private:
     {
         if (!m_reply)
             return;
-        m_deadline.stop();
         m_headDeadline.stop();
         // An aborted reply is closed; reading it would only draw a warning.
         if (m_reply->isOpen() && m_reason.isEmpty()) {
@@ -219,34 +266,99 @@ private:
         else if (endedShort(*m_reply, m_body.size()))
             result.error = QStringLiteral("The connection closed before the whole answer had arrived");
 
-        if ((result.status == 429 || result.status == 503) && m_hold) {
-            const QDateTime until =
-                Network::retryAfter(m_reply->rawHeader("Retry-After"), QDateTime::currentDateTimeUtc());
-            if (until.isValid())
-                m_hold(hostOf(result.url), until);
-        }
+        // A pause the server asked for is the server's to set: the answer
+        // is neither held by nor asked again without it.
+        QDateTime asked;
+        if ((result.status == 429 || isPassingStatus(result.status)) && m_reply->hasRawHeader("Retry-After"))
+            asked = Network::retryAfter(m_reply->rawHeader("Retry-After"), QDateTime::currentDateTimeUtc());
+        if (asked.isValid() && (result.status == 429 || result.status == 503) && m_hold)
+            m_hold(hostOf(result.url), asked);
 
+        const qint64 received = m_body.size();
         if (result.error.isEmpty()) {
             result.ok = true;
             if (!m_options.bytesOnly)
                 result.text = Network::decodeBody(
                     m_body, m_reply->header(QNetworkRequest::ContentTypeHeader).toByteArray());
             result.body = std::move(m_body);
-        } else {
-            qCInfo(lcNetwork).noquote() << "GET" << result.url.toString() << "failed:" << result.error;
         }
         m_body.clear();
+        const bool passing = result.ok ? isPassingStatus(result.status) && !asked.isValid()
+                                       : !m_cutOff && !m_began &&
+                                             (m_error == QNetworkReply::RemoteHostClosedError ||
+                                              error == QNetworkReply::RemoteHostClosedError);
         release();
+
+        if (passing && m_try < tries()) {
+            if (const std::optional<std::chrono::milliseconds> pause = pauseBeforeRetry(result, received)) {
+                qCInfo(lcNetwork).noquote()
+                    << QStringLiteral("GET %1 %2: asking again in %3 s (try %4 of %5)")
+                           .arg(result.url.toString(), outcome(result), seconds(*pause),
+                                QString::number(m_try + 1), QString::number(tries()));
+                m_before = std::move(result);
+                m_pause.start(int(pause->count()), this);
+                return;
+            }
+        }
+        m_deadline.stop();
+        if (m_try > 1)
+            qCInfo(lcNetwork).noquote() << QStringLiteral("GET %1 at try %2 of %3 %4")
+                                               .arg(result.url.toString(), QString::number(m_try),
+                                                    QString::number(tries()), outcome(result));
+        else if (!result.ok)
+            qCInfo(lcNetwork).noquote() << "GET" << result.url.toString() << outcome(result);
         // Qt's reply ends from the event loop; the answer goes out at once.
         m_fetch->finishNow(result);
     }
 
+    // The pause before the next try, or none when the request's budget or
+    // time would not hold it (logged).
+    std::optional<std::chrono::milliseconds> pauseBeforeRetry(const FetchResult& result, qint64 received)
+    {
+        const std::chrono::milliseconds pause = m_limits.retryPauses.at(m_try - 1);
+        QString why;
+        if (const TransferBudget* budget = m_options.budget.get()) {
+            const qint64 room = budget->total() - budget->used();
+            if (room <= 0 || room < received)
+                why = QStringLiteral("the answers of this refresh have %1 of their %2 bytes left")
+                          .arg(std::max<qint64>(room, 0))
+                          .arg(budget->total());
+        }
+        // The whole bound's time left, as its timer has it: the request
+        // goes by its timers, not by a clock of its own.
+        auto* dispatcher = QAbstractEventDispatcher::instance(thread());
+        const int timeLeft = dispatcher ? dispatcher->remainingTime(m_deadline.timerId()) : -1;
+        if (why.isEmpty() && timeLeft >= 0 && timeLeft <= pause.count())
+            why = QStringLiteral("a pause of %1 s would end past the request's bound of %2 seconds")
+                      .arg(seconds(pause), seconds(m_limits.timeout));
+        if (why.isEmpty())
+            return pause;
+        qCInfo(lcNetwork).noquote() << QStringLiteral("GET %1 %2: not asked again, %3")
+                                           .arg(result.url.toString(), outcome(result), why);
+        return std::nullopt;
+    }
+
+    // The whole bound ran out during a retry: the answer had before is
+    // more telling than a try cut off.
+    void keepAnswerBefore()
+    {
+        const int cut = m_pause.isActive() ? m_try + 1 : m_try;
+        drop();
+        qCInfo(lcNetwork).noquote()
+            << QStringLiteral("GET %1: its bound of %2 seconds ran out before try %3 of %4 ended; the answer "
+                              "before stands: %5")
+                   .arg(m_before.url.toString(), seconds(m_limits.timeout), QString::number(cut),
+                        QString::number(tries()), outcome(m_before));
+        m_fetch->finishNow(std::exchange(m_before, {}));
+    }
+
     void drop()
     {
-        if (!m_reply)
-            return;
         m_deadline.stop();
         m_headDeadline.stop();
+        m_pause.stop();
+        if (!m_reply)
+            return;
         // Disconnected first: abort() emits finished() at once, and a
         // dropped request must leave nothing behind.
         m_reply->disconnect(this);
@@ -264,16 +376,24 @@ private:
     }
 
     FetchReply* m_fetch;
+    const Send m_send;
     QPointer<QNetworkReply> m_reply;
     const NetworkLimits m_limits;
     const RequestOptions m_options;
     const QString m_proxy; // "host:port" of the proxy in use; empty: direct
     const Hold m_hold;
-    QBasicTimer m_deadline;
+    QBasicTimer m_deadline; // the whole request, every try and pause
     QBasicTimer m_headDeadline;
+    QBasicTimer m_pause;
     QByteArray m_body;
     QString m_reason;
+    // The reason is the transfer's own (a bound), not Qt's.
+    bool m_cutOff = false;
     bool m_began = false;
+    QNetworkReply::NetworkError m_error = QNetworkReply::NoError;
+    int m_try = 1;
+    // The last try's result while the next waits its pause or runs.
+    FetchResult m_before;
 };
 
 // The system's proxies for every host but the ones reached directly: the
@@ -402,8 +522,9 @@ FetchReply* Network::get(const QUrl& url, const RequestOptions& options)
         request.setHeader(QNetworkRequest::UserAgentHeader, m_userAgent);
     if (!options.accept.isEmpty())
         request.setRawHeader("Accept", options.accept);
-    new Transfer(fetch, m_manager.get(request), m_limits, options, proxyFor(url),
-                 [this](const QString& host, const QDateTime& until) { hold(host, until); });
+    new Transfer(
+        fetch, [this, request] { return m_manager.get(request); }, m_limits, options, proxyFor(url),
+        [this](const QString& host, const QDateTime& until) { hold(host, until); });
     return fetch;
 }
 

@@ -4,6 +4,7 @@
 
 #include <QDateTime>
 #include <QHash>
+#include <QList>
 #include <QLoggingCategory>
 #include <QNetworkAccessManager>
 #include <QObject>
@@ -31,6 +32,10 @@ struct NetworkLimits
     // How far Qt's network thread reads ahead of us; without a bound it
     // buffers a body as fast as it arrives, whatever the cap above.
     qint64 readBufferBytes = 256 * 1024;
+    // The pauses before asking again after a passing failure, one per
+    // retry, for the requests that ask for retries (RequestOptions): a
+    // request is tried at most once more than there are pauses.
+    QList<std::chrono::milliseconds> retryPauses{std::chrono::seconds(1), std::chrono::seconds(3)};
 };
 
 // What the answers of one piece of work (a refresh) may hold in all. Each
@@ -73,6 +78,9 @@ struct RequestOptions
     bool timed = false;
     // The answer is used as bytes only (JSON): not decoded to text as well.
     bool bytesOnly = false;
+    // A passing failure of the server is asked again after a pause, within
+    // the request's own bounds (see Network).
+    bool retryPassingFailures = false;
     // Shared with the other requests of the same work; none: only the
     // request's own bound.
     std::shared_ptr<TransferBudget> budget;
@@ -95,6 +103,25 @@ struct RequestOptions
 //
 // A 429 or 503 answer with Retry-After holds timed requests to its host
 // until then (at most an hour).
+//
+// A request that asks for retries is asked again after a passing failure:
+// an answer of 500, 502, 503 or 504 with no usable Retry-After, or a
+// connection closed before anything of the answer arrived. Each retry
+// waits its pause of NetworkLimits::retryPauses on the event loop first.
+// Nothing else is asked again: no other status (a 4xx above all), no
+// answer carrying a usable Retry-After (a 503 with one holds as above), no
+// answer that stopped or was cut off after it began, no request ended by
+// a bound of its own. A retry is not made
+// - when the request's budget is spent or has less room left than the
+//   bytes the answer just had (another such answer would be cut off and
+//   the server's words lost);
+// - when its pause would end past the request's whole bound (timeout),
+//   which covers every try and pause of the request.
+// Every try's bytes count against the budget. The asker sees one
+// finished(), with the last try's result, except that when the whole
+// bound ends a retry the answer had before stands. Aborting the reply, or
+// abortAll(), drops a pending retry with it. The log (ventaro.network)
+// tells each retry and the outcome after it with the try's number.
 class Network : public QObject
 {
     Q_OBJECT

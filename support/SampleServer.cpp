@@ -49,6 +49,8 @@ QByteArray reasonPhrase(int status)
         return "Not Found";
     case 405:
         return "Method Not Allowed";
+    case 503:
+        return "Service Unavailable";
     default:
         return "Internal Server Error";
     }
@@ -437,6 +439,7 @@ std::optional<SampleServer::Fault> SampleServer::faultFromName(const QString& na
         {QStringLiteral("trickle"), Fault::Trickle}, {QStringLiteral("404"), Fault::NotFound},
         {QStringLiteral("500"), Fault::ServerError}, {QStringLiteral("nomarkup"), Fault::NoMarkup},
         {QStringLiteral("huge"), Fault::Huge},       {QStringLiteral("429"), Fault::TooManyRequests},
+        {QStringLiteral("503"), Fault::Unavailable},
     };
     const auto found = names.constFind(name);
     if (found == names.constEnd())
@@ -502,6 +505,13 @@ void SampleServer::answer(Exchange& exchange, const QByteArray& method, const QB
         exchange.sendWhole(responseHead(429, "application/problem+json", body.size(),
                                         "Retry-After: " + QByteArray::number(m_retryAfter) + "\r\n") +
                            body);
+        return;
+    }
+    case Fault::Unavailable: {
+        const QByteArray body =
+            problemAnswer(503, QStringLiteral("Service Unavailable"),
+                          QStringLiteral("The service is not able to answer just now; try again shortly"));
+        exchange.sendWhole(responseHead(503, "application/problem+json", body.size()) + body);
         return;
     }
     case Fault::None:

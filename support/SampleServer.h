@@ -52,7 +52,9 @@ public:
     //   the connection drains;
     // - TooManyRequests: 429 with Retry-After (retryAfterSeconds) and the
     //   API's problem document, as the service's CDN answers a client that
-    //   asks too often.
+    //   asks too often;
+    // - Unavailable: 503 without Retry-After and the API's problem
+    //   document, as the API answers now and then for a moment.
     enum class Fault
     {
         None,
@@ -64,7 +66,8 @@ public:
         ServerError,
         NoMarkup,
         Huge,
-        TooManyRequests
+        TooManyRequests,
+        Unavailable
     };
 
     static constexpr qint64 hugeBodyBytes = 50 * 1024 * 1024;
@@ -124,7 +127,7 @@ public:
     void setAlertsCurrent(bool current) { m_alertsCurrent = current; }
 
     // The fault of a command-line name: none, refuse, hang, reset,
-    // trickle, 404, 500, nomarkup, huge, 429.
+    // trickle, 404, 500, 503, nomarkup, huge, 429.
     static std::optional<Fault> faultFromName(const QString& name);
 
 Q_SIGNALS:

@@ -537,6 +537,8 @@ void TestFrmForecast::failedRefresh_data()
 {
     QTest::addColumn<SampleServer::Fault>("fault");
     QTest::newRow("404 page") << SampleServer::Fault::NotFound;
+    // The old servers' pages are not asked again.
+    QTest::newRow("503 answer") << SampleServer::Fault::Unavailable;
     QTest::newRow("page without markup") << SampleServer::Fault::NoMarkup;
     QTest::newRow("refused connection") << SampleServer::Fault::Refuse;
     QTest::newRow("reset mid-body") << SampleServer::Fault::ResetMidBody;
@@ -564,6 +566,7 @@ void TestFrmForecast::failedRefresh()
     // The forecast server is not asked; icons stay as they were.
     const QStringList after = rig.server.requestedPaths().mid(requestsBefore);
     QVERIFY(!after.contains(QStringLiteral("/iwin/co/state.html")));
+    QCOMPARE(after.size(), fault == SampleServer::Fault::Refuse ? 0 : 1);
     QCOMPARE(rig.intray(), iconsBefore);
     QCOMPARE(window.windowIcon().cacheKey(), windowIconBefore);
 }

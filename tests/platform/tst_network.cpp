@@ -11,6 +11,7 @@ class TestNetwork : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
+    void initTestCase();
     void decodesByCharset_data();
     void decodesByCharset();
     void everyWholeResponseIsAPage_data();
@@ -32,6 +33,8 @@ private Q_SLOTS:
     void retryAfterBoundsThePause_data();
     void retryAfterBoundsThePause();
     void pauseHoldsOnlyTimedRequests();
+    void passingFailuresAreAskedAgain_data();
+    void passingFailuresAreAskedAgain();
     void proxyRefusingTheTunnelIsNamed();
 };
 
@@ -52,6 +55,8 @@ public:
     };
 
     QMap<QByteArray, Answer> answers;
+    // A path's first requests take these in turn, before its answer above.
+    QMap<QByteArray, QList<Answer>> firstAnswers;
     QList<QByteArray> paths;
     int connections = 0;
     // Connections the client closed while the server still held them open.
@@ -111,7 +116,10 @@ private:
         socket->setProperty("answered", true);
         const QByteArray path = request.split(' ').value(1);
         paths.append(path);
-        const Answer answer = answers.value(path, {"HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\n\r\n"});
+        QList<Answer>& inTurn = firstAnswers[path];
+        const Answer answer =
+            !inTurn.isEmpty() ? inTurn.takeFirst()
+                              : answers.value(path, {"HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\n\r\n"});
         socket->write(answer.bytes);
         if (answer.hangUp) {
             socket->setProperty("hungUp", true);
@@ -145,6 +153,20 @@ private:
     QObject m_receiver;
 };
 
+// The retries the network's log has told of, the messages passed on.
+int retriesLogged = 0;
+QtMessageHandler earlierHandler = nullptr;
+void countRetries(QtMsgType type, const QMessageLogContext& context, const QString& message)
+{
+    retriesLogged += message.contains(QLatin1String(": asking again in ")) ? 1 : 0;
+    if (earlierHandler)
+        earlierHandler(type, context, message);
+}
+
+// Pauses short enough for a test: the tries are counted, never timed.
+const NetworkLimits quickRetries{
+    .retryPauses = {std::chrono::milliseconds(10), std::chrono::milliseconds(30)}};
+
 } // namespace
 
 Q_DECLARE_METATYPE(CannedServer::Answer)
@@ -159,6 +181,11 @@ Q_DECLARE_METATYPE(CannedServer::Answer)
         QCOMPARE(fetch_.results.size(), 1);                                                                  \
         result = fetch_.results.first();                                                                     \
     }
+
+void TestNetwork::initTestCase()
+{
+    earlierHandler = qInstallMessageHandler(countRetries);
+}
 
 void TestNetwork::decodesByCharset_data()
 {
@@ -405,22 +432,31 @@ void TestNetwork::invalidAddressFailsWithoutARequest()
 void TestNetwork::abortedReplyEmitsNothing_data()
 {
     QTest::addColumn<bool>("held");
-    QTest::newRow("while the server holds the answer") << true;
+    QTest::addColumn<bool>("pausing"); // a 503 was had, the retry waits
+    QTest::newRow("while the server holds the answer") << true << false;
     // finish() has run, its finished() is still queued.
-    QTest::newRow("after it failed, before finished() went out") << false;
+    QTest::newRow("after it failed, before finished() went out") << false << false;
+    QTest::newRow("while a retry waits its pause") << false << true;
 }
 
 void TestNetwork::abortedReplyEmitsNothing()
 {
     QFETCH(bool, held);
+    QFETCH(bool, pausing);
 
     CannedServer server;
     QVERIFY(server.isListening());
     server.answers.insert("/held", {{}, false});
-    Network network;
-    Fetch fetch(network, held ? server.url("/held") : QUrl());
+    server.answers.insert("/busy", {CannedServer::page("busy", "503 Service Unavailable")});
+    Network network; // a pause of a second
+    RequestOptions options;
+    options.retryPassingFailures = true;
+    retriesLogged = 0;
+    Fetch fetch(network, held ? server.url("/held") : pausing ? server.url("/busy") : QUrl(), options);
     if (held)
         QTRY_COMPARE_WITH_TIMEOUT(server.paths.size(), 1, wait);
+    if (pausing)
+        QTRY_COMPARE_WITH_TIMEOUT(retriesLogged, 1, wait);
 
     fetch.reply->abort();
     // Once the reply is gone nothing can come from it any more.
@@ -428,6 +464,9 @@ void TestNetwork::abortedReplyEmitsNothing()
     QVERIFY(fetch.results.isEmpty());
     if (held)
         QTRY_COMPARE_WITH_TIMEOUT(server.dropped, 1, wait);
+    // Past the pause: a retry left behind would have gone by then.
+    QTest::qWait(pausing ? 1500 : 0);
+    QCOMPARE(server.paths.size(), held || pausing ? 1 : 0);
 }
 
 void TestNetwork::abortAllEndsEverythingSilently()
@@ -579,6 +618,56 @@ void TestNetwork::pauseHoldsOnlyTimedRequests()
     FETCH_TO_END(network, server.url("/page"), asked);
     QVERIFY(asked.ok);
     QCOMPARE(server.paths.size(), 2);
+}
+
+void TestNetwork::passingFailuresAreAskedAgain_data()
+{
+    using Answers = QList<CannedServer::Answer>;
+    QTest::addColumn<Answers>("answers"); // in turn, the last one for every later request
+    QTest::addColumn<qint64>("budget");   // 0: none
+    QTest::addColumn<int>("requests");
+    QTest::addColumn<int>("status"); // of the answer handed on
+
+    const auto page = [](const QByteArray& status, const QByteArray& body = "<p>a page</p>") {
+        return CannedServer::Answer{CannedServer::page(body, status)};
+    };
+    const CannedServer::Answer ok = page("200 OK");
+    const CannedServer::Answer unavailable = page("503 Service Unavailable");
+    CannedServer::Answer held = unavailable;
+    held.bytes.replace("Connection: close", "Retry-After: 60\r\nConnection: close");
+    QTest::newRow("500, then 200 on the second try")
+        << Answers{page("500 Internal Server Error"), ok} << qint64(0) << 2 << 200;
+    QTest::newRow("503 three times: the last one stands") << Answers{unavailable} << qint64(0) << 3 << 503;
+    QTest::newRow("404 asked once") << Answers{page("404 Not Found"), ok} << qint64(0) << 1 << 404;
+    QTest::newRow("503 with Retry-After: held, asked once") << Answers{held, ok} << qint64(0) << 1 << 503;
+    // 600 of the 1000 bytes taken: another such answer would not fit.
+    QTest::newRow("a retry that would pass the budget not made")
+        << Answers{page("503 Service Unavailable", QByteArray(600, 'x')), ok} << qint64(1000) << 1 << 503;
+}
+
+void TestNetwork::passingFailuresAreAskedAgain()
+{
+    QFETCH(QList<CannedServer::Answer>, answers);
+    QFETCH(qint64, budget);
+    QFETCH(int, requests);
+    QFETCH(int, status);
+
+    CannedServer server;
+    QVERIFY(server.isListening());
+    server.answers.insert("/api", answers.takeLast());
+    server.firstAnswers.insert("/api", answers);
+    Network network(quickRetries);
+    RequestOptions options;
+    options.retryPassingFailures = true;
+    if (budget > 0)
+        options.budget = std::make_shared<TransferBudget>(budget);
+    retriesLogged = 0;
+    Fetch fetch(network, server.url("/api"), options);
+    QVERIFY2(fetch.waitForEnd(), "the request did not end");
+    QCOMPARE(fetch.results.size(), 1);
+    QCOMPARE(fetch.results.first().status, status);
+    QCOMPARE(server.paths.size(), requests);
+    QCOMPARE(retriesLogged, requests - 1);
 }
 
 // A proxy that turns the tunnel away: the failure names the proxy and the

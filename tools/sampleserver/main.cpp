@@ -79,8 +79,8 @@ int main(int argc, char* argv[])
         QStringLiteral("fixture"), QStringLiteral("one"));
     const QCommandLineOption faultOption(
         QStringLiteral("fault"),
-        QStringLiteral(
-            "Misbehave on every request: none, refuse, hang, reset, trickle, 404, 500, nomarkup, huge, 429."),
+        QStringLiteral("Misbehave on every request: none, refuse, hang, reset, trickle, 404, 500, 503, "
+                       "nomarkup, huge, 429."),
         QStringLiteral("kind"), QStringLiteral("none"));
     const QCommandLineOption trickleOption(
         QStringLiteral("trickle-interval"),
