@@ -1,6 +1,6 @@
 #include "CommandLine.h"
 
-#include "QtSettingsStore.h"
+#include "settings/QtSettingsStore.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>

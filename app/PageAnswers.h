@@ -1,7 +1,7 @@
 #pragma once
 
-#include "FetchResult.h"
-#include "WeatherReply.h"
+#include "net/FetchResult.h"
+#include "weather/WeatherReply.h"
 
 // The pages of the old layout as answers: a transfer that failed is
 // nothing had, a page that arrived is read by the literal rules (markup

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "WeatherSource.h"
+#include "weather/WeatherSource.h"
 
 // Each of the two pages from a source of its own: the conditions from one,
 // the state forecast from the other (which may be the same).

@@ -1,10 +1,10 @@
 #include "Refresh.h"
 
 #include "ForecastText.h"
-#include "Network.h"
-#include "OffThread.h"
-#include "StateForecast.h"
-#include "WeatherTexts.h"
+#include "net/Network.h"
+#include "net/OffThread.h"
+#include "weather/StateForecast.h"
+#include "weather/WeatherTexts.h"
 
 #include <QLoggingCategory>
 #include <QTimer>

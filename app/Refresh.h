@@ -1,7 +1,7 @@
 #pragma once
 
-#include "Conditions.h"
-#include "WeatherSource.h"
+#include "weather/Conditions.h"
+#include "weather/WeatherSource.h"
 
 #include <QLoggingCategory>
 #include <QObject>

@@ -1,6 +1,6 @@
 #include "RefreshPolicy.h"
 
-#include "Clock.h"
+#include "net/Clock.h"
 
 #include <algorithm>
 

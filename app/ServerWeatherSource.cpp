@@ -1,9 +1,9 @@
 #include "ServerWeatherSource.h"
 
-#include "ForecastOffices.h"
-#include "Network.h"
 #include "PageAnswers.h"
-#include "WeatherAddresses.h"
+#include "live/ForecastOffices.h"
+#include "net/Network.h"
+#include "weather/WeatherAddresses.h"
 
 namespace {
 

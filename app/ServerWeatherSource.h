@@ -1,7 +1,7 @@
 #pragma once
 
-#include "ServerHosts.h"
-#include "WeatherSource.h"
+#include "weather/ServerHosts.h"
+#include "weather/WeatherSource.h"
 
 class Network;
 

@@ -1,8 +1,8 @@
 #include "ShowRequests.h"
 
-#include "InstanceChannel.h"
-#include "WindowServices.h"
 #include "frmForecast.h"
+#include "shell/InstanceChannel.h"
+#include "shell/WindowServices.h"
 
 namespace ShowRequests {
 

@@ -1,7 +1,7 @@
 #include "TrayDesign.h"
 
-#include "Resources.h"
-#include "SkyClasses.h"
+#include "resources/Resources.h"
+#include "weather/SkyClasses.h"
 
 QList<QtTrayIcons::Design> trayDesign()
 {

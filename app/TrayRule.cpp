@@ -1,7 +1,7 @@
 #include "TrayRule.h"
 
-#include "Settings.h"
-#include "TrayIcons.h"
+#include "settings/Settings.h"
+#include "shell/TrayIcons.h"
 
 void applyStartupTrayRule(const Settings& settings, TrayIcons& tray)
 {

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "LiveWeatherSource.h"
 #include "PageSources.h"
-#include "ServerHosts.h"
 #include "ServerWeatherSource.h"
+#include "live/LiveWeatherSource.h"
+#include "weather/ServerHosts.h"
 
 #include <QStringList>
 #include <QUrl>

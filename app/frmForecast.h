@@ -1,10 +1,10 @@
 #pragma once
 
 #include "AlertWatch.h"
-#include "ObservationTime.h"
-#include "Settings.h"
-#include "SkyClasses.h"
-#include "WeatherAlert.h"
+#include "settings/Settings.h"
+#include "weather/ObservationTime.h"
+#include "weather/SkyClasses.h"
+#include "weather/WeatherAlert.h"
 
 #include <QDateTime>
 #include <QPointer>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "WeatherAlert.h"
+#include "weather/WeatherAlert.h"
 
 #include <QByteArray>
 #include <QList>

@@ -1,14 +1,14 @@
 #include "ForecastLookup.h"
 
-#include "FetchReply.h"
 #include "ForecastOffices.h"
 #include "LiveLogging.h"
-#include "Network.h"
-#include "OffThread.h"
 #include "ServiceRecords.h"
 #include "StationIdentifiers.h"
-#include "StationTable.h"
 #include "ZoneForecast.h"
+#include "net/FetchReply.h"
+#include "net/Network.h"
+#include "net/OffThread.h"
+#include "settings/StationTable.h"
 
 #include <QLoggingCategory>
 

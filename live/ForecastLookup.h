@@ -1,8 +1,8 @@
 #pragma once
 
 #include "SourceTemplates.h"
-#include "WeatherSource.h"
 #include "ZoneDirectory.h"
+#include "weather/WeatherSource.h"
 
 #include <QObject>
 #include <QPointer>

@@ -1,6 +1,6 @@
 #include "ForecastOffices.h"
 
-#include "StationTable.h"
+#include "settings/StationTable.h"
 
 #include <array>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "StateForecast.h"
+#include "weather/StateForecast.h"
 
 #include <QString>
 #include <QStringList>

@@ -1,13 +1,13 @@
 #include "LiveWeatherSource.h"
 
 #include "ActiveAlerts.h"
-#include "FetchReply.h"
 #include "ForecastLookup.h"
 #include "LiveLogging.h"
-#include "Network.h"
 #include "ObservationReading.h"
 #include "SatelliteSources.h"
 #include "StationIdentifiers.h"
+#include "net/FetchReply.h"
+#include "net/Network.h"
 
 #include <QLoggingCategory>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Conditions.h"
+#include "weather/Conditions.h"
 
 #include <QStringView>
 

@@ -1,9 +1,9 @@
 #include "PictureViewer.h"
 
-#include "Network.h"
-#include "OffThread.h"
 #include "PictureDecoder.h"
-#include "Twips.h"
+#include "net/Network.h"
+#include "net/OffThread.h"
+#include "shell/Twips.h"
 
 #include <QCoreApplication>
 #include <QPainter>

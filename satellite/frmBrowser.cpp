@@ -1,11 +1,11 @@
 #include "frmBrowser.h"
 
 #include "PictureViewer.h"
-#include "ResourcePaths.h"
-#include "Resources.h"
-#include "SystemColors.h"
-#include "Twips.h"
-#include "WindowServices.h"
+#include "resources/ResourcePaths.h"
+#include "resources/Resources.h"
+#include "shell/SystemColors.h"
+#include "shell/Twips.h"
+#include "shell/WindowServices.h"
 
 #include <QCloseEvent>
 #include <QFont>

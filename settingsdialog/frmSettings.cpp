@@ -1,16 +1,16 @@
 #include "frmSettings.h"
 
-#include "AccessibleRole.h"
-#include "ColorDialog.h"
-#include "FirstStart.h"
-#include "NumberForm.h"
-#include "ResourcePaths.h"
-#include "SettingsKeys.h"
-#include "StationFilter.h"
-#include "StationTable.h"
-#include "SystemColors.h"
-#include "Twips.h"
-#include "WindowServices.h"
+#include "resources/ResourcePaths.h"
+#include "settings/FirstStart.h"
+#include "settings/NumberForm.h"
+#include "settings/SettingsKeys.h"
+#include "settings/StationFilter.h"
+#include "settings/StationTable.h"
+#include "shell/AccessibleRole.h"
+#include "shell/ColorDialog.h"
+#include "shell/SystemColors.h"
+#include "shell/Twips.h"
+#include "shell/WindowServices.h"
 
 #include <QAbstractItemView>
 #include <QAbstractProxyModel>

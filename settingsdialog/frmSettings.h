@@ -8,7 +8,7 @@
 #include <array>
 #include <vector>
 
-#include "Settings.h"
+#include "settings/Settings.h"
 
 class ColorDialog;
 

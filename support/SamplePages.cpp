@@ -1,6 +1,6 @@
 #include "SamplePages.h"
 
-#include "StationTable.h"
+#include "settings/StationTable.h"
 
 #include <QtMath>
 #include <array>

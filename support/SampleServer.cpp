@@ -2,7 +2,7 @@
 
 #include "SamplePages.h"
 #include "SatellitePictures.h"
-#include "StationTable.h"
+#include "settings/StationTable.h"
 
 #include <QCryptographicHash>
 #include <QDateTime>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "SourceTemplates.h"
+#include "live/SourceTemplates.h"
 
 #include <QString>
 

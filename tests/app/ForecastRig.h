@@ -2,17 +2,17 @@
 
 #include "FakeColorDialog.h"
 #include "FakeNotifier.h"
-#include "FirstStart.h"
 #include "ManualClock.h"
 #include "MemorySettingsStore.h"
-#include "Network.h"
-#include "QtTrayIcons.h"
-#include "SampleServer.h"
-#include "ServerHosts.h"
-#include "ServerWeatherSource.h"
-#include "SessionEvents.h"
-#include "TrayDesign.h"
-#include "frmForecast.h"
+#include "app/ServerWeatherSource.h"
+#include "app/TrayDesign.h"
+#include "app/frmForecast.h"
+#include "net/Network.h"
+#include "settings/FirstStart.h"
+#include "shell/QtTrayIcons.h"
+#include "shell/SessionEvents.h"
+#include "support/SampleServer.h"
+#include "weather/ServerHosts.h"
 
 #include <QApplication>
 #include <QSignalSpy>

@@ -4,10 +4,10 @@
 //
 // usage: apply_killer DIRECTORY ENTRY ENTRY
 #include "FakeColorDialog.h"
-#include "FirstStart.h"
-#include "QtSettingsStore.h"
-#include "Resources.h"
-#include "frmSettings.h"
+#include "resources/Resources.h"
+#include "settings/FirstStart.h"
+#include "settings/QtSettingsStore.h"
+#include "settingsdialog/frmSettings.h"
 
 #include <QApplication>
 #include <QComboBox>

@@ -1,8 +1,8 @@
 // Which alerts the user is told of, refresh by refresh, and how those in
 // effect read; from the service's answers for Denver on December 7, 2026.
-#include "ActiveAlerts.h"
-#include "AlertWatch.h"
 #include "TestData.h"
+#include "app/AlertWatch.h"
+#include "live/ActiveAlerts.h"
 
 #include <QTest>
 #include <QTimeZone>

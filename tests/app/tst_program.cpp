@@ -1,8 +1,8 @@
 // The real program as a process: one instance per user, the ways it is
 // told to end from outside, its command line and a start without a display.
-#include "NumberForm.h"
 #include "ProgramProcess.h"
-#include "SingleInstance.h"
+#include "settings/NumberForm.h"
+#include "shell/SingleInstance.h"
 
 #include <QDir>
 #include <QProcess>

@@ -1,12 +1,12 @@
 // One refresh as a flow of values: the status texts in order, each given
 // a turn of the event loop to be painted, the values and the forecast as
 // they come out, and the ways a refresh ends early.
-#include "Extraction.h"
 #include "FakeWeatherSource.h"
-#include "Refresh.h"
-#include "StripMarkup.h"
 #include "TestData.h"
-#include "WeatherTexts.h"
+#include "app/Refresh.h"
+#include "weather/Extraction.h"
+#include "weather/StripMarkup.h"
+#include "weather/WeatherTexts.h"
 
 #include <QSignalSpy>
 #include <QTest>

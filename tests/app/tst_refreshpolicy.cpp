@@ -2,7 +2,7 @@
 // how old weather must be, what a sleeping machine looks like between two
 // ticks, and how often waking and the network coming back may ask.
 #include "ManualClock.h"
-#include "RefreshPolicy.h"
+#include "app/RefreshPolicy.h"
 
 #include <QTest>
 

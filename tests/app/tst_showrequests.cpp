@@ -1,7 +1,7 @@
 // A later start's request, through the real socket, to the main window.
 #include "ForecastRig.h"
-#include "InstanceChannel.h"
-#include "ShowRequests.h"
+#include "app/ShowRequests.h"
+#include "shell/InstanceChannel.h"
 
 #include <QAction>
 #include <QLoggingCategory>

@@ -5,8 +5,8 @@
 // either output scale, the start-up icon reaches the notification area
 // with its tooltip and menu, the menu's "Unload Ventaro" ends the program,
 // and a later start's activation token reaches the running one.
-#include "Twips.h"
-#include "frmForecast.h"
+#include "app/frmForecast.h"
+#include "shell/Twips.h"
 
 #include <QDBusArgument>
 #include <QDBusConnection>

@@ -1,6 +1,6 @@
 // Which source serves each page and picture, as configured.
-#include "Network.h"
-#include "WeatherSources.h"
+#include "app/WeatherSources.h"
+#include "net/Network.h"
 
 #include <QTest>
 

@@ -1,6 +1,6 @@
 // The service's answers for a zone's alerts, read as the window needs them.
-#include "ActiveAlerts.h"
 #include "TestData.h"
+#include "live/ActiveAlerts.h"
 
 #include <QTest>
 #include <QTimeZone>

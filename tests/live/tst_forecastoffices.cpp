@@ -1,5 +1,5 @@
-#include "ForecastOffices.h"
-#include "StationTable.h"
+#include "live/ForecastOffices.h"
+#include "settings/StationTable.h"
 
 #include <QRegularExpression>
 #include <QSet>

@@ -1,11 +1,11 @@
-#include "ForecastOffices.h"
-#include "ObservationReading.h"
-#include "SampleServer.h"
-#include "SatelliteSources.h"
-#include "ServiceRecords.h"
-#include "SourceTemplates.h"
-#include "StationIdentifiers.h"
-#include "ZoneForecast.h"
+#include "live/ForecastOffices.h"
+#include "live/ObservationReading.h"
+#include "live/SatelliteSources.h"
+#include "live/ServiceRecords.h"
+#include "live/SourceTemplates.h"
+#include "live/StationIdentifiers.h"
+#include "live/ZoneForecast.h"
+#include "support/SampleServer.h"
 
 #include <QImage>
 #include <QNetworkAccessManager>

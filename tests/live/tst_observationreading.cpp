@@ -1,9 +1,9 @@
 // A decoded observation as the window shows it: each value as the service
 // words it, the sky's remarks apart from the words that choose the tray
 // pictures, and how cold it feels.
-#include "ObservationReading.h"
-#include "SkyClasses.h"
 #include "TestData.h"
+#include "live/ObservationReading.h"
+#include "weather/SkyClasses.h"
 
 #include <QTest>
 

@@ -1,5 +1,5 @@
-#include "SatelliteSources.h"
-#include "SourceTemplates.h"
+#include "live/SatelliteSources.h"
+#include "live/SourceTemplates.h"
 
 #include <QSet>
 #include <QTest>

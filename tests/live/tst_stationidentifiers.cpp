@@ -1,5 +1,5 @@
-#include "StationIdentifiers.h"
-#include "StationTable.h"
+#include "live/StationIdentifiers.h"
+#include "settings/StationTable.h"
 
 #include <QRegularExpression>
 #include <QTest>

@@ -1,6 +1,6 @@
 // The zone code lines of text products, read as the weather service's
 // directive on them writes them: which zones a group is for.
-#include "Ugc.h"
+#include "live/Ugc.h"
 
 #include <QTest>
 

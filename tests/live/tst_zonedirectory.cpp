@@ -1,7 +1,7 @@
 // What the live layer learnt of each station's zone, kept between runs in
 // the cache folder: asked again once a month, and never trusted when it is
 // damaged or dated ahead of the clock.
-#include "ZoneDirectory.h"
+#include "live/ZoneDirectory.h"
 
 #include <QFile>
 #include <QTemporaryDir>

@@ -2,7 +2,7 @@
 // by its city's name when the zone is not known, and shown as the user
 // reads it: the product's heading and that group alone.
 #include "TestData.h"
-#include "ZoneForecast.h"
+#include "live/ZoneForecast.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>

@@ -1,5 +1,5 @@
-#include "ResourcePaths.h"
-#include "Resources.h"
+#include "resources/ResourcePaths.h"
+#include "resources/Resources.h"
 
 #include <QImage>
 #include <QPainter>

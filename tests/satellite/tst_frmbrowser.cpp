@@ -1,11 +1,11 @@
 #include "MemorySettingsStore.h"
-#include "Network.h"
 #include "PictureServer.h"
-#include "PictureViewer.h"
-#include "Settings.h"
-#include "SettingsKeys.h"
-#include "Twips.h"
-#include "frmBrowser.h"
+#include "net/Network.h"
+#include "satellite/PictureViewer.h"
+#include "satellite/frmBrowser.h"
+#include "settings/Settings.h"
+#include "settings/SettingsKeys.h"
+#include "shell/Twips.h"
 
 #include <QApplication>
 #include <QCloseEvent>

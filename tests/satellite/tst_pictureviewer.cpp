@@ -1,9 +1,9 @@
-#include "Network.h"
-#include "PictureCost.h"
 #include "PictureServer.h"
-#include "PictureViewer.h"
 #include "ScanBomb.h"
-#include "Twips.h"
+#include "net/Network.h"
+#include "satellite/PictureCost.h"
+#include "satellite/PictureViewer.h"
+#include "shell/Twips.h"
 
 #include <QScopeGuard>
 #include <QSignalSpy>

@@ -1,11 +1,11 @@
 // The windows on a small screen: 1600 x 1000 pixels at twice the size,
 // which leaves 800 x 500 for windows designed up to 693 x 564.
-#include "Network.h"
-#include "PictureViewer.h"
 #include "TestData.h"
-#include "Twips.h"
-#include "WindowServices.h"
-#include "frmBrowser.h"
+#include "net/Network.h"
+#include "satellite/PictureViewer.h"
+#include "satellite/frmBrowser.h"
+#include "shell/Twips.h"
+#include "shell/WindowServices.h"
 
 #include <QApplication>
 #include <QFile>

@@ -1,6 +1,6 @@
-#include "FirstStart.h"
 #include "MemorySettingsStore.h"
-#include "Settings.h"
+#include "settings/FirstStart.h"
+#include "settings/Settings.h"
 
 #include <QRegularExpression>
 #include <QTest>

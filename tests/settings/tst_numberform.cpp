@@ -1,4 +1,4 @@
-#include "NumberForm.h"
+#include "settings/NumberForm.h"
 
 #include <QTest>
 #include <limits>

@@ -1,4 +1,4 @@
-#include "StationTable.h"
+#include "settings/StationTable.h"
 
 #include <QHash>
 #include <QRegularExpression>

@@ -1,11 +1,11 @@
 #include "FakeColorDialog.h"
-#include "FirstStart.h"
 #include "MemorySettingsStore.h"
-#include "QtColorDialog.h"
-#include "Resources.h"
-#include "StationTable.h"
-#include "Twips.h"
-#include "frmSettings.h"
+#include "resources/Resources.h"
+#include "settings/FirstStart.h"
+#include "settings/StationTable.h"
+#include "settingsdialog/frmSettings.h"
+#include "shell/QtColorDialog.h"
+#include "shell/Twips.h"
 
 #include <QAbstractItemView>
 #include <QAccessible>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ColorDialog.h"
+#include "shell/ColorDialog.h"
 
 #include <QList>
 #include <QPointer>

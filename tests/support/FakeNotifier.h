@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Notifier.h"
+#include "shell/Notifier.h"
 
 #include <QList>
 

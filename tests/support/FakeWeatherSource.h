@@ -1,8 +1,8 @@
 #pragma once
 
-#include "FetchResult.h"
-#include "PageAnswers.h"
-#include "WeatherSource.h"
+#include "app/PageAnswers.h"
+#include "net/FetchResult.h"
+#include "weather/WeatherSource.h"
 
 #include <QList>
 #include <QPointer>

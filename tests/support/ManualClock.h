@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Clock.h"
+#include "net/Clock.h"
 
 #include <QPointer>
 #include <vector>

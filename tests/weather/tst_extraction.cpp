@@ -1,4 +1,4 @@
-#include "Extraction.h"
+#include "weather/Extraction.h"
 
 #include <QTest>
 

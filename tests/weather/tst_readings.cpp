@@ -1,10 +1,10 @@
 // What a page body comes to: the conditions and the forecast read from it,
 // and the addresses the codes make.
-#include "Conditions.h"
-#include "StateForecast.h"
 #include "TestData.h"
-#include "WeatherAddresses.h"
-#include "WeatherTexts.h"
+#include "weather/Conditions.h"
+#include "weather/StateForecast.h"
+#include "weather/WeatherAddresses.h"
+#include "weather/WeatherTexts.h"
 
 #include <QTest>
 #include <QTimeZone>

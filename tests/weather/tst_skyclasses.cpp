@@ -1,4 +1,4 @@
-#include "SkyClasses.h"
+#include "weather/SkyClasses.h"
 
 #include <QTest>
 

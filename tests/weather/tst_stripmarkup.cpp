@@ -1,5 +1,5 @@
-#include "LiteralStrip.h"
-#include "StripMarkup.h"
+#include "support/LiteralStrip.h"
+#include "weather/StripMarkup.h"
 
 #include <QElapsedTimer>
 #include <QRandomGenerator>

@@ -8,9 +8,9 @@
 //
 // usage: bench_instanceflood [--limit FILES] [--connections N]
 //        (defaults: 1024 files, 1300 connections)
-#include "InstanceChannel.h"
-#include "PeakMemory.h"
-#include "SilentConnection.h"
+#include "shell/InstanceChannel.h"
+#include "support/PeakMemory.h"
+#include "support/SilentConnection.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -4,8 +4,8 @@
 // request was refused, why, and how far the process's peak memory rose.
 //
 // usage: bench_limits
-#include "Network.h"
-#include "PeakMemory.h"
+#include "net/Network.h"
+#include "support/PeakMemory.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -17,12 +17,12 @@
 //        bench_liverequests --run NAME    (one run: old, new, old-peak, new-peak, by-name-peak)
 //        bench_liverequests --serve SIZE RECORDS
 //                                         (the server alone: prints its port, answers until ended)
-#include "ForecastOffices.h"
-#include "LiveWeatherSource.h"
-#include "Network.h"
-#include "PeakMemory.h"
-#include "Refresh.h"
-#include "ShortTemplates.h"
+#include "app/Refresh.h"
+#include "live/ForecastOffices.h"
+#include "live/LiveWeatherSource.h"
+#include "net/Network.h"
+#include "support/PeakMemory.h"
+#include "support/ShortTemplates.h"
 
 #include <QCoreApplication>
 #include <QCryptographicHash>

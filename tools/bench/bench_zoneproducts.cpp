@@ -7,8 +7,8 @@
 // a process of its own, so that each peak is its own.
 //
 // usage: bench_zoneproducts
-#include "PeakMemory.h"
-#include "ZoneForecast.h"
+#include "live/ZoneForecast.h"
+#include "support/PeakMemory.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -6,8 +6,8 @@
 // With --tls it also loads the TLS library as the program does, a quarter
 // of a second after showing its window: the floor of what any program that
 // speaks HTTPS costs.
-#include "TerminationSignals.h"
-#include "TlsWarmUp.h"
+#include "net/TlsWarmUp.h"
+#include "shell/TerminationSignals.h"
 
 #include <QApplication>
 #include <QTimer>

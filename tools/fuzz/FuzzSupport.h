@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ForecastText.h"
+#include "app/ForecastText.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QApplication>

@@ -1,11 +1,11 @@
 // A station page of any content through the whole current-conditions path.
 
-#include "Conditions.h"
-#include "Extraction.h"
 #include "FuzzSupport.h"
-#include "SkyClasses.h"
-#include "StripMarkup.h"
-#include "WeatherAddresses.h"
+#include "weather/Conditions.h"
+#include "weather/Extraction.h"
+#include "weather/SkyClasses.h"
+#include "weather/StripMarkup.h"
+#include "weather/WeatherAddresses.h"
 
 #include <QList>
 #include <QStringList>

@@ -1,12 +1,12 @@
 // A state forecast page of any content through the forecast path, and the
 // cutting rules on raw text.
 
-#include "Extraction.h"
 #include "FuzzSupport.h"
-#include "StateForecast.h"
-#include "StripMarkup.h"
-#include "WeatherAddresses.h"
-#include "WeatherTexts.h"
+#include "weather/Extraction.h"
+#include "weather/StateForecast.h"
+#include "weather/StripMarkup.h"
+#include "weather/WeatherAddresses.h"
+#include "weather/WeatherTexts.h"
 
 #include <QTextDocument>
 #include <algorithm>

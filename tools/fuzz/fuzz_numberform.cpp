@@ -1,7 +1,7 @@
 // The settings store's number forms on any text and any double.
 
 #include "FuzzSupport.h"
-#include "NumberForm.h"
+#include "settings/NumberForm.h"
 
 #include <cmath>
 #include <cstring>

@@ -2,7 +2,7 @@
 // and what it counts is there to be counted.
 
 #include "FuzzSupport.h"
-#include "PictureCost.h"
+#include "satellite/PictureCost.h"
 
 namespace {
 

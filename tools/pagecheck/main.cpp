@@ -1,10 +1,10 @@
 // Runs the program's own page handling on a saved page body, for whoever
 // hosts or mirrors the weather pages and wants to know what the program
 // will make of them.
-#include "Conditions.h"
-#include "SkyClasses.h"
-#include "StateForecast.h"
-#include "StripMarkup.h"
+#include "weather/Conditions.h"
+#include "weather/SkyClasses.h"
+#include "weather/StateForecast.h"
+#include "weather/StripMarkup.h"
 
 #include <QCoreApplication>
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "SampleServer.h"
+#include "support/SampleServer.h"
 
 #include <QCommandLineParser>
 #include <QGuiApplication>

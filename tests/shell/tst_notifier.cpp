@@ -1,8 +1,8 @@
 // Notifications as a desktop receives them: from the tray icon, or from the
 // notification service on a session bus of the test's own.
 #include "NotificationBus.h"
-#include "QtNotifier.h"
-#include "QtTrayIcons.h"
+#include "shell/QtNotifier.h"
+#include "shell/QtTrayIcons.h"
 
 #include <QPixmap>
 #include <QTest>

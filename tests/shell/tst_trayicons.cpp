@@ -1,4 +1,4 @@
-#include "QtTrayIcons.h"
+#include "shell/QtTrayIcons.h"
 
 #include <QMenu>
 #include <QTest>

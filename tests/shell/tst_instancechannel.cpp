@@ -1,4 +1,4 @@
-#include "InstanceChannel.h"
+#include "shell/InstanceChannel.h"
 
 #include <QFile>
 #include <QFileInfo>

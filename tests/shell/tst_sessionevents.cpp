@@ -1,7 +1,7 @@
 // NetworkManager's state changes as they arrive over D-Bus: only a return
 // to a connection that reaches the internet counts as the network coming
 // back.
-#include "SessionEvents.h"
+#include "shell/SessionEvents.h"
 
 #include <QSignalSpy>
 #include <QTest>

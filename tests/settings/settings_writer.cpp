@@ -1,6 +1,6 @@
 // Rewrites one large value in a store for ever, printing a line after each
 // completed write, until it is killed.
-#include "QtSettingsStore.h"
+#include "settings/QtSettingsStore.h"
 
 #include <QCoreApplication>
 #include <cstdio>

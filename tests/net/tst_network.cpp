@@ -1,4 +1,4 @@
-#include "Network.h"
+#include "net/Network.h"
 
 #include <QPointer>
 #include <QSet>

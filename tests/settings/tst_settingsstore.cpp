@@ -1,4 +1,4 @@
-#include "QtSettingsStore.h"
+#include "settings/QtSettingsStore.h"
 
 #include <QDir>
 #include <QFile>
