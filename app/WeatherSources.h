@@ -1,9 +1,9 @@
 #pragma once
 
 #include "PageSources.h"
-#include "ServerWeatherSource.h"
 #include "live/LiveWeatherSource.h"
-#include "weather/ServerHosts.h"
+#include "pages/ServerHosts.h"
+#include "pages/ServerWeatherSource.h"
 
 #include <QStringList>
 #include <QUrl>

@@ -29,18 +29,19 @@ ForecastLookup::~ForecastLookup()
 
 void ForecastLookup::start()
 {
-    if (const std::optional<ForecastReading> outside =
-            ForecastOffices::outsideTheArea(m_request.stationCode)) {
-        m_reply->answer(ForecastAnswer::arrived(
-            outside->text.size(), [reading = *outside](const std::atomic<bool>*) { return reading; }));
-        return;
-    }
-    const QString entry = StationTable::entryOf(m_request.stationCode);
-    m_entry = entry.isEmpty() ? m_request.stationCode : entry;
     // The table's state, not the stored one: an entry stored before its
     // state was mended ("IPT         WILLIAMSPORT, VA") still names the
-    // wrong one.
-    m_state = entry.isEmpty() ? m_request.stateCode : StationTable::stateCode(entry);
+    // wrong one. A code typed in, in no entry, goes by its code and the
+    // stored state.
+    const std::optional<StationTable::Station> listed = StationTable::station(m_request.stationCode);
+    m_place = listed.value_or(
+        StationTable::Station{m_request.stationCode, m_request.stationCode, m_request.stateCode});
+    if (listed && listed->abroad()) {
+        const ForecastReading outside = noForecastAbroad(m_place.name);
+        m_reply->answer(ForecastAnswer::arrived(outside.text.size(),
+                                                [outside](const std::atomic<bool>*) { return outside; }));
+        return;
+    }
     m_station = StationIdentifiers::icaoFor(m_request.stationCode);
     if (const auto known = m_zones.find(m_station, QDateTime::currentDateTimeUtc())) {
         m_zone = *known;
@@ -182,7 +183,7 @@ void ForecastLookup::askProduct()
         m_location = 0;
     }
     if (m_location < m_locations.size()) {
-        ask(m_templates.zoneForecastUrl(m_locations.at(m_location), m_state), SourceTemplates::jsonLd,
+        ask(m_templates.zoneForecastUrl(m_locations.at(m_location), m_place.state), SourceTemplates::jsonLd,
             &ForecastLookup::productAnswered);
         return;
     }
@@ -235,7 +236,7 @@ void ForecastLookup::readProduct(const FetchResult& result)
     // enough to stall the window, so both happen where it was parsed.
     const bool byName = m_byName;
     const QString zone = m_zone.zone;
-    const QStringList names = byName ? ZoneForecast::cityNames(m_entry) : QStringList();
+    const QStringList names = byName ? ZoneForecast::cityNames(m_place) : QStringList();
     const bool wantFirst = byName && m_firstLocation.isEmpty();
     // Even a small product goes to a worker: a few kilobytes of code lines
     // can name more zones than a large product, and what a product costs
@@ -285,17 +286,17 @@ void ForecastLookup::productRead(const ProductSearch& search)
 
 void ForecastLookup::askByName()
 {
-    qCInfo(lcLive).noquote() << "forecast zone of" << m_entry.trimmed() << "not found:" << m_whyByName
+    qCInfo(lcLive).noquote() << "forecast zone of" << m_place.name << "not found:" << m_whyByName
                              << "- looking for its name";
     m_byName = true;
-    m_locations = ForecastOffices::forState(m_state);
+    m_locations = ForecastOffices::forState(m_place.state);
     m_location = 0;
     m_failures.clear();
     m_searched.clear();
     if (m_locations.isEmpty()) {
         answerFailed(
             QStringLiteral("No forecast office of the weather service covers the state \"%1\", and %2")
-                .arg(m_state, m_whyByName));
+                .arg(m_place.state, m_whyByName));
         return;
     }
     nextByName();
@@ -304,7 +305,7 @@ void ForecastLookup::askByName()
 void ForecastLookup::nextByName()
 {
     if (m_location < m_locations.size()) {
-        ask(m_templates.zoneForecastUrl(m_locations.at(m_location), m_state), SourceTemplates::jsonLd,
+        ask(m_templates.zoneForecastUrl(m_locations.at(m_location), m_place.state), SourceTemplates::jsonLd,
             &ForecastLookup::productAnswered);
         return;
     }
@@ -318,8 +319,8 @@ void ForecastLookup::nextByName()
         const QString origin =
             QStringLiteral("No zone in the forecasts of %1 names %2, so the first zone of %3 is shown%4; "
                            "the station's own zone could not be found: %5")
-                .arg(m_searched.join(QStringLiteral(", ")), m_entry.mid(12).trimmed(), m_firstLocation,
-                     notHad, m_whyByName);
+                .arg(m_searched.join(QStringLiteral(", ")), m_place.name, m_firstLocation, notHad,
+                     m_whyByName);
         answerWith(m_first, origin);
         return;
     }
@@ -354,7 +355,7 @@ void ForecastLookup::namedProductRead(const ProductSearch& search)
 
 void ForecastLookup::answerWith(const QString& text, const QString& origin)
 {
-    qCInfo(lcLive).noquote() << "forecast of" << m_entry.trimmed() << "-" << origin;
+    qCInfo(lcLive).noquote() << "forecast of" << m_place.name << "-" << origin;
     m_reply->answer(ForecastAnswer::arrived(text.size(), [text, origin](const std::atomic<bool>*) {
         return ForecastReading{ForecastReading::Outcome::Forecast, text, origin};
     }));

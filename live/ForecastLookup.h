@@ -2,6 +2,7 @@
 
 #include "SourceTemplates.h"
 #include "ZoneDirectory.h"
+#include "settings/StationTable.h"
 #include "weather/WeatherSource.h"
 
 #include <QObject>
@@ -90,8 +91,9 @@ private:
     std::shared_ptr<std::atomic<bool>> m_cancelled = std::make_shared<std::atomic<bool>>(false);
 
     QString m_station; // "KDEN"
-    QString m_entry;   // the station table's line for the code, or the code
-    QString m_state;   // the state of that line, or the stored one for a code not in the table
+    // The table's station for the code; for a code in no entry, the code
+    // and the stored state.
+    StationTable::Station m_place;
     ZoneDirectory::Entry m_zone;
     bool m_zoneFromDirectory = false;
     // The station record is asked only for the areas a kept entry lacks.

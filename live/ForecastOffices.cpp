@@ -104,23 +104,4 @@ QStringList productLocations(const QString& office)
     return {office};
 }
 
-bool forecastsFor(const QString& stationEntry)
-{
-    const QString place = stationEntry.mid(stationEntry.lastIndexOf(QLatin1Char(',')) + 1).trimmed();
-    return place.size() == 2 && !forState(place).isEmpty();
-}
-
-std::optional<ForecastReading> outsideTheArea(const QString& stationCode)
-{
-    const QString entry = StationTable::entryOf(stationCode);
-    if (entry.isEmpty() || forecastsFor(entry))
-        return std::nullopt;
-    const QString place = entry.mid(12).trimmed();
-    return ForecastReading{ForecastReading::Outcome::Forecast,
-                           QStringLiteral("The US National Weather Service has no forecast for %1: it "
-                                          "forecasts for the United States and its territories only.")
-                               .arg(place),
-                           QStringLiteral("%1 lies outside the US weather service's area").arg(place)};
-}
-
 } // namespace ForecastOffices

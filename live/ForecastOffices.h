@@ -27,15 +27,4 @@ QStringList states();
 // table does not name otherwise.
 QStringList productLocations(const QString& office);
 
-// Whether the service forecasts for the place a station table entry names:
-// a display name ending in one of the table's states ("DENVER, CO",
-// "ALBUQUERQUE,NM"); not "CANCUN, MEXICO".
-bool forecastsFor(const QString& stationEntry);
-
-// For a station code whose table entry names a place the service does not
-// forecast for (the Cancun entry), what the forecast box shows in place of
-// a forecast, whoever serves the forecasts: a plain word that there is
-// none, and why. Nothing for any other code, a typed one included.
-std::optional<ForecastReading> outsideTheArea(const QString& stationCode);
-
 } // namespace ForecastOffices

@@ -353,9 +353,9 @@ const Group* groupFor(const Product& product, QStringView zone)
     return nullptr;
 }
 
-QStringList cityNames(const QString& stationEntry)
+QStringList cityNames(const StationTable::Station& station)
 {
-    const QString displayName = stationEntry.mid(12).trimmed();
+    const QString& displayName = station.name;
     const qsizetype comma = displayName.lastIndexOf(QLatin1Char(','));
     const QString city = comma >= 0 ? displayName.left(comma) : displayName;
     const QString state = normalised(comma >= 0 ? displayName.mid(comma + 1) : QString()).trimmed();

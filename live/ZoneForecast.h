@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Ugc.h"
+#include "settings/StationTable.h"
 
 #include <QByteArray>
 #include <QString>
@@ -71,7 +72,7 @@ const Group* groupFor(const Product& product, QStringView zone);
 // Worth; FT, ST, MT and JCT read as Fort, Saint, Mount and Junction), and a
 // part ending in the entry's state abbreviation also without it
 // ("WASHINGTON DC" gives Washington); case and punctuation do not count.
-QStringList cityNames(const QString& stationEntry);
+QStringList cityNames(const StationTable::Station& station);
 
 // The group that names the station when its zone is not known: the first
 // that lists one of `names` as a city of its "INCLUDING ..." line; else the

@@ -35,6 +35,25 @@ QString entryOf(const QString& code)
     return {};
 }
 
+QString Station::region() const
+{
+    return name.mid(name.lastIndexOf(QLatin1Char(',')) + 1).trimmed();
+}
+
+Station fromEntry(const QString& text)
+{
+    // Characters 4 to 12 are the blanks that line the names up.
+    return Station{stationCode(text), text.mid(12).trimmed(), stateCode(text)};
+}
+
+std::optional<Station> station(const QString& code)
+{
+    const QString entry = entryOf(code);
+    if (entry.isEmpty())
+        return std::nullopt;
+    return fromEntry(entry);
+}
+
 QString stateCode(const QString& text)
 {
     return text.right(2).toLower();

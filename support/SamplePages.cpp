@@ -336,7 +336,7 @@ QString randomPosition(Dice& dice, const StateInfo& state)
 
 QString locationText(const QString& entry, const QString& code, const QString& position)
 {
-    const QString displayName = entry.mid(12).trimmed();
+    const QString displayName = StationTable::fromEntry(entry).name;
     const qsizetype comma = displayName.lastIndexOf(QLatin1Char(','));
     QString city = (comma >= 0 ? displayName.left(comma) : displayName).trimmed();
     const QString region = comma >= 0 ? displayName.mid(comma + 1).trimmed() : QString();

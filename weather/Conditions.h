@@ -4,10 +4,9 @@
 #include "SkyClasses.h"
 
 #include <QString>
-#include <atomic>
 #include <optional>
 
-// The eight values of a current-conditions page, each as the page words it.
+// The eight observed values, each as the source words it.
 struct Conditions
 {
     QString location;
@@ -26,10 +25,6 @@ struct ConditionsReading
     // An observation to show. Otherwise nothing is shown, and `problem`
     // tells why.
     bool received = false;
-    // For a current-conditions page: the page text as the extractors read
-    // it, stripped and cut at its title when received; the stripped or raw
-    // body otherwise. Empty for a source that has no page.
-    QString page;
     // The eight values, when received, each as its label shows it after
     // the leading blank.
     Conditions values;
@@ -51,9 +46,3 @@ struct ConditionsReading
     // station"); empty otherwise.
     QString observedAt;
 };
-
-// A current-conditions page body: strips it, cuts it at its title and
-// extracts the eight values. A pure function of the body, safe on any
-// thread; with `cancelled` set it may give up early, and its answer is then
-// of no use.
-ConditionsReading readConditions(const QString& body, const std::atomic<bool>* cancelled = nullptr);

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QString>
-#include <atomic>
 
 // What the forecast box shows, however the forecast came.
 struct ForecastReading
@@ -21,7 +20,14 @@ struct ForecastReading
     QString origin;
 };
 
-// A state forecast page body: strips it and cuts the forecast out of it by its markers. A pure
-// function of the body, safe on any thread; with `cancelled` set it may
-// give up early, and its answer is then of no use.
-ForecastReading readStateForecast(const QString& body, const std::atomic<bool>* cancelled = nullptr);
+// What the forecast box shows, whichever source was asked, for a place
+// the US weather service does not forecast for ("CANCUN, MEXICO"): a plain
+// word that there is none, and why.
+inline ForecastReading noForecastAbroad(const QString& place)
+{
+    return {ForecastReading::Outcome::Forecast,
+            QStringLiteral("The US National Weather Service has no forecast for %1: it forecasts for the "
+                           "United States and its territories only.")
+                .arg(place),
+            QStringLiteral("%1 lies outside the US weather service's area").arg(place)};
+}

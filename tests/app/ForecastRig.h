@@ -4,15 +4,15 @@
 #include "FakeNotifier.h"
 #include "ManualClock.h"
 #include "MemorySettingsStore.h"
-#include "app/ServerWeatherSource.h"
 #include "app/TrayDesign.h"
 #include "app/frmForecast.h"
 #include "net/Network.h"
+#include "pages/ServerHosts.h"
+#include "pages/ServerWeatherSource.h"
 #include "settings/FirstStart.h"
 #include "shell/QtTrayIcons.h"
 #include "shell/SessionEvents.h"
 #include "support/SampleServer.h"
-#include "weather/ServerHosts.h"
 
 #include <QApplication>
 #include <QSignalSpy>

@@ -11,11 +11,11 @@
 #include "ProgramProcess.h"
 #include "ScanBomb.h"
 #include "TestData.h"
-#include "app/ServerWeatherSource.h"
 #include "app/TrayDesign.h"
 #include "app/frmForecast.h"
 #include "live/LiveWeatherSource.h"
 #include "net/Network.h"
+#include "pages/ServerWeatherSource.h"
 #include "satellite/PictureCost.h"
 #include "satellite/PictureViewer.h"
 #include "settings/FirstStart.h"
@@ -31,8 +31,8 @@
 #include "support/SilentConnection.h"
 #include "weather/WeatherTexts.h"
 
-#include "weather/Extraction.h"
-#include "weather/StripMarkup.h"
+#include "pages/Extraction.h"
+#include "pages/StripMarkup.h"
 #include <QColorDialog>
 #include <QDBusConnection>
 #include <QDBusMessage>

@@ -4,8 +4,8 @@
 #include "FakeWeatherSource.h"
 #include "TestData.h"
 #include "app/Refresh.h"
-#include "weather/Extraction.h"
-#include "weather/StripMarkup.h"
+#include "pages/Extraction.h"
+#include "pages/StripMarkup.h"
 #include "weather/WeatherTexts.h"
 
 #include <QSignalSpy>

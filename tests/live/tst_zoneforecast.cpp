@@ -27,7 +27,8 @@ QString byName(const QString& offices, const QString& entry)
         if (office == QLatin1StringView("-"))
             continue;
         const ZoneForecast::Product p = product(office);
-        if (const ZoneForecast::Group* group = ZoneForecast::groupNamed(p, ZoneForecast::cityNames(entry)))
+        if (const ZoneForecast::Group* group =
+                ZoneForecast::groupNamed(p, ZoneForecast::cityNames(StationTable::fromEntry(entry))))
             return ZoneForecast::text(p, *group);
         if (!first && !p.groups.isEmpty())
             first = p;

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/PageAnswers.h"
 #include "net/FetchResult.h"
+#include "pages/PageAnswers.h"
 #include "weather/WeatherSource.h"
 
 #include <QList>

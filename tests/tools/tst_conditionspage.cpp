@@ -1,9 +1,9 @@
 // The sample server's conditions pages, in the layout the old servers
 // wrote: every value must come from its own row even when the location
 // holds a word the program finds a value by.
+#include "pages/Extraction.h"
+#include "pages/StripMarkup.h"
 #include "support/ConditionsPage.h"
-#include "weather/Extraction.h"
-#include "weather/StripMarkup.h"
 
 #include <QTest>
 

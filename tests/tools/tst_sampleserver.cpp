@@ -1,5 +1,7 @@
 #include "TestData.h"
 #include "net/Network.h"
+#include "pages/PageReadings.h"
+#include "pages/WeatherAddresses.h"
 #include "settings/StationTable.h"
 #include "support/GifEncoder.h"
 #include "support/SamplePages.h"
@@ -8,7 +10,6 @@
 #include "weather/Conditions.h"
 #include "weather/SkyClasses.h"
 #include "weather/StateForecast.h"
-#include "weather/WeatherAddresses.h"
 #include "weather/WeatherTexts.h"
 
 #include <QElapsedTimer>
@@ -80,7 +81,7 @@ struct Weather
     {
         const FetchResult result = fetch(WeatherAddresses::conditions(host, station));
         lastError = result.error;
-        reading = result.ok ? readConditions(result.text) : ConditionsReading{};
+        reading = result.ok ? PageReadings::conditions(result.text).reading : ConditionsReading{};
         return reading.received;
     }
 
@@ -88,7 +89,8 @@ struct Weather
     QString GetStateForecast()
     {
         const FetchResult result = fetch(WeatherAddresses::stateForecast(host, stateCode));
-        return result.ok ? readStateForecast(result.text).text : WeatherTexts::forecastError(result.error);
+        return result.ok ? PageReadings::stateForecast(result.text).text
+                         : WeatherTexts::forecastError(result.error);
     }
 
     QString GetLocation() const { return reading.values.location; }
@@ -418,7 +420,7 @@ private Q_SLOTS:
         // The page read by the program's own routines: every value must
         // still be found below its label.
         const ConditionsReading reading =
-            readConditions(QString::fromLatin1(SamplePages::conditionsPage(entry, false)));
+            PageReadings::conditions(QString::fromLatin1(SamplePages::conditionsPage(entry, false))).reading;
         QVERIFY(reading.received);
         QCOMPARE(reading.values.location, expected.location);
         QCOMPARE(reading.values.wind, expected.wind);

@@ -16,20 +16,20 @@
 // other.
 //
 // usage: bench_refresh [--live] [--runs N]
-#include "app/ServerWeatherSource.h"
 #include "app/TrayDesign.h"
 #include "app/frmForecast.h"
 #include "live/LiveWeatherSource.h"
 #include "live/StationIdentifiers.h"
 #include "net/Network.h"
+#include "pages/ServerHosts.h"
+#include "pages/ServerWeatherSource.h"
+#include "pages/WeatherAddresses.h"
 #include "resources/Resources.h"
 #include "settings/QtSettingsStore.h"
 #include "shell/Notifier.h"
 #include "shell/QtColorDialog.h"
 #include "shell/QtTrayIcons.h"
 #include "support/SampleServer.h"
-#include "weather/ServerHosts.h"
-#include "weather/WeatherAddresses.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -1,7 +1,7 @@
 // Times the markup stripper against the one-tag-per-pass rule it must
 // agree with, and against one plain copy of the same text.
+#include "pages/StripMarkup.h"
 #include "support/LiteralStrip.h"
-#include "weather/StripMarkup.h"
 
 #include <QElapsedTimer>
 #include <QString>

@@ -1,11 +1,12 @@
 // A station page of any content through the whole current-conditions path.
 
 #include "FuzzSupport.h"
+#include "pages/Extraction.h"
+#include "pages/PageReadings.h"
+#include "pages/StripMarkup.h"
+#include "pages/WeatherAddresses.h"
 #include "weather/Conditions.h"
-#include "weather/Extraction.h"
 #include "weather/SkyClasses.h"
-#include "weather/StripMarkup.h"
-#include "weather/WeatherAddresses.h"
 
 #include <QList>
 #include <QStringList>
@@ -90,11 +91,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const QString body = fuzz::latin1(data, size);
     checkStationAddress(body);
 
-    const ConditionsReading reading = readConditions(body);
+    const PageReadings::ConditionsPage read = PageReadings::conditions(body);
+    const ConditionsReading& reading = read.reading;
     const bool ok = reading.received;
     FUZZ_CHECK(ok == reading.problem.isEmpty());
 
-    const QString& page = reading.page;
+    const QString& page = read.text;
     if (!body.contains(QLatin1Char('<'))) {
         // Text without markup is not a station page at all.
         FUZZ_CHECK(!ok);

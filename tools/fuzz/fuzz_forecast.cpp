@@ -2,10 +2,11 @@
 // cutting rules on raw text.
 
 #include "FuzzSupport.h"
-#include "weather/Extraction.h"
+#include "pages/Extraction.h"
+#include "pages/PageReadings.h"
+#include "pages/StripMarkup.h"
+#include "pages/WeatherAddresses.h"
 #include "weather/StateForecast.h"
-#include "weather/StripMarkup.h"
-#include "weather/WeatherAddresses.h"
 #include "weather/WeatherTexts.h"
 
 #include <QTextDocument>
@@ -97,7 +98,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     checkStateAddress(body);
     checkCut(body, Extraction::cutStateForecast(body));
 
-    const ForecastReading reading = readStateForecast(body);
+    const ForecastReading reading = PageReadings::stateForecast(body);
     if (!body.contains(QLatin1Char('<'))) {
         FUZZ_CHECK(reading.outcome == ForecastReading::Outcome::NotReceived);
         FUZZ_CHECK(reading.text == WeatherTexts::forecastNotReceived);

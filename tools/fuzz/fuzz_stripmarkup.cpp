@@ -1,8 +1,8 @@
 // The vectorised stripper against the one-tag-per-pass rule it replaces.
 
 #include "FuzzSupport.h"
+#include "pages/StripMarkup.h"
 #include "support/LiteralStrip.h"
-#include "weather/StripMarkup.h"
 
 #include <chrono>
 #include <cstring>

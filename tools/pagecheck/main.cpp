@@ -1,10 +1,11 @@
 // Runs the program's own page handling on a saved page body, for whoever
 // hosts or mirrors the weather pages and wants to know what the program
 // will make of them.
+#include "pages/PageReadings.h"
+#include "pages/StripMarkup.h"
 #include "weather/Conditions.h"
 #include "weather/SkyClasses.h"
 #include "weather/StateForecast.h"
-#include "weather/StripMarkup.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -63,7 +64,7 @@ int main(int argc, char* argv[])
     }
 
     if (command == QLatin1String("conditions")) {
-        const ConditionsReading reading = readConditions(body);
+        const ConditionsReading reading = PageReadings::conditions(body).reading;
         QList<QPair<QString, QJsonValue>> result{{QStringLiteral("ok"), reading.received}};
         if (reading.received) {
             const Conditions& values = reading.values;
@@ -87,7 +88,7 @@ int main(int argc, char* argv[])
         return 0;
     }
     if (command == QLatin1String("forecast")) {
-        printJson({{QStringLiteral("result"), readStateForecast(body).text}});
+        printJson({{QStringLiteral("result"), PageReadings::stateForecast(body).text}});
         return 0;
     }
     return usage();

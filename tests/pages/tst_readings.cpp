@@ -1,9 +1,10 @@
 // What a page body comes to: the conditions and the forecast read from it,
 // and the addresses the codes make.
 #include "TestData.h"
+#include "pages/PageReadings.h"
+#include "pages/WeatherAddresses.h"
 #include "weather/Conditions.h"
 #include "weather/StateForecast.h"
-#include "weather/WeatherAddresses.h"
 #include "weather/WeatherTexts.h"
 
 #include <QTest>
@@ -42,10 +43,11 @@ void TestReadings::currentConditionsFromAPage_data()
 void TestReadings::currentConditionsFromAPage()
 {
     QFETCH(bool, crlf);
-    const ConditionsReading reading =
-        readConditions(TestData::page(QStringLiteral("conditions_kden.html"), crlf));
+    const PageReadings::ConditionsPage page =
+        PageReadings::conditions(TestData::page(QStringLiteral("conditions_kden.html"), crlf));
+    const ConditionsReading& reading = page.reading;
     QVERIFY(reading.received);
-    QVERIFY(reading.page.startsWith(QStringLiteral("Current Weather Conditions")));
+    QVERIFY(page.text.startsWith(QStringLiteral("Current Weather Conditions")));
     const Conditions& values = reading.values;
 
     const QString cr = crlf ? QStringLiteral("\r") : QString();
@@ -80,10 +82,10 @@ void TestReadings::pagesNotUsable()
 {
     QFETCH(QString, body);
     QFETCH(QString, pageAfter);
-    const ConditionsReading reading = readConditions(body);
-    QVERIFY(!reading.received);
-    QVERIFY(!reading.problem.isEmpty());
-    QCOMPARE(reading.page, pageAfter);
+    const PageReadings::ConditionsPage page = PageReadings::conditions(body);
+    QVERIFY(!page.reading.received);
+    QVERIFY(!page.reading.problem.isEmpty());
+    QCOMPARE(page.text, pageAfter);
 }
 
 void TestReadings::extractorsWithMissingLabelsGoOn()
@@ -92,7 +94,7 @@ void TestReadings::extractorsWithMissingLabelsGoOn()
     page.replace(QStringLiteral("<B>Dew Point</B>"), QStringLiteral("<B>Dewpoint</B>"));
     page.replace(QStringLiteral("  30.12 in. Hg (1020 hPa)</TD></TR>\n</TABLE>\n<HR>\n</BODY>\n</HTML>\n"),
                  QStringLiteral("  30.12"));
-    const ConditionsReading reading = readConditions(page);
+    const ConditionsReading reading = PageReadings::conditions(page).reading;
     QVERIFY(reading.received);
     const Conditions& values = reading.values;
     QCOMPARE(values.dewPoint, QString());
@@ -183,7 +185,8 @@ void TestReadings::stateForecast()
 {
     QFETCH(bool, crlf);
     QFETCH(QString, expected);
-    const ForecastReading reading = readStateForecast(TestData::page(QStringLiteral("state_co.html"), crlf));
+    const ForecastReading reading =
+        PageReadings::stateForecast(TestData::page(QStringLiteral("state_co.html"), crlf));
     QCOMPARE(reading.outcome, ForecastReading::Outcome::Forecast);
     QCOMPARE(reading.text, expected);
 }
@@ -211,7 +214,7 @@ void TestReadings::stateForecastFailures()
     QFETCH(QString, body);
     QFETCH(ForecastReading::Outcome, outcome);
     QFETCH(QString, text);
-    const ForecastReading reading = readStateForecast(body);
+    const ForecastReading reading = PageReadings::stateForecast(body);
     QCOMPARE(reading.outcome, outcome);
     QCOMPARE(reading.text, text);
 }
@@ -260,7 +263,7 @@ void TestReadings::observationTime()
     QFETCH(QString, described);
     QString page = TestData::page(QStringLiteral("conditions_kden.html"));
     page.replace(QStringLiteral("Conditions at Dec 07, 1998 - 08:53 AM MST"), timeLine);
-    const ConditionsReading reading = readConditions(page);
+    const ConditionsReading reading = PageReadings::conditions(page).reading;
     QVERIFY(reading.received);
     QCOMPARE(reading.observed.has_value(), !described.isEmpty());
     if (reading.observed) {

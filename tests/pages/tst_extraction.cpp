@@ -1,4 +1,4 @@
-#include "weather/Extraction.h"
+#include "pages/Extraction.h"
 
 #include <QTest>
 

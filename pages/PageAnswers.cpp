@@ -1,5 +1,7 @@
 #include "PageAnswers.h"
 
+#include "PageReadings.h"
+
 namespace PageAnswers {
 
 namespace {
@@ -21,14 +23,14 @@ template <typename Answer, typename ReadPage> Answer answerFor(const FetchResult
 ConditionsAnswer conditions(const FetchResult& result)
 {
     return answerFor<ConditionsAnswer>(result, [](const QString& body, const std::atomic<bool>* cancelled) {
-        return readConditions(body, cancelled);
+        return PageReadings::conditions(body, cancelled).reading;
     });
 }
 
 ForecastAnswer stateForecast(const FetchResult& result)
 {
     return answerFor<ForecastAnswer>(result, [](const QString& body, const std::atomic<bool>* cancelled) {
-        return readStateForecast(body, cancelled);
+        return PageReadings::stateForecast(body, cancelled);
     });
 }
 

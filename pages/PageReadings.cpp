@@ -1,39 +1,42 @@
-#include "Conditions.h"
-#include "Extraction.h"
-#include "StateForecast.h"
-#include "StripMarkup.h"
-#include "WeatherTexts.h"
+#include "PageReadings.h"
 
-ConditionsReading readConditions(const QString& body, const std::atomic<bool>* cancelled)
+#include "Extraction.h"
+#include "StripMarkup.h"
+#include "weather/WeatherTexts.h"
+
+namespace PageReadings {
+
+ConditionsPage conditions(const QString& body, const std::atomic<bool>* cancelled)
 {
-    ConditionsReading reading;
+    ConditionsPage page;
+    ConditionsReading& reading = page.reading;
     // A body without any markup is not a page at all.
     if (!body.contains(QLatin1Char('<'))) {
-        reading.page = body;
+        page.text = body;
         reading.problem = QStringLiteral("The page received holds no markup");
-        return reading;
+        return page;
     }
-    reading.page = StripMarkup(body, cancelled);
-    if (!Extraction::cutAtTitle(reading.page)) {
+    page.text = StripMarkup(body, cancelled);
+    if (!Extraction::cutAtTitle(page.text)) {
         reading.problem = QStringLiteral("The page received is not a current-conditions page");
-        return reading;
+        return page;
     }
     reading.received = true;
     Conditions& values = reading.values;
-    values.location = Extraction::GetLocation(reading.page);
-    values.temperature = Extraction::GetTemperature(reading.page);
-    values.humidity = Extraction::GetHumidity(reading.page);
-    values.dewPoint = Extraction::GetDewPoint(reading.page);
-    values.pressure = Extraction::GetPressure(reading.page);
-    values.wind = Extraction::GetWind(reading.page);
-    values.visibility = Extraction::GetVisibility(reading.page);
-    values.sky = Extraction::GetSkyConditions(reading.page);
+    values.location = Extraction::GetLocation(page.text);
+    values.temperature = Extraction::GetTemperature(page.text);
+    values.humidity = Extraction::GetHumidity(page.text);
+    values.dewPoint = Extraction::GetDewPoint(page.text);
+    values.pressure = Extraction::GetPressure(page.text);
+    values.wind = Extraction::GetWind(page.text);
+    values.visibility = Extraction::GetVisibility(page.text);
+    values.sky = Extraction::GetSkyConditions(page.text);
     reading.skyChoice = SkyClasses::classify(values.sky);
-    reading.observed = ObservationTime::fromPage(reading.page);
-    return reading;
+    reading.observed = ObservationTime::fromPage(page.text);
+    return page;
 }
 
-ForecastReading readStateForecast(const QString& body, const std::atomic<bool>* cancelled)
+ForecastReading stateForecast(const QString& body, const std::atomic<bool>* cancelled)
 {
     ForecastReading reading;
     if (!body.contains(QLatin1Char('<'))) {
@@ -51,3 +54,5 @@ ForecastReading readStateForecast(const QString& body, const std::atomic<bool>* 
     reading.text = cut.text;
     return reading;
 }
+
+} // namespace PageReadings

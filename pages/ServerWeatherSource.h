@@ -1,6 +1,6 @@
 #pragma once
 
-#include "weather/ServerHosts.h"
+#include "ServerHosts.h"
 #include "weather/WeatherSource.h"
 
 class Network;

@@ -1,5 +1,5 @@
+#include "pages/StripMarkup.h"
 #include "support/LiteralStrip.h"
-#include "weather/StripMarkup.h"
 
 #include <QElapsedTimer>
 #include <QRandomGenerator>

@@ -1,9 +1,9 @@
 #include "ServerWeatherSource.h"
 
 #include "PageAnswers.h"
-#include "live/ForecastOffices.h"
+#include "WeatherAddresses.h"
 #include "net/Network.h"
-#include "weather/WeatherAddresses.h"
+#include "settings/StationTable.h"
 
 namespace {
 
@@ -33,10 +33,11 @@ ForecastReply* ServerWeatherSource::fetchStateForecast(const WeatherRequest& req
 {
     // The Cancun entry's state code reads as Colorado's: the old page would
     // give Colorado's forecast for a place in Mexico.
-    if (const std::optional<ForecastReading> outside = ForecastOffices::outsideTheArea(request.stationCode)) {
+    if (const auto station = StationTable::station(request.stationCode); station && station->abroad()) {
         auto* reply = new ForecastReply;
-        reply->answer(ForecastAnswer::arrived(
-            outside->text.size(), [reading = *outside](const std::atomic<bool>*) { return reading; }));
+        const ForecastReading outside = noForecastAbroad(station->name);
+        reply->answer(ForecastAnswer::arrived(outside.text.size(),
+                                              [outside](const std::atomic<bool>*) { return outside; }));
         return reply;
     }
     return relay<ForecastAnswer>(
