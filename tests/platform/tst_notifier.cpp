@@ -32,6 +32,12 @@ const QString headline = QStringLiteral(
     "Winter Storm Warning issued December 7 at 9:12AM MST until December 8 at 6:00PM MST by NWS Denver CO");
 const QString markup = QStringLiteral("Wind Advisory <b>until</b> 11 PM & <a href=\"x\">later</a>");
 
+// A literal's text, NULs within it included.
+template <size_t size> QString withNul(const char (&text)[size])
+{
+    return QString::fromUtf8(text, size - 1);
+}
+
 } // namespace
 
 class TestNotifier : public QObject
@@ -119,6 +125,63 @@ private Q_SLOTS:
         // Delivered one way, never the other as well.
         QCOMPARE(bus.received.size(), !shown.isNull() && !fromTray ? 1 : 0);
         QCOMPARE(icons.messagesInNotificationArea().size(), fromTray ? 1 : 0);
+    }
+
+    // Whatever text comes from a server: a summary of one line of plain
+    // text, a body of a few sentences; escaping for a service that reads
+    // markup in bodies stays as it is.
+    void textAsTheDesktopShowsIt_data()
+    {
+        QTest::addColumn<bool>("fromTray");
+        QTest::addColumn<QString>("summary");
+        QTest::addColumn<QString>("body");
+        QTest::addColumn<QString>("shownSummary");
+        QTest::addColumn<QString>("shownBody");
+        const QString warning = QStringLiteral("Winter Storm Warning");
+        QTest::newRow("markup in the summary")
+            << false << QStringLiteral("<b>Blizzard</b> Warning & <img src=x> <") << headline
+            << QStringLiteral("Blizzard Warning &") << headline;
+        QTest::newRow("line ends, a NUL and a terminal escape in the summary")
+            << false << withNul("Winter Storm\0Warning\r\nventaro.weather: forged\x1b[2J") << headline
+            << QStringLiteral("Winter Storm Warning ventaro.weather: forged [2J") << headline;
+        QTest::newRow("a NUL and a terminal escape in the body")
+            << false << warning << withNul("Winter Storm\0Warning\x1b[2J\r\nby NWS") << warning
+            << QStringLiteral("Winter StormWarning[2J\nby NWS");
+        QTest::newRow("a headline of a megabyte")
+            << false << warning << QStringLiteral("word ").repeated(200000) << warning
+            << QStringList(60, QStringLiteral("word")).join(QLatin1Char(' ')) + QChar(0x2026);
+        QTest::newRow("a summary of a hundred words")
+            << false << QStringLiteral("Warning ").repeated(100) << headline
+            << QStringList(12, QStringLiteral("Warning")).join(QLatin1Char(' ')) + QChar(0x2026) << headline;
+        QTest::newRow("a tray, markup and a megabyte")
+            << true << QStringLiteral("<i>Wind</i> Advisory") << QStringLiteral("word ").repeated(200000)
+            << QStringLiteral("Wind Advisory")
+            << QStringList(60, QStringLiteral("word")).join(QLatin1Char(' ')) + QChar(0x2026);
+    }
+    void textAsTheDesktopShowsIt()
+    {
+        QFETCH(bool, fromTray);
+        QFETCH(QString, summary);
+        QFETCH(QString, body);
+        QFETCH(QString, shownSummary);
+        QFETCH(QString, shownBody);
+        NotificationBus bus;
+        QVERIFY2(!bus.address().isEmpty(), "dbus-daemon did not start");
+        QVERIFY(bus.serve({QStringLiteral("body")}));
+        QtTrayIcons icons(design());
+        icons.setTrayAvailableOverride(fromTray);
+        icons.setIntray(6, fromTray);
+        QtNotifier notifier(icons, {QStringLiteral("Ventaro"), QString(), QString(), std::chrono::seconds(15),
+                                    bus.address()});
+        notifier.notify({summary, body, false});
+        if (fromTray) {
+            QTRY_COMPARE(icons.messagesInNotificationArea(),
+                         QStringList{shownSummary + QStringLiteral(": ") + shownBody});
+            return;
+        }
+        QTRY_COMPARE(bus.received.size(), 1);
+        QCOMPARE(bus.received[0].summary, shownSummary);
+        QCOMPARE(bus.received[0].body, shownBody);
     }
 
     void aTrayShowsTogetherWhatCameTogether()
