@@ -4,6 +4,7 @@
 #include <QRegularExpression>
 #include <QSet>
 #include <algorithm>
+#include <limits>
 #include <optional>
 
 Q_LOGGING_CATEGORY(lcAlerts, "ventaro.alerts")
@@ -18,9 +19,29 @@ bool shownKind(const Alert& alert)
                                                      alert.messageType == Alert::MessageType::Update);
 }
 
-bool over(const Alert& alert, const QDateTime& now)
+constexpr qint64 never = std::numeric_limits<qint64>::max();
+
+// When the alert leaves effect: its message expires or its event ends,
+// whichever comes first.
+qint64 overAt(const Alert& alert)
 {
-    return (alert.expires.isValid() && alert.expires <= now) || (alert.ends.isValid() && alert.ends <= now);
+    qint64 over = never;
+    for (const QDateTime& time : {alert.expires, alert.ends}) {
+        if (time.isValid())
+            over = std::min(over, time.toMSecsSinceEpoch());
+    }
+    return over;
+}
+
+QString moreAlerts(qsizetype count)
+{
+    return count == 1 ? QStringLiteral("and 1 more alert") : QStringLiteral("and %1 more alerts").arg(count);
+}
+
+// The alerts past the most severe, counted while in effect at `now`.
+qsizetype stillIn(const QList<qint64>& beyond, qint64 now)
+{
+    return beyond.cend() - std::upper_bound(beyond.cbegin(), beyond.cend(), now);
 }
 
 // "UTC-7", "UTC+5:30", "UTC".
@@ -84,38 +105,59 @@ std::optional<QString> headlineZone(const Alert& alert, int offset)
 
 AlertWatch::AlertWatch(std::function<QDateTime()> clock) : m_clock(std::move(clock)) {}
 
-QList<WeatherAlert> AlertWatch::inEffect(const QList<WeatherAlert>& alerts, const QDateTime& now)
+AlertWatch::Prepared AlertWatch::prepare(const QList<WeatherAlert>& alerts)
 {
     // Only actual messages replace others: a test cancellation leaves the
     // real warning standing.
     QSet<QString> replaced;
     for (const Alert& alert : alerts) {
-        if (alert.status == Alert::Status::Actual)
-            replaced.unite(QSet<QString>(alert.references.cbegin(), alert.references.cend()));
+        if (alert.status == Alert::Status::Actual) {
+            for (const QString& reference : alert.references)
+                replaced.insert(reference);
+        }
     }
-    QList<Alert> effective;
-    for (const Alert& alert : alerts) {
-        if (shownKind(alert) && !over(alert, now) && !replaced.contains(alert.id))
-            effective.append(alert);
+    QList<qsizetype> effective;
+    for (qsizetype index = 0; index < alerts.size(); ++index) {
+        if (shownKind(alerts[index]) && !replaced.contains(alerts[index].id))
+            effective.append(index);
     }
     std::stable_sort(effective.begin(), effective.end(),
-                     [](const Alert& a, const Alert& b) { return a.severity > b.severity; });
-    return effective;
+                     [&alerts](qsizetype a, qsizetype b) { return alerts[a].severity > alerts[b].severity; });
+
+    Prepared prepared;
+    QHash<QString, qsizetype> lineAt;
+    for (qsizetype rank = 0; rank < effective.size(); ++rank) {
+        const Alert& alert = alerts[effective[rank]];
+        if (rank >= maxAlerts) {
+            prepared.beyond.append(overAt(alert));
+            continue;
+        }
+        prepared.alerts.append(alert);
+        const QString line = sightLine(alert);
+        const auto known = lineAt.constFind(line);
+        if (known == lineAt.cend()) {
+            lineAt.insert(line, prepared.lines.size());
+            prepared.lines.append({line, overAt(alert)});
+        } else {
+            qint64& over = prepared.lines[*known].over;
+            over = std::max(over, overAt(alert));
+        }
+    }
+    std::sort(prepared.beyond.begin(), prepared.beyond.end());
+    return prepared;
 }
 
-QList<WeatherAlert> AlertWatch::take(const QList<WeatherAlert>& alerts)
+QList<Notifier::Notification> AlertWatch::take(const Prepared& alerts)
 {
     const QDateTime now = m_clock();
+    const qint64 nowMs = now.toMSecsSinceEpoch();
     m_last = alerts;
-    for (auto seen = m_seen.begin(); seen != m_seen.end();) {
-        if (seen->forgetAfter < now)
-            seen = m_seen.erase(seen);
-        else
-            ++seen;
-    }
+    m_seen.removeIf([&now](const auto& seen) { return seen.value().forgetAfter < now; });
 
-    QList<Alert> tell;
-    for (const Alert& alert : inEffect(alerts, now)) {
+    QList<Notifier::Notification> told;
+    for (const Alert& alert : alerts.alerts) {
+        if (overAt(alert) <= nowMs)
+            continue;
         const QDateTime until = alert.until();
         const QDateTime forgetAfter = (until.isValid() && until > now ? until : now).addDays(1);
         const auto known = m_seen.find(alert.id);
@@ -135,19 +177,27 @@ QList<WeatherAlert> AlertWatch::take(const QList<WeatherAlert>& alerts)
             continue;
         }
         qCInfo(lcAlerts).noquote() << (updated ? "update, more severe:" : "new:") << alert.event << alert.id;
-        tell.append(alert);
+        told.append({alert.event, alert.headline, alert.severity >= Alert::Severity::Severe});
     }
-    return tell;
+    return told;
 }
 
 QStringList AlertWatch::inSight() const
 {
+    const qint64 now = m_clock().toMSecsSinceEpoch();
     QStringList lines;
-    for (const Alert& alert : inEffect(m_last, m_clock())) {
-        const QString line = sightLine(alert);
-        if (!lines.contains(line))
-            lines.append(line);
+    qsizetype more = 0;
+    for (const Prepared::Line& line : m_last.lines) {
+        if (line.over <= now)
+            continue;
+        if (lines.size() < linesInSight)
+            lines.append(line.text);
+        else
+            ++more;
     }
+    more += stillIn(m_last.beyond, now);
+    if (more > 0)
+        lines.append(moreAlerts(more));
     return lines;
 }
 

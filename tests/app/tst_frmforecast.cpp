@@ -1437,13 +1437,13 @@ void TestFrmForecast::alertsToldOnceAndInSightUntilTheyEnd()
     const QString sky = rig.tray.traytip(icon);
 
     // A zone without alerts: nothing told, nothing changed.
-    window.showAlerts(alerts(QStringLiteral("none")));
+    window.showAlerts(AlertWatch::prepare(alerts(QStringLiteral("none"))));
     QVERIFY(rig.notifier.notifications.isEmpty());
     QCOMPARE(city->toolTip(), observed);
     QCOMPARE(rig.tray.traytip(icon), sky);
 
-    window.showAlerts(alerts(QStringLiteral("two")));
-    window.showAlerts(alerts(QStringLiteral("two")));
+    window.showAlerts(AlertWatch::prepare(alerts(QStringLiteral("two"))));
+    window.showAlerts(AlertWatch::prepare(alerts(QStringLiteral("two"))));
     QCOMPARE(rig.notifier.notifications.size(), 2);
     QCOMPARE(rig.notifier.notifications[0].summary, QStringLiteral("Winter Storm Warning"));
     QCOMPARE(rig.notifier.notifications[0].body,
@@ -1484,11 +1484,11 @@ void TestFrmForecast::alertsSwitchedOffOrMarkedUp()
 
     // Switched off: in sight all the same, and known, so that switching on
     // again tells only of what comes after.
-    window.showAlerts(alerts(QStringLiteral("one")));
+    window.showAlerts(AlertWatch::prepare(alerts(QStringLiteral("one"))));
     QVERIFY(rig.notifier.notifications.isEmpty());
     QCOMPARE(city->toolTip(), QStringLiteral("Winter Storm Warning until 6 PM MST Tue"));
     rig.store.set(QStringLiteral("AlertNotify"), QStringLiteral("-1"));
-    window.showAlerts(alerts(QStringLiteral("two")));
+    window.showAlerts(AlertWatch::prepare(alerts(QStringLiteral("two"))));
     QCOMPARE(rig.notifier.notifications.size(), 1);
     QCOMPARE(rig.notifier.notifications[0].summary, QStringLiteral("Wind Advisory"));
 
@@ -1498,7 +1498,7 @@ void TestFrmForecast::alertsSwitchedOffOrMarkedUp()
     marked[0].event = QStringLiteral("<b>Blizzard</b> Warning & <img src=x>");
     marked[0].headline =
         QStringLiteral("<i>Blizzard</i> Warning issued December 7 at 9:12AM MST <a href=\"x\">here</a>");
-    window.showAlerts(marked);
+    window.showAlerts(AlertWatch::prepare(marked));
     QCOMPARE(rig.notifier.notifications.size(), 2);
     QCOMPARE(rig.notifier.notifications[1].body, marked[0].headline);
     QCOMPARE(shownToolTip(city->toolTip()),
