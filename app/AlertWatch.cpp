@@ -33,6 +33,20 @@ qint64 overAt(const Alert& alert)
     return over;
 }
 
+// Service text on one line of sane length: line ends and other control
+// characters would start lines of their own.
+QString oneLine(const QString& text, qsizetype maxLength)
+{
+    QString line = text.left(maxLength + 1);
+    for (QChar& c : line) {
+        if (c.category() == QChar::Other_Control || c == QChar::LineSeparator ||
+            c == QChar::ParagraphSeparator)
+            c = QLatin1Char(' ');
+    }
+    line = line.simplified();
+    return line.size() > maxLength ? line.left(maxLength - 1) + QChar(0x2026) : line;
+}
+
 QString moreAlerts(qsizetype count)
 {
     return count == 1 ? QStringLiteral("and 1 more alert") : QStringLiteral("and %1 more alerts").arg(count);
@@ -147,22 +161,58 @@ AlertWatch::Prepared AlertWatch::prepare(const QList<WeatherAlert>& alerts)
     return prepared;
 }
 
+void AlertWatch::forget(const QDateTime& now)
+{
+    m_seen.removeIf([&now](const auto& seen) { return seen.value().forgetAfter < now; });
+    m_allowances.removeIf(
+        [&now](const auto& allowance) { return allowance.value().since.addSecs(3600) <= now; });
+    // A flood of new ids at every refresh is bounded by count as well; those
+    // the answers listed longest ago go first, never those of the answer
+    // just taken (at most maxAlerts).
+    if (m_seen.size() > maxRemembered) {
+        QList<QDateTime> listed;
+        listed.reserve(m_seen.size());
+        for (const Seen& seen : std::as_const(m_seen))
+            listed.append(seen.lastListed);
+        const auto cut = listed.begin() + (m_seen.size() - maxRemembered);
+        std::nth_element(listed.begin(), cut, listed.end());
+        const QDateTime oldestKept = *cut;
+        m_seen.removeIf([&oldestKept](const auto& seen) { return seen.value().lastListed < oldestKept; });
+    }
+}
+
+bool AlertWatch::allowed(const WeatherAlert& alert, const QDateTime& now)
+{
+    // The service's words, cut: the key only tells events and areas apart.
+    const QString key = alert.event.left(200) + QLatin1Char('\n') + alert.area.left(200);
+    Allowance& allowance = m_allowances[key];
+    if (!allowance.since.isValid() || allowance.since.addSecs(3600) <= now)
+        allowance = {now, 0};
+    if (allowance.told >= toldPerHour)
+        return false;
+    ++allowance.told;
+    return true;
+}
+
 QList<Notifier::Notification> AlertWatch::take(const Prepared& alerts)
 {
     const QDateTime now = m_clock();
     const qint64 nowMs = now.toMSecsSinceEpoch();
     m_last = alerts;
-    m_seen.removeIf([&now](const auto& seen) { return seen.value().forgetAfter < now; });
+    forget(now);
 
-    QList<Notifier::Notification> told;
+    QList<const Alert*> tell;
+    qsizetype heldBack = 0;
     for (const Alert& alert : alerts.alerts) {
         if (overAt(alert) <= nowMs)
             continue;
         const QDateTime until = alert.until();
-        const QDateTime forgetAfter = (until.isValid() && until > now ? until : now).addDays(1);
+        const QDateTime forgetAfter = std::min((until.isValid() && until > now ? until : now).addDays(1),
+                                               now.addSecs(std::chrono::seconds(rememberedFor).count()));
         const auto known = m_seen.find(alert.id);
         if (known != m_seen.end()) {
             known->forgetAfter = std::max(known->forgetAfter, forgetAfter);
+            known->lastListed = now;
             continue;
         }
         std::optional<Alert::Severity> updated;
@@ -171,13 +221,57 @@ QList<Notifier::Notification> AlertWatch::take(const Prepared& alerts)
             if (earlier != m_seen.cend())
                 updated = std::max(updated.value_or(earlier->severity), earlier->severity);
         }
-        m_seen.insert(alert.id, {alert.severity, forgetAfter});
+        m_seen.insert(alert.id, {alert.severity, forgetAfter, now});
         if (updated && alert.severity <= *updated) {
             qCInfo(lcAlerts).noquote() << "update, not more severe:" << alert.event << alert.id;
             continue;
         }
+        if (!allowed(alert, now)) {
+            ++heldBack;
+            qCDebug(lcAlerts).noquote()
+                << "held back, its event told" << toldPerHour
+                << "times within the hour in its area:" << alert.event << alert.area << alert.id;
+            continue;
+        }
         qCInfo(lcAlerts).noquote() << (updated ? "update, more severe:" : "new:") << alert.event << alert.id;
+        tell.append(&alert);
+    }
+    if (heldBack > 0)
+        qCInfo(lcAlerts,
+               "%lld new alerts held back, their events told %d times within the hour in their areas",
+               static_cast<long long>(heldBack), toldPerHour);
+
+    QList<Notifier::Notification> told;
+    for (qsizetype index = 0; index < tell.size() && index < toldOneByOne; ++index) {
+        const Alert& alert = *tell[index];
         told.append({alert.event, alert.headline, alert.severity >= Alert::Severity::Severe});
+    }
+    // The others together, naming a few of their events; the least severe,
+    // past those weighed one by one, are only counted, and only when there
+    // is something new to tell.
+    const qsizetype beyond = tell.isEmpty() ? 0 : stillIn(alerts.beyond, nowMs);
+    const qsizetype more = std::max<qsizetype>(0, tell.size() - toldOneByOne) + beyond;
+    if (more > 0) {
+        QStringList events;
+        bool unnamed = beyond > 0;
+        bool critical = false;
+        for (qsizetype index = toldOneByOne; index < tell.size(); ++index) {
+            critical = critical || tell[index]->severity >= Alert::Severity::Severe;
+            const QString event = oneLine(tell[index]->event, 100);
+            if (events.contains(event))
+                continue;
+            if (events.size() < 10)
+                events.append(event);
+            else
+                unnamed = true;
+        }
+        if (unnamed && !events.isEmpty())
+            events.append(QStringLiteral("others"));
+        QString body = events.join(QStringLiteral(", "));
+        if (const qsizetype last = body.lastIndexOf(QStringLiteral(", ")); last >= 0)
+            body.replace(last, 2, QStringLiteral(" and "));
+        qCInfo(lcAlerts, "%lld more alerts told together", static_cast<long long>(more));
+        told.append({moreAlerts(more), body, critical});
     }
     return told;
 }

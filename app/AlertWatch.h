@@ -8,6 +8,7 @@
 #include <QList>
 #include <QLoggingCategory>
 #include <QStringList>
+#include <chrono>
 #include <functional>
 
 Q_DECLARE_LOGGING_CATEGORY(lcAlerts)
@@ -28,16 +29,31 @@ Q_DECLARE_LOGGING_CATEGORY(lcAlerts)
 // told about. An id is remembered until a day after its alert ends, so an
 // alert that drops out of one answer and comes back is not told twice.
 //
-// Whatever the service sends, what is in sight stays bounded:
+// Whatever the service sends, what is told and kept stays bounded:
+// - A refresh tells of its toldOneByOne most severe new alerts one by one,
+//   and of the others together in one more notification ("and 12 more
+//   alerts", naming their events).
+// - Of one event in one area (the same warning under a new id at each
+//   refresh) at most toldPerHour alerts are told within an hour; the
+//   others are only in sight.
+// - An id is forgotten a day after its alert ends, but at the latest
+//   rememberedFor after the last answer that listed it, whatever end the
+//   alert claims; and past maxRemembered ids, those listed longest ago go
+//   first.
 // - Of one answer, the maxAlerts most severe alerts are weighed one by one;
-//   the others are only counted.
+//   the others are only counted, in sight and in the summing-up of a
+//   refresh that tells of something new.
 // - At most linesInSight lines are in sight, the rest counted in one line
 //   ("and 3 more alerts").
 class AlertWatch
 {
 public:
     static constexpr qsizetype maxAlerts = 300;
+    static constexpr qsizetype toldOneByOne = 3;
+    static constexpr int toldPerHour = 3;
     static constexpr qsizetype linesInSight = 12;
+    static constexpr std::chrono::hours rememberedFor{48};
+    static constexpr qsizetype maxRemembered = 4 * maxAlerts;
 
     // One answer's alerts made ready for the watch. All the work that grows
     // with the answer (its references, the order by severity, the lines) is
@@ -73,7 +89,8 @@ public:
 
     // Takes one refresh's alerts and answers what to tell the user now,
     // most severe first: each alert's event as the summary and its headline
-    // as the body, critical when it is severe or extreme.
+    // as the body, critical when it is severe or extreme; the summing-up of
+    // the others last.
     QList<Notifier::Notification> take(const Prepared& alerts);
 
     // The alerts of the last refresh that are in effect now, most severe
@@ -95,9 +112,20 @@ private:
     {
         WeatherAlert::Severity severity;
         QDateTime forgetAfter;
+        QDateTime lastListed;
     };
+    // The alerts of one event and area told within the hour from `since`.
+    struct Allowance
+    {
+        QDateTime since;
+        int told = 0;
+    };
+
+    void forget(const QDateTime& now);
+    bool allowed(const WeatherAlert& alert, const QDateTime& now);
 
     std::function<QDateTime()> m_clock;
     QHash<QString, Seen> m_seen;
+    QHash<QString, Allowance> m_allowances;
     Prepared m_last;
 };

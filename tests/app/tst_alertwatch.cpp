@@ -35,6 +35,42 @@ QStringList told(AlertWatch& watch, const QList<Alert>& alerts)
     return summaries;
 }
 
+// The fixture's warning `count` times, each under an id of its own ("tag.7"),
+// of the event "Warning 7" in the area "Area 7"; with `kinds`, the events
+// and areas repeat after that many.
+QList<Alert> flood(int count, const QString& tag, int kinds = 0)
+{
+    const Alert warning = answer(QStringLiteral("one")).first();
+    QList<Alert> alerts;
+    for (int index = 0; index < count; ++index) {
+        Alert alert = warning;
+        const int kind = kinds > 0 ? index % kinds : index;
+        alert.id = QStringLiteral("%1.%2").arg(tag).arg(index);
+        alert.event = QStringLiteral("Warning %1").arg(kind);
+        alert.area = QStringLiteral("Area %1").arg(kind);
+        alerts.append(alert);
+    }
+    return alerts;
+}
+
+// The events "Warning <first>" ... as told or in sight (`suffix`).
+QStringList warnings(int first, int count, const QString& suffix = {})
+{
+    QStringList names;
+    for (int index = first; index < first + count; ++index)
+        names.append(QStringLiteral("Warning %1%2").arg(index).arg(suffix));
+    return names;
+}
+
+// The fixture's warning claiming to end in the year 9999.
+QList<Alert> endless()
+{
+    QList<Alert> alerts = answer(QStringLiteral("one"));
+    alerts.first().expires = alerts.first().ends =
+        QDateTime(QDate(9999, 12, 31), QTime(23, 0), QTimeZone(-7 * 3600));
+    return alerts;
+}
+
 // 3 PM MST on Monday, December 7, 2026.
 const QDateTime monday3pm(QDate(2026, 12, 7), QTime(22, 0), QTimeZone::utc());
 
@@ -83,6 +119,39 @@ private Q_SLOTS:
         QList<Alert> test = answer("one");
         test.first().status = Alert::Status::Test;
         QTest::newRow("a test message") << Refreshes{test} << QList<QStringList>{{}} << QStringList();
+
+        // Floods: a few told one by one, the most severe first, the rest
+        // summed up; past maxAlerts only counted.
+        const QString until = QStringLiteral(" until 6 PM MST Tue");
+        QList<Alert> thousand = flood(1000, QStringLiteral("a"));
+        thousand[500].severity = Alert::Severity::Extreme;
+        const QStringList firstLines =
+            QStringList{QStringLiteral("Warning 500") + until} + warnings(0, 11, until);
+        QTest::newRow("1,000 new alerts in one answer, one extreme")
+            << Refreshes{thousand}
+            << QList<QStringList>{{S("Warning 500"), S("Warning 0"), S("Warning 1"),
+                                   S("and 997 more alerts")}}
+            << firstLines + QStringList{S("and 988 more alerts")};
+        QTest::newRow("the same 1,000 again")
+            << Refreshes{thousand, thousand}
+            << QList<QStringList>{{S("Warning 500"), S("Warning 0"), S("Warning 1"),
+                                   S("and 997 more alerts")},
+                                  {}}
+            << firstLines + QStringList{S("and 988 more alerts")};
+        QTest::newRow("four new alerts: the fourth summed up")
+            << Refreshes{flood(4, S("b"))}
+            << QList<QStringList>{warnings(0, 3) + QStringList{S("and 1 more alert")}}
+            << warnings(0, 4, until);
+        QTest::newRow("the same three under new ids at each refresh: three times an hour")
+            << Refreshes{flood(3, S("c1")), flood(3, S("c2")), flood(3, S("c3")), flood(3, S("c4"))}
+            << QList<QStringList>{warnings(0, 3), warnings(0, 3), warnings(0, 3), {}}
+            << warnings(0, 3, until);
+        QList<Alert> elsewhere = flood(3, S("d4"));
+        elsewhere[1].area = QStringLiteral("Adams");
+        QTest::newRow("the same event in another area is news")
+            << Refreshes{flood(3, S("d1")), flood(3, S("d2")), flood(3, S("d3")), elsewhere}
+            << QList<QStringList>{warnings(0, 3), warnings(0, 3), warnings(0, 3), {S("Warning 1")}}
+            << warnings(0, 3, until);
     }
     void toldOnceAndAgainOnlyWhenWorse()
     {
@@ -93,6 +162,64 @@ private Q_SLOTS:
         for (qsizetype index = 0; index < refreshes.size(); ++index)
             QCOMPARE(::told(watch, refreshes[index]), told[index]);
         QCOMPARE(watch.inSight(), inSight);
+    }
+
+    void theRestSummedUp()
+    {
+        AlertWatch watch([] { return monday3pm; });
+        QList<Alert> alerts = flood(20, S("e"), 12);
+        alerts[19].severity = Alert::Severity::Moderate;
+        const QList<Notifier::Notification> notifications = watch.take(AlertWatch::prepare(alerts));
+        QCOMPARE(notifications.size(), 4);
+        QCOMPARE(notifications[0].body, alerts[0].headline);
+        QVERIFY(notifications[0].critical);
+        // Twelve events among the seventeen: ten named. Severe ones among
+        // them: critical.
+        QCOMPARE(notifications[3].summary, S("and 17 more alerts"));
+        QCOMPARE(notifications[3].body, warnings(3, 9).join(S(", ")) + S(", Warning 0 and others"));
+        QVERIFY(notifications[3].critical);
+    }
+
+    void forgottenOnlyWhenEndedOrLongUnlisted_data()
+    {
+        QTest::addColumn<Refreshes>("refreshes");
+        QTest::addColumn<QList<int>>("hours"); // after Monday 3 PM
+        QTest::addColumn<QList<QStringList>>("told");
+        const QString warning = QStringLiteral("Winter Storm Warning");
+        QTest::newRow("ending in the year 9999, unlisted for two days")
+            << Refreshes{endless(), answer("none"), endless()} << QList<int>{0, 1, 50}
+            << QList<QStringList>{{warning}, {}, {warning}};
+        QTest::newRow("ending in the year 9999, listed all along")
+            << Refreshes{endless(), endless(), endless(), endless()} << QList<int>{0, 40, 80, 120}
+            << QList<QStringList>{{warning}, {}, {}, {}};
+        QTest::newRow("the same three under new ids, an hour later")
+            << Refreshes{flood(3, S("f1")), flood(3, S("f2")), flood(3, S("f3")), flood(3, S("f4"))}
+            << QList<int>{0, 0, 0, 1}
+            << QList<QStringList>{warnings(0, 3), warnings(0, 3), warnings(0, 3), warnings(0, 3)};
+        // Ids are kept by the newest listing: four answers of 300 new ones
+        // are more than may be kept besides the warning's.
+        const QStringList summed = warnings(0, 3) + QStringList{S("and 297 more alerts")};
+        QTest::newRow("pushed out by new ids")
+            << Refreshes{answer("one"),       flood(300, S("g1")), flood(300, S("g2")),
+                         flood(300, S("g3")), flood(300, S("g4")), answer("one")}
+            << QList<int>{0, 1, 2, 3, 4, 5}
+            << QList<QStringList>{{warning}, summed, summed, summed, summed, {warning}};
+        QTest::newRow("not pushed out by the same ids again")
+            << Refreshes{answer("one"),      flood(300, S("h")), flood(300, S("h")),
+                         flood(300, S("h")), flood(300, S("h")), answer("one")}
+            << QList<int>{0, 1, 2, 3, 4, 5} << QList<QStringList>{{warning}, summed, {}, {}, {}, {}};
+    }
+    void forgottenOnlyWhenEndedOrLongUnlisted()
+    {
+        QFETCH(Refreshes, refreshes);
+        QFETCH(QList<int>, hours);
+        QFETCH(QList<QStringList>, told);
+        QDateTime now;
+        AlertWatch watch([&now] { return now; });
+        for (qsizetype index = 0; index < refreshes.size(); ++index) {
+            now = monday3pm.addSecs(hours[index] * 3600);
+            QCOMPARE(::told(watch, refreshes[index]), told[index]);
+        }
     }
 
     void endedAlertsDropSilently()

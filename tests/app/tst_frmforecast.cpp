@@ -78,6 +78,7 @@ private Q_SLOTS:
     void refreshAfterWakingOnlyWhenStale();
     void alertsToldOnceAndInSightUntilTheyEnd();
     void alertsSwitchedOffOrMarkedUp();
+    void alertFloodToldInAFewAndSummedUpInSight();
 };
 
 namespace {
@@ -1505,6 +1506,48 @@ void TestFrmForecast::alertsSwitchedOffOrMarkedUp()
              QStringLiteral("<b>Blizzard</b> Warning & <img src=x> until 6 PM MST Tue"));
     QTRY_COMPARE(shownToolTip(rig.tray.toolTipInNotificationArea(6)),
                  QStringLiteral("<b>Blizzard</b> Warning & <img src=x> until 6 PM MST Tue\nVentaro"));
+}
+
+// A flood of new alerts in one answer: the user hears of the most severe
+// few and of how many more there are, in the notifications and the
+// tooltips alike; the minute's tick counts them down as they end.
+void TestFrmForecast::alertFloodToldInAFewAndSummedUpInSight()
+{
+    ForecastRig rig;
+    frmForecast& window = rig.open();
+    rig.clock.setWallTime(QDateTime(QDate(2026, 12, 7), QTime(22, 0), QTimeZone::utc()));
+    const WeatherAlert warning = alerts(QStringLiteral("one")).first();
+    QList<WeatherAlert> flood;
+    for (int index = 0; index < 500; ++index) {
+        WeatherAlert alert = warning;
+        alert.id = QStringLiteral("flood.%1").arg(index);
+        alert.event = QStringLiteral("Warning %1").arg(index);
+        // The first ten end at 6 PM, an hour after the rest.
+        if (index >= 10)
+            alert.ends = alert.ends.addSecs(-3600);
+        alert.expires = alert.ends;
+        flood.append(alert);
+    }
+    window.showAlerts(AlertWatch::prepare(flood));
+    QStringList summaries;
+    for (const Notifier::Notification& notification : rig.notifier.notifications)
+        summaries.append(notification.summary);
+    QCOMPARE(summaries, (QStringList{QStringLiteral("Warning 0"), QStringLiteral("Warning 1"),
+                                     QStringLiteral("Warning 2"), QStringLiteral("and 497 more alerts")}));
+    auto* city = rig.child<QLabel>(QStringLiteral("lblCity"));
+    QStringList lines = city->toolTip().split(QLatin1Char('\n'));
+    QCOMPARE(lines.size(), 13);
+    QCOMPARE(lines[0], QStringLiteral("Warning 0 until 6 PM MST Tue"));
+    QCOMPARE(lines[11], QStringLiteral("Warning 11 until 5 PM MST Tue"));
+    QCOMPARE(lines[12], QStringLiteral("and 488 more alerts"));
+    QCOMPARE(rig.tray.traytip(6).split(QLatin1Char('\n')).mid(0, 13), lines);
+
+    rig.clock.setWallTime(QDateTime(QDate(2026, 12, 9), QTime(0, 30), QTimeZone::utc()));
+    window.Timer1_Timer();
+    lines = city->toolTip().split(QLatin1Char('\n'));
+    QCOMPARE(lines.size(), 10);
+    QCOMPARE(lines[9], QStringLiteral("Warning 9 until 6 PM MST Tue"));
+    QCOMPARE(rig.notifier.notifications.size(), 4);
 }
 
 QTEST_MAIN(TestFrmForecast)
