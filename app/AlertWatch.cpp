@@ -34,7 +34,7 @@ qint64 overAt(const Alert& alert)
 }
 
 // Service text on one line of sane length: line ends and other control
-// characters would start lines of their own.
+// characters would start lines of their own in a tooltip.
 QString oneLine(const QString& text, qsizetype maxLength)
 {
     QString line = text.left(maxLength + 1);
@@ -223,17 +223,17 @@ QList<Notifier::Notification> AlertWatch::take(const Prepared& alerts)
         }
         m_seen.insert(alert.id, {alert.severity, forgetAfter, now});
         if (updated && alert.severity <= *updated) {
-            qCInfo(lcAlerts).noquote() << "update, not more severe:" << alert.event << alert.id;
+            qCInfo(lcAlerts) << "update, not more severe:" << alert.event << alert.id;
             continue;
         }
         if (!allowed(alert, now)) {
             ++heldBack;
-            qCDebug(lcAlerts).noquote()
-                << "held back, its event told" << toldPerHour
-                << "times within the hour in its area:" << alert.event << alert.area << alert.id;
+            qCDebug(lcAlerts) << "held back, its event told" << toldPerHour
+                              << "times within the hour in its area:" << alert.event << alert.area
+                              << alert.id;
             continue;
         }
-        qCInfo(lcAlerts).noquote() << (updated ? "update, more severe:" : "new:") << alert.event << alert.id;
+        qCInfo(lcAlerts) << (updated ? "update, more severe:" : "new:") << alert.event << alert.id;
         tell.append(&alert);
     }
     if (heldBack > 0)
@@ -297,9 +297,10 @@ QStringList AlertWatch::inSight() const
 
 QString AlertWatch::sightLine(const WeatherAlert& alert)
 {
+    const QString event = oneLine(alert.event, 100);
     const QDateTime until = alert.until();
     if (!until.isValid())
-        return alert.event;
+        return event;
     const int offset = until.offsetFromUtc();
     const QDateTime local = until.toOffsetFromUtc(offset);
     const int hour = local.time().hour();
@@ -310,5 +311,5 @@ QString AlertWatch::sightLine(const WeatherAlert& alert)
     clock += hour < 12 ? QStringLiteral(" AM") : QStringLiteral(" PM");
     const QString zone = headlineZone(alert, offset).value_or(offsetName(offset));
     return QStringLiteral("%1 until %2 %3 %4")
-        .arg(alert.event, clock, zone, QLocale::c().toString(local.date(), QStringLiteral("ddd")));
+        .arg(event, clock, zone, QLocale::c().toString(local.date(), QStringLiteral("ddd")));
 }

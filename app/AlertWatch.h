@@ -104,7 +104,8 @@ public:
     // headline names it ("... until December 8 at 6:00PM MST by NWS Denver
     // CO"), when a time the headline gives with that name is one of the
     // alert's own times at the end's offset; else by the offset itself
-    // ("UTC-7").
+    // ("UTC-7"). The event is put on one line, cut with an ellipsis past
+    // a hundred characters.
     static QString sightLine(const WeatherAlert& alert);
 
 private:

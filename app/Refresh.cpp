@@ -190,7 +190,7 @@ void Refresh::alertsAnswered(const AlertsAnswer& answer)
         end();
     };
     if (!answer.hasArrived()) {
-        qCInfo(lcWeather).noquote() << "alerts not had:" << answer.failure;
+        qCInfo(lcWeather) << "alerts not had:" << answer.failure;
         forecastThenEnd();
         return;
     }
@@ -211,7 +211,7 @@ void Refresh::alertsAnswered(const AlertsAnswer& answer)
             if (read.first.received)
                 Q_EMIT alertsReceived(read.second);
             else
-                qCInfo(lcWeather).noquote() << "alerts not read:" << read.first.problem;
+                qCInfo(lcWeather) << "alerts not read:" << read.first.problem;
             forecastThenEnd();
         });
 }

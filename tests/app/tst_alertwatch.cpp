@@ -74,6 +74,18 @@ QList<Alert> endless()
 // 3 PM MST on Monday, December 7, 2026.
 const QDateTime monday3pm(QDate(2026, 12, 7), QTime(22, 0), QTimeZone::utc());
 
+// The messages of the alerts' log category, as logged.
+QStringList logged;
+QtMessageHandler previousHandler = nullptr;
+
+void recordAlerts(QtMsgType type, const QMessageLogContext& context, const QString& message)
+{
+    if (QLatin1String(context.category) == QLatin1String("ventaro.alerts"))
+        logged.append(message);
+    else
+        previousHandler(type, context, message);
+}
+
 } // namespace
 
 class TestAlertWatch : public QObject
@@ -222,6 +234,22 @@ private Q_SLOTS:
         }
     }
 
+    void serviceTextLoggedOnOneLine()
+    {
+        QList<Alert> alerts = answer("one");
+        alerts[0].event = QStringLiteral("Winter Storm Warning\nventaro.weather: forged\x1b[2J");
+        logged.clear();
+        previousHandler = qInstallMessageHandler(recordAlerts);
+        AlertWatch watch([] { return monday3pm; });
+        watch.take(AlertWatch::prepare(alerts));
+        qInstallMessageHandler(previousHandler);
+        QCOMPARE(logged.size(), 1);
+        QVERIFY2(logged[0].contains(QLatin1String("Winter Storm Warning\\nventaro.weather: forged")),
+                 qPrintable(logged[0]));
+        QVERIFY(!logged[0].contains(QLatin1Char('\n')));
+        QVERIFY(!logged[0].contains(QLatin1Char('\x1b')));
+    }
+
     void endedAlertsDropSilently()
     {
         QDateTime now = monday3pm;
@@ -242,34 +270,45 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("ends");
         QTest::addColumn<QString>("headline");
+        QTest::addColumn<QString>("event"); // null: the fixture's
         QTest::addColumn<QString>("line");
         const QString denver = QStringLiteral("Winter Storm Warning issued December 7 at 9:12AM MST until "
                                               "December 8 at 6:00PM MST by NWS Denver CO");
-        QTest::newRow("the fixture") << S("2026-12-08T18:00:00-07:00") << denver
+        QTest::newRow("the fixture") << S("2026-12-08T18:00:00-07:00") << denver << QString()
                                      << S("Winter Storm Warning until 6 PM MST Tue");
         QTest::newRow("minutes, and the zone from the issue time")
-            << S("2026-12-08T18:30:00-07:00") << denver << S("Winter Storm Warning until 6:30 PM MST Tue");
+            << S("2026-12-08T18:30:00-07:00") << denver << QString()
+            << S("Winter Storm Warning until 6:30 PM MST Tue");
         QTest::newRow("midnight")
             << S("2026-12-09T00:00:00-07:00")
             << S("Winter Storm Warning issued December 8 at 9:12AM MST until December 9 "
                  "at 12:00AM MST by NWS Denver CO")
-            << S("Winter Storm Warning until 12 AM MST Wed");
+            << QString() << S("Winter Storm Warning until 12 AM MST Wed");
         QTest::newRow("summer time begun before the end")
             << S("2027-03-14T18:00:00-06:00")
             << S("Winter Storm Warning issued March 13 at 9:12AM MST until March 14 at 6:00PM MDT by NWS "
                  "Denver CO")
-            << S("Winter Storm Warning until 6 PM MDT Sun");
+            << QString() << S("Winter Storm Warning until 6 PM MDT Sun");
         QTest::newRow("a headline with no matching time")
             << S("2026-12-08T18:00:00-07:00") << S("WINTER STORM WARNING IN EFFECT UNTIL 6 PM MST TUESDAY")
-            << S("Winter Storm Warning until 6 PM UTC-7 Tue");
-        QTest::newRow("no end at all") << QString() << denver << S("Winter Storm Warning");
+            << QString() << S("Winter Storm Warning until 6 PM UTC-7 Tue");
+        QTest::newRow("no end at all") << QString() << denver << QString() << S("Winter Storm Warning");
+        QTest::newRow("an event over lines, with a terminal escape")
+            << S("2026-12-08T18:00:00-07:00") << denver << S("Winter Storm\r\nWarning\x1b[2J\u2028")
+            << S("Winter Storm Warning [2J until 6 PM MST Tue");
+        QTest::newRow("an event of a megabyte")
+            << S("2026-12-08T18:00:00-07:00") << denver << S("Warning ") + S(1 << 20, QLatin1Char('x'))
+            << S("Warning ") + S(91, QLatin1Char('x')) + QChar(0x2026) + S(" until 6 PM MST Tue");
     }
     void endsInTheAlertsOwnTime()
     {
         QFETCH(QString, ends);
         QFETCH(QString, headline);
+        QFETCH(QString, event);
         Alert alert = answer("one").first();
         alert.headline = headline;
+        if (!event.isNull())
+            alert.event = event;
         alert.ends = QDateTime::fromString(ends, Qt::ISODate);
         if (ends.isEmpty())
             alert.expires = {};
