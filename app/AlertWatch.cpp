@@ -201,7 +201,11 @@ QList<Notifier::Notification> AlertWatch::take(const Prepared& alerts)
     m_last = alerts;
     forget(now);
 
-    QList<const Alert*> tell;
+    // What is new to the user, with whether it updates an alert seen. Each
+    // alert told of one by one is logged on its own; of the others, whose
+    // number the service decides, only how many.
+    QList<std::pair<const Alert*, bool>> tell;
+    qsizetype notWorse = 0;
     qsizetype heldBack = 0;
     for (const Alert& alert : alerts.alerts) {
         if (overAt(alert) <= nowMs)
@@ -223,7 +227,8 @@ QList<Notifier::Notification> AlertWatch::take(const Prepared& alerts)
         }
         m_seen.insert(alert.id, {alert.severity, forgetAfter, now});
         if (updated && alert.severity <= *updated) {
-            qCInfo(lcAlerts) << "update, not more severe:" << alert.event << alert.id;
+            ++notWorse;
+            qCDebug(lcAlerts) << "update, not more severe:" << alert.event << alert.id;
             continue;
         }
         if (!allowed(alert, now)) {
@@ -233,18 +238,21 @@ QList<Notifier::Notification> AlertWatch::take(const Prepared& alerts)
                               << alert.id;
             continue;
         }
-        qCInfo(lcAlerts) << (updated ? "update, more severe:" : "new:") << alert.event << alert.id;
-        tell.append(&alert);
+        tell.append({&alert, updated.has_value()});
     }
+    if (notWorse > 0)
+        qCInfo(lcAlerts, "updates no more severe than what they update, not told: %lld",
+               static_cast<long long>(notWorse));
     if (heldBack > 0)
         qCInfo(lcAlerts,
-               "%lld new alerts held back, their events told %d times within the hour in their areas",
-               static_cast<long long>(heldBack), toldPerHour);
+               "new alerts held back, their events told %d times within the hour in their areas: %lld",
+               toldPerHour, static_cast<long long>(heldBack));
 
     QList<Notifier::Notification> told;
     for (qsizetype index = 0; index < tell.size() && index < toldOneByOne; ++index) {
-        const Alert& alert = *tell[index];
-        told.append({alert.event, alert.headline, alert.severity >= Alert::Severity::Severe});
+        const auto [alert, update] = tell[index];
+        qCInfo(lcAlerts) << (update ? "update, more severe:" : "new:") << alert->event << alert->id;
+        told.append({alert->event, alert->headline, alert->severity >= Alert::Severity::Severe});
     }
     // The others together, naming a few of their events; the least severe,
     // past those weighed one by one, are only counted, and only when there
@@ -256,8 +264,9 @@ QList<Notifier::Notification> AlertWatch::take(const Prepared& alerts)
         bool unnamed = beyond > 0;
         bool critical = false;
         for (qsizetype index = toldOneByOne; index < tell.size(); ++index) {
-            critical = critical || tell[index]->severity >= Alert::Severity::Severe;
-            const QString event = oneLine(tell[index]->event, 100);
+            const Alert& alert = *tell[index].first;
+            critical = critical || alert.severity >= Alert::Severity::Severe;
+            const QString event = oneLine(alert.event, 100);
             if (events.contains(event))
                 continue;
             if (events.size() < 10)
@@ -267,10 +276,12 @@ QList<Notifier::Notification> AlertWatch::take(const Prepared& alerts)
         }
         if (unnamed && !events.isEmpty())
             events.append(QStringLiteral("others"));
-        QString body = events.join(QStringLiteral(", "));
-        if (const qsizetype last = body.lastIndexOf(QStringLiteral(", ")); last >= 0)
-            body.replace(last, 2, QStringLiteral(" and "));
-        qCInfo(lcAlerts, "%lld more alerts told together", static_cast<long long>(more));
+        QString body = events.mid(0, events.size() - 1).join(QStringLiteral(", "));
+        if (events.size() > 1)
+            body += QStringLiteral(" and ");
+        if (!events.isEmpty())
+            body += events.last();
+        qCInfo(lcAlerts, "alerts summed up in one notification: %lld", static_cast<long long>(more));
         told.append({moreAlerts(more), body, critical});
     }
     return told;

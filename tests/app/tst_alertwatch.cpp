@@ -198,16 +198,14 @@ private Q_SLOTS:
         QTest::addColumn<QList<int>>("hours"); // after Monday 3 PM
         QTest::addColumn<QList<QStringList>>("told");
         const QString warning = QStringLiteral("Winter Storm Warning");
-        QTest::newRow("ending in the year 9999, unlisted for two days")
-            << Refreshes{endless(), answer("none"), endless()} << QList<int>{0, 1, 50}
-            << QList<QStringList>{{warning}, {}, {warning}};
-        QTest::newRow("ending in the year 9999, listed all along")
-            << Refreshes{endless(), endless(), endless(), endless()} << QList<int>{0, 40, 80, 120}
-            << QList<QStringList>{{warning}, {}, {}, {}};
-        QTest::newRow("the same three under new ids, an hour later")
-            << Refreshes{flood(3, S("f1")), flood(3, S("f2")), flood(3, S("f3")), flood(3, S("f4"))}
-            << QList<int>{0, 0, 0, 1}
-            << QList<QStringList>{warnings(0, 3), warnings(0, 3), warnings(0, 3), warnings(0, 3)};
+        QTest::newRow("ending in the year 9999: kept while listed, forgotten two days after")
+            << Refreshes{endless(), endless(), endless(), answer("none"), endless()}
+            << QList<int>{0, 40, 80, 81, 130} << QList<QStringList>{{warning}, {}, {}, {}, {warning}};
+        QTest::newRow("the same three under new ids: three times, then again an hour later")
+            << Refreshes{flood(3, S("f1")), flood(3, S("f2")), flood(3, S("f3")), flood(3, S("f4")),
+                         flood(3, S("f5"))}
+            << QList<int>{0, 0, 0, 0, 1}
+            << QList<QStringList>{warnings(0, 3), warnings(0, 3), warnings(0, 3), {}, warnings(0, 3)};
         // Ids are kept by the newest listing: four answers of 300 new ones
         // are more than may be kept besides the warning's.
         const QStringList summed = warnings(0, 3) + QStringList{S("and 297 more alerts")};
