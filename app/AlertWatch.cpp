@@ -37,14 +37,17 @@ qint64 overAt(const Alert& alert)
 // characters would start lines of their own in a tooltip.
 QString oneLine(const QString& text, qsizetype maxLength)
 {
-    QString line = text.left(maxLength + 1);
+    // Far more than is kept, but never the megabytes a server may send.
+    QString line = text.left(4 * maxLength);
     for (QChar& c : line) {
         if (c.category() == QChar::Other_Control || c == QChar::LineSeparator ||
             c == QChar::ParagraphSeparator)
             c = QLatin1Char(' ');
     }
     line = line.simplified();
-    return line.size() > maxLength ? line.left(maxLength - 1) + QChar(0x2026) : line;
+    if (line.size() <= maxLength && text.size() <= 4 * maxLength)
+        return line;
+    return line.left(maxLength - 1) + QChar(0x2026);
 }
 
 QString moreAlerts(qsizetype count)
