@@ -7,6 +7,8 @@
 #include <QPixmap>
 #include <QTest>
 
+using S = QString;
+
 namespace {
 
 QList<QtTrayIcons::Design> design()
@@ -137,26 +139,21 @@ private Q_SLOTS:
         QTest::addColumn<QString>("body");
         QTest::addColumn<QString>("shownSummary");
         QTest::addColumn<QString>("shownBody");
-        const QString warning = QStringLiteral("Winter Storm Warning");
-        QTest::newRow("markup in the summary")
-            << false << QStringLiteral("<b>Blizzard</b> Warning & <img src=x> <") << headline
-            << QStringLiteral("Blizzard Warning &") << headline;
-        QTest::newRow("line ends, a NUL and a terminal escape in the summary")
-            << false << withNul("Winter Storm\0Warning\r\nventaro.weather: forged\x1b[2J") << headline
-            << QStringLiteral("Winter Storm Warning ventaro.weather: forged [2J") << headline;
-        QTest::newRow("a NUL and a terminal escape in the body")
-            << false << warning << withNul("Winter Storm\0Warning\x1b[2J\r\nby NWS") << warning
-            << QStringLiteral("Winter StormWarning[2J\nby NWS");
-        QTest::newRow("a headline of a megabyte")
-            << false << warning << QStringLiteral("word ").repeated(200000) << warning
-            << QStringList(60, QStringLiteral("word")).join(QLatin1Char(' ')) + QChar(0x2026);
-        QTest::newRow("a summary of a hundred words")
-            << false << QStringLiteral("Warning ").repeated(100) << headline
-            << QStringList(12, QStringLiteral("Warning")).join(QLatin1Char(' ')) + QChar(0x2026) << headline;
-        QTest::newRow("a tray, markup and a megabyte")
-            << true << QStringLiteral("<i>Wind</i> Advisory") << QStringLiteral("word ").repeated(200000)
-            << QStringLiteral("Wind Advisory")
-            << QStringList(60, QStringLiteral("word")).join(QLatin1Char(' ')) + QChar(0x2026);
+        // `count` words, cut short.
+        const auto words = [](qsizetype count) {
+            return QStringList(count, S("word")).join(QLatin1Char(' ')) + QChar(0x2026);
+        };
+        QTest::newRow("markup, line ends, a NUL and an escape in a summary of 500 characters")
+            << false
+            << withNul("<b>Blizzard</b>\r\nWarning\0 & <img src=x>\x1b[2J ") + S("now ").repeated(120)
+            << headline << S("Blizzard Warning & [2J ") + S("now ").repeated(18) + S("now") + QChar(0x2026)
+            << headline;
+        QTest::newRow("a NUL, line ends and an escape in a body of a megabyte")
+            << false << S("Flood Watch") << withNul("Flood\0 Watch\x1b[2J\r\n") + S("word ").repeated(200000)
+            << S("Flood Watch") << S("Flood Watch[2J\n") + words(57);
+        QTest::newRow("from a tray as well")
+            << true << S("<i>Wind</i>\nAdvisory") << S("word ").repeated(200000) << S("Wind Advisory")
+            << words(60);
     }
     void textAsTheDesktopShowsIt()
     {
