@@ -4,6 +4,7 @@
 #include <QRegularExpression>
 #include <QSet>
 #include <algorithm>
+#include <limits>
 #include <optional>
 
 Q_LOGGING_CATEGORY(lcAlerts, "ventaro.alerts")
@@ -18,9 +19,46 @@ bool shownKind(const Alert& alert)
                                                      alert.messageType == Alert::MessageType::Update);
 }
 
-bool over(const Alert& alert, const QDateTime& now)
+constexpr qint64 never = std::numeric_limits<qint64>::max();
+
+// When the alert leaves effect: its message expires or its event ends,
+// whichever comes first.
+qint64 overAt(const Alert& alert)
 {
-    return (alert.expires.isValid() && alert.expires <= now) || (alert.ends.isValid() && alert.ends <= now);
+    qint64 over = never;
+    for (const QDateTime& time : {alert.expires, alert.ends}) {
+        if (time.isValid())
+            over = std::min(over, time.toMSecsSinceEpoch());
+    }
+    return over;
+}
+
+// Service text on one line of sane length: line ends and other control
+// characters would start lines of their own in a tooltip.
+QString oneLine(const QString& text, qsizetype maxLength)
+{
+    // Far more than is kept, but never the megabytes a server may send.
+    QString line = text.left(4 * maxLength);
+    for (QChar& c : line) {
+        if (c.category() == QChar::Other_Control || c == QChar::LineSeparator ||
+            c == QChar::ParagraphSeparator)
+            c = QLatin1Char(' ');
+    }
+    line = line.simplified();
+    if (line.size() <= maxLength && text.size() <= 4 * maxLength)
+        return line;
+    return line.left(maxLength - 1) + QChar(0x2026);
+}
+
+QString moreAlerts(qsizetype count)
+{
+    return count == 1 ? QStringLiteral("and 1 more alert") : QStringLiteral("and %1 more alerts").arg(count);
+}
+
+// The alerts past the most severe, counted while in effect at `now`.
+qsizetype stillIn(const QList<qint64>& beyond, qint64 now)
+{
+    return beyond.cend() - std::upper_bound(beyond.cbegin(), beyond.cend(), now);
 }
 
 // "UTC-7", "UTC+5:30", "UTC".
@@ -84,43 +122,104 @@ std::optional<QString> headlineZone(const Alert& alert, int offset)
 
 AlertWatch::AlertWatch(std::function<QDateTime()> clock) : m_clock(std::move(clock)) {}
 
-QList<WeatherAlert> AlertWatch::inEffect(const QList<WeatherAlert>& alerts, const QDateTime& now)
+AlertWatch::Prepared AlertWatch::prepare(const QList<WeatherAlert>& alerts)
 {
     // Only actual messages replace others: a test cancellation leaves the
     // real warning standing.
     QSet<QString> replaced;
     for (const Alert& alert : alerts) {
-        if (alert.status == Alert::Status::Actual)
-            replaced.unite(QSet<QString>(alert.references.cbegin(), alert.references.cend()));
+        if (alert.status == Alert::Status::Actual) {
+            for (const QString& reference : alert.references)
+                replaced.insert(reference);
+        }
     }
-    QList<Alert> effective;
-    for (const Alert& alert : alerts) {
-        if (shownKind(alert) && !over(alert, now) && !replaced.contains(alert.id))
-            effective.append(alert);
+    QList<qsizetype> effective;
+    for (qsizetype index = 0; index < alerts.size(); ++index) {
+        if (shownKind(alerts[index]) && !replaced.contains(alerts[index].id))
+            effective.append(index);
     }
     std::stable_sort(effective.begin(), effective.end(),
-                     [](const Alert& a, const Alert& b) { return a.severity > b.severity; });
-    return effective;
+                     [&alerts](qsizetype a, qsizetype b) { return alerts[a].severity > alerts[b].severity; });
+
+    Prepared prepared;
+    QHash<QString, qsizetype> lineAt;
+    for (qsizetype rank = 0; rank < effective.size(); ++rank) {
+        const Alert& alert = alerts[effective[rank]];
+        if (rank >= maxAlerts) {
+            prepared.beyond.append(overAt(alert));
+            continue;
+        }
+        prepared.alerts.append(alert);
+        const QString line = sightLine(alert);
+        const auto known = lineAt.constFind(line);
+        if (known == lineAt.cend()) {
+            lineAt.insert(line, prepared.lines.size());
+            prepared.lines.append({line, overAt(alert)});
+        } else {
+            qint64& over = prepared.lines[*known].over;
+            over = std::max(over, overAt(alert));
+        }
+    }
+    std::sort(prepared.beyond.begin(), prepared.beyond.end());
+    return prepared;
 }
 
-QList<WeatherAlert> AlertWatch::take(const QList<WeatherAlert>& alerts)
+void AlertWatch::forget(const QDateTime& now)
+{
+    m_seen.removeIf([&now](const auto& seen) { return seen.value().forgetAfter < now; });
+    m_allowances.removeIf(
+        [&now](const auto& allowance) { return allowance.value().since.addSecs(3600) <= now; });
+    // A flood of new ids at every refresh is bounded by count as well; those
+    // the answers listed longest ago go first, never those of the answer
+    // just taken (at most maxAlerts).
+    if (m_seen.size() > maxRemembered) {
+        QList<QDateTime> listed;
+        listed.reserve(m_seen.size());
+        for (const Seen& seen : std::as_const(m_seen))
+            listed.append(seen.lastListed);
+        const auto cut = listed.begin() + (m_seen.size() - maxRemembered);
+        std::nth_element(listed.begin(), cut, listed.end());
+        const QDateTime oldestKept = *cut;
+        m_seen.removeIf([&oldestKept](const auto& seen) { return seen.value().lastListed < oldestKept; });
+    }
+}
+
+bool AlertWatch::allowed(const WeatherAlert& alert, const QDateTime& now)
+{
+    // The service's words, cut: the key only tells events and areas apart.
+    const QString key = alert.event.left(200) + QLatin1Char('\n') + alert.area.left(200);
+    Allowance& allowance = m_allowances[key];
+    if (!allowance.since.isValid() || allowance.since.addSecs(3600) <= now)
+        allowance = {now, 0};
+    if (allowance.told >= toldPerHour)
+        return false;
+    ++allowance.told;
+    return true;
+}
+
+QList<Notifier::Notification> AlertWatch::take(const Prepared& alerts)
 {
     const QDateTime now = m_clock();
+    const qint64 nowMs = now.toMSecsSinceEpoch();
     m_last = alerts;
-    for (auto seen = m_seen.begin(); seen != m_seen.end();) {
-        if (seen->forgetAfter < now)
-            seen = m_seen.erase(seen);
-        else
-            ++seen;
-    }
+    forget(now);
 
-    QList<Alert> tell;
-    for (const Alert& alert : inEffect(alerts, now)) {
+    // What is new to the user, with whether it updates an alert seen. Each
+    // alert told of one by one is logged on its own; of the others, whose
+    // number the service decides, only how many.
+    QList<std::pair<const Alert*, bool>> tell;
+    qsizetype notWorse = 0;
+    qsizetype heldBack = 0;
+    for (const Alert& alert : alerts.alerts) {
+        if (overAt(alert) <= nowMs)
+            continue;
         const QDateTime until = alert.until();
-        const QDateTime forgetAfter = (until.isValid() && until > now ? until : now).addDays(1);
+        const QDateTime forgetAfter = std::min((until.isValid() && until > now ? until : now).addDays(1),
+                                               now.addSecs(std::chrono::seconds(rememberedFor).count()));
         const auto known = m_seen.find(alert.id);
         if (known != m_seen.end()) {
             known->forgetAfter = std::max(known->forgetAfter, forgetAfter);
+            known->lastListed = now;
             continue;
         }
         std::optional<Alert::Severity> updated;
@@ -129,33 +228,93 @@ QList<WeatherAlert> AlertWatch::take(const QList<WeatherAlert>& alerts)
             if (earlier != m_seen.cend())
                 updated = std::max(updated.value_or(earlier->severity), earlier->severity);
         }
-        m_seen.insert(alert.id, {alert.severity, forgetAfter});
+        m_seen.insert(alert.id, {alert.severity, forgetAfter, now});
         if (updated && alert.severity <= *updated) {
-            qCInfo(lcAlerts).noquote() << "update, not more severe:" << alert.event << alert.id;
+            ++notWorse;
+            qCDebug(lcAlerts) << "update, not more severe:" << alert.event << alert.id;
             continue;
         }
-        qCInfo(lcAlerts).noquote() << (updated ? "update, more severe:" : "new:") << alert.event << alert.id;
-        tell.append(alert);
+        if (!allowed(alert, now)) {
+            ++heldBack;
+            qCDebug(lcAlerts) << "held back, its event told" << toldPerHour
+                              << "times within the hour in its area:" << alert.event << alert.area
+                              << alert.id;
+            continue;
+        }
+        tell.append({&alert, updated.has_value()});
     }
-    return tell;
+    if (notWorse > 0)
+        qCInfo(lcAlerts, "updates no more severe than what they update, not told: %lld",
+               static_cast<long long>(notWorse));
+    if (heldBack > 0)
+        qCInfo(lcAlerts,
+               "new alerts held back, their events told %d times within the hour in their areas: %lld",
+               toldPerHour, static_cast<long long>(heldBack));
+
+    QList<Notifier::Notification> told;
+    for (qsizetype index = 0; index < tell.size() && index < toldOneByOne; ++index) {
+        const auto [alert, update] = tell[index];
+        qCInfo(lcAlerts) << (update ? "update, more severe:" : "new:") << alert->event << alert->id;
+        told.append({alert->event, alert->headline, alert->severity >= Alert::Severity::Severe});
+    }
+    // The others together, naming a few of their events; the least severe,
+    // past those weighed one by one, are only counted, and only when there
+    // is something new to tell.
+    const qsizetype beyond = tell.isEmpty() ? 0 : stillIn(alerts.beyond, nowMs);
+    const qsizetype more = std::max<qsizetype>(0, tell.size() - toldOneByOne) + beyond;
+    if (more > 0) {
+        QStringList events;
+        bool unnamed = beyond > 0;
+        bool critical = false;
+        for (qsizetype index = toldOneByOne; index < tell.size(); ++index) {
+            const Alert& alert = *tell[index].first;
+            critical = critical || alert.severity >= Alert::Severity::Severe;
+            const QString event = oneLine(alert.event, 100);
+            if (events.contains(event))
+                continue;
+            if (events.size() < 10)
+                events.append(event);
+            else
+                unnamed = true;
+        }
+        if (unnamed && !events.isEmpty())
+            events.append(QStringLiteral("others"));
+        QString body = events.mid(0, events.size() - 1).join(QStringLiteral(", "));
+        if (events.size() > 1)
+            body += QStringLiteral(" and ");
+        if (!events.isEmpty())
+            body += events.last();
+        qCInfo(lcAlerts, "alerts summed up in one notification: %lld", static_cast<long long>(more));
+        told.append({moreAlerts(more), body, critical});
+    }
+    return told;
 }
 
 QStringList AlertWatch::inSight() const
 {
+    const qint64 now = m_clock().toMSecsSinceEpoch();
     QStringList lines;
-    for (const Alert& alert : inEffect(m_last, m_clock())) {
-        const QString line = sightLine(alert);
-        if (!lines.contains(line))
-            lines.append(line);
+    qsizetype more = 0;
+    for (const Prepared::Line& line : m_last.lines) {
+        if (line.over <= now)
+            continue;
+        if (lines.size() < linesInSight)
+            lines.append(line.text);
+        else
+            ++more;
     }
+    more += stillIn(m_last.beyond, now);
+    if (more > 0)
+        lines.append(moreAlerts(more));
     return lines;
 }
 
 QString AlertWatch::sightLine(const WeatherAlert& alert)
 {
+    const QString event = oneLine(alert.event, 100);
     const QDateTime until = alert.until();
     if (!until.isValid())
-        return alert.event;
+        return event;
     const int offset = until.offsetFromUtc();
     const QDateTime local = until.toOffsetFromUtc(offset);
     const int hour = local.time().hour();
@@ -166,5 +325,5 @@ QString AlertWatch::sightLine(const WeatherAlert& alert)
     clock += hour < 12 ? QStringLiteral(" AM") : QStringLiteral(" PM");
     const QString zone = headlineZone(alert, offset).value_or(offsetName(offset));
     return QStringLiteral("%1 until %2 %3 %4")
-        .arg(alert.event, clock, zone, QLocale::c().toString(local.date(), QStringLiteral("ddd")));
+        .arg(event, clock, zone, QLocale::c().toString(local.date(), QStringLiteral("ddd")));
 }

@@ -190,17 +190,28 @@ void Refresh::alertsAnswered(const AlertsAnswer& answer)
         end();
     };
     if (!answer.hasArrived()) {
-        qCInfo(lcWeather).noquote() << "alerts not had:" << answer.failure;
+        qCInfo(lcWeather) << "alerts not had:" << answer.failure;
         forecastThenEnd();
         return;
     }
-    offThread<AlertsReading>(
-        answer.size, [read = answer.read, cancelled = m_cancelled] { return read(cancelled.get()); },
-        [this, forecastThenEnd](const AlertsReading& reading) {
-            if (reading.received)
-                Q_EMIT alertsReceived(reading.alerts);
+    // The alerts are made ready for the watch where they are read, so that
+    // an answer of thousands costs the window's thread nothing that grows
+    // with it.
+    using Read = std::pair<AlertsReading, AlertWatch::Prepared>;
+    offThread<Read>(
+        answer.size,
+        [read = answer.read, cancelled = m_cancelled] {
+            AlertsReading reading = read(cancelled.get());
+            AlertWatch::Prepared prepared = reading.received && !cancelled->load()
+                                                ? AlertWatch::prepare(reading.alerts)
+                                                : AlertWatch::Prepared{};
+            return Read{std::move(reading), std::move(prepared)};
+        },
+        [this, forecastThenEnd](const Read& read) {
+            if (read.first.received)
+                Q_EMIT alertsReceived(read.second);
             else
-                qCInfo(lcWeather).noquote() << "alerts not read:" << reading.problem;
+                qCInfo(lcWeather) << "alerts not read:" << read.first.problem;
             forecastThenEnd();
         });
 }

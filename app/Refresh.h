@@ -1,5 +1,6 @@
 #pragma once
 
+#include "AlertWatch.h"
 #include "weather/Conditions.h"
 #include "weather/WeatherSource.h"
 
@@ -62,8 +63,9 @@ Q_SIGNALS:
     // The service asked for a pause until `until`, and this timed refresh
     // waits it out: what is on show stays.
     void held(const QString& reason, const QDateTime& until);
-    // The alerts in effect where the station is, as the source listed them.
-    void alertsReceived(const QList<WeatherAlert>& alerts);
+    // The alerts in effect where the station is, as the source listed them,
+    // prepared for the watch where the answer was read.
+    void alertsReceived(const AlertWatch::Prepared& alerts);
     void finished();
 
 private:

@@ -593,17 +593,16 @@ void frmForecast::showObservationTime()
     showCityToolTip();
 }
 
-void frmForecast::showAlerts(const QList<WeatherAlert>& alerts)
+void frmForecast::showAlerts(const AlertWatch::Prepared& alerts)
 {
     if (m_ending)
         return;
     // The watch takes every answer, notified or not, so that turning the
     // notifications on again later does not bring up alerts long known.
-    const QList<WeatherAlert> fresh = m_alertWatch.take(alerts);
-    if (!fresh.isEmpty() && m_settings.alertNotifyOn()) {
-        for (const WeatherAlert& alert : fresh)
-            m_services.notifier.notify(
-                {alert.event, alert.headline, alert.severity >= WeatherAlert::Severity::Severe});
+    const QList<Notifier::Notification> told = m_alertWatch.take(alerts);
+    if (!told.isEmpty() && m_settings.alertNotifyOn()) {
+        for (const Notifier::Notification& notification : told)
+            m_services.notifier.notify(notification);
     }
     showAlertLines();
 }

@@ -90,12 +90,13 @@ public:
     void Timer1_Timer();
 
     // The weather alerts in effect for the station's zone, as a refresh
-    // found them (all of them, new or not, in the service's order). Each
-    // new one is notified, unless the user turned that off; an update of
-    // one already notified only when more severe. Those in effect head the
+    // found them (all of them, new or not), prepared for the watch. What
+    // the watch tells of is notified, unless the user turned that off:
+    // each new one, an update of one already notified only when more
+    // severe, within the watch's bounds. Those in effect head the
     // location's tooltip and the tray icons' tooltips, one line each
     // ("Winter Storm Warning until 6 PM MST Tue"), until they end.
-    void showAlerts(const QList<WeatherAlert>& alerts);
+    void showAlerts(const AlertWatch::Prepared& alerts);
 
     // From the click that starts a refresh to the forecast in its box.
     bool refreshRunning() const { return m_refreshing; }

@@ -4,6 +4,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QJsonValue>
+#include <algorithm>
 #include <array>
 #include <utility>
 
@@ -75,13 +76,18 @@ QDateTime timeOf(const QJsonValue& json)
 
 QStringList referencesOf(const QJsonValue& json)
 {
+    // Only the newest are looked at: an answer listing hundreds of
+    // thousands would otherwise cost their keeping and every look-up of
+    // them, for nothing.
+    const QJsonArray references = json.toArray();
     QStringList ids;
-    for (const QJsonValue& reference : json.toArray()) {
-        const QJsonObject object = reference.toObject();
+    for (qsizetype index = std::max<qsizetype>(0, references.size() - maxReferences);
+         index < references.size(); ++index) {
+        const QJsonObject object = references.at(index).toObject();
         QString id = object.value(QLatin1String("identifier")).toString();
         if (id.isEmpty())
             id = object.value(QLatin1String("@id")).toString();
-        if (!id.isEmpty())
+        if (!id.isEmpty() && id.size() <= maxIdLength)
             ids.append(id);
     }
     return ids;
@@ -147,14 +153,16 @@ Answer parse(const QByteArray& body)
         if (alert.id.isEmpty())
             alert.id = feature.value(QLatin1String("id")).toString();
         alert.event = properties.value(QLatin1String("event")).toString().trimmed();
-        if (alert.id.isEmpty() || alert.event.isEmpty()) {
-            answer.passedOver.append(
-                QStringLiteral("feature %1: %2")
-                    .arg(index)
-                    .arg(alert.id.isEmpty() ? QStringLiteral("no alert id") : QStringLiteral("no event")));
+        const char* reason = alert.id.isEmpty()              ? "no alert id"
+                             : alert.id.size() > maxIdLength ? "an alert id too long to be one"
+                             : alert.event.isEmpty()         ? "no event"
+                                                             : nullptr;
+        if (reason) {
+            answer.passedOver.append(QStringLiteral("feature %1: %2").arg(index).arg(QLatin1String(reason)));
             continue;
         }
         alert.headline = properties.value(QLatin1String("headline")).toString();
+        alert.area = properties.value(QLatin1String("areaDesc")).toString().trimmed();
         alert.severity = valueOf(properties.value(QLatin1String("severity")), severities,
                                  Alert::Severity::Unknown, Alert::Severity::Unknown);
         alert.urgency = valueOf(properties.value(QLatin1String("urgency")), urgencies,

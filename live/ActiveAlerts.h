@@ -23,7 +23,7 @@
 //         "sent": "2026-12-07T09:12:00-07:00", "effective": "...", "onset": "...",
 //         "expires": "...", "ends": "...",
 //         "status": "Actual", "messageType": "Alert", "severity": "Severe",
-//         "urgency": "Expected", "event": "Winter Storm Warning",
+//         "urgency": "Expected", "event": "Winter Storm Warning", "areaDesc": "Denver",
 //         "headline": "Winter Storm Warning issued December 7 at 9:12AM MST until ...",
 //         ...}}],
 //    "title": "Current watches, warnings, and advisories for ...",
@@ -31,6 +31,15 @@
 //
 // A zone without alerts answers with an empty "features" list.
 namespace ActiveAlerts {
+
+// What one alert may hold, whatever the answer says. The service's ids are
+// some hundred characters at most ("urn:oid:2.49.0.1.840.0.<40 hex
+// digits>.001.1"); a longer one is no identifier it gives, and an alert
+// under one is passed over, a reference to one dropped. An update lists the
+// whole chain of alerts before it, oldest first, some tens at most: the
+// newest maxReferences are kept, as only those can still be in an answer.
+inline constexpr qsizetype maxIdLength = 256;
+inline constexpr qsizetype maxReferences = 100;
 
 struct Answer
 {

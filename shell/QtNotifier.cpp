@@ -22,6 +22,80 @@ QDBusMessage serviceCall(const QString& method)
     return QDBusMessage::createMethodCall(service, path, service, method);
 }
 
+// What reaches the desktop of the caller's text, which may be a server's:
+// a title of a few words and a body of a few sentences, whatever it sent.
+constexpr qsizetype summaryLength = 100;
+constexpr qsizetype bodyLength = 300;
+
+// `text` at most `length` characters long: cut at a space where one is near
+// the end, with an ellipsis.
+QString shortened(const QString& text, qsizetype length)
+{
+    if (text.size() <= length)
+        return text;
+    qsizetype end = length - 1;
+    if (text.at(end - 1).isHighSurrogate())
+        --end;
+    for (qsizetype at = end; at > length / 2; --at) {
+        if (text.at(at).isSpace()) {
+            end = at;
+            break;
+        }
+    }
+    QString kept = text.left(end);
+    while (!kept.isEmpty() && kept.back().isSpace())
+        kept.chop(1);
+    return kept + QChar(0x2026);
+}
+
+bool controlCharacter(QChar c)
+{
+    return c.category() == QChar::Other_Control || c == QChar::LineSeparator ||
+           c == QChar::ParagraphSeparator;
+}
+
+// One line of plain text. Some services read markup in summaries, though
+// none should; and a NUL would end the text there for them.
+QString plainSummary(const QString& text)
+{
+    // Far more than is shown, but never the megabytes a server may send.
+    const QStringView given = QStringView(text).left(64 * summaryLength);
+    QString plain;
+    for (qsizetype at = 0; at < given.size(); ++at) {
+        const QChar c = given.at(at);
+        if (c == QLatin1Char('<')) {
+            // A tag goes whole; a bracket that opens none goes alone.
+            const qsizetype end = given.indexOf(QLatin1Char('>'), at);
+            if (end >= 0)
+                at = end;
+        } else if (c != QLatin1Char('>')) {
+            plain.append(controlCharacter(c) ? QChar(QLatin1Char(' ')) : c);
+        }
+    }
+    return shortened(plain.simplified(), summaryLength);
+}
+
+// Lines of text as they were, less the characters a desktop cannot show
+// (a NUL would end the body there).
+QString plainBody(const QString& text)
+{
+    const QStringView given = QStringView(text).left(64 * bodyLength);
+    QString plain;
+    for (qsizetype at = 0; at < given.size(); ++at) {
+        const QChar c = given.at(at);
+        if (c == QLatin1Char('\r') && given.mid(at + 1).startsWith(QLatin1Char('\n')))
+            continue;
+        if (c == QLatin1Char('\n') || c == QLatin1Char('\r') || c == QChar::LineSeparator ||
+            c == QChar::ParagraphSeparator)
+            plain.append(QLatin1Char('\n'));
+        else if (c == QLatin1Char('\t'))
+            plain.append(QLatin1Char(' '));
+        else if (c.category() != QChar::Other_Control)
+            plain.append(c);
+    }
+    return shortened(plain, bodyLength);
+}
+
 } // namespace
 
 QtNotifier::QtNotifier(TrayIcons& tray, Options options, QObject* parent)
@@ -121,10 +195,14 @@ void QtNotifier::askDesktop()
             });
 }
 
-void QtNotifier::deliver(const QList<Notification>& notifications, const Desktop& desktop)
+void QtNotifier::deliver(const QList<Notification>& asked, const Desktop& desktop)
 {
-    if (notifications.isEmpty())
+    if (asked.isEmpty())
         return;
+    QList<Notification> notifications;
+    for (const Notification& notification : asked)
+        notifications.append(
+            {plainSummary(notification.summary), plainBody(notification.body), notification.critical});
     if (iconInTray() && (!desktop.statusNotifierTray || !desktop.service)) {
         // A tray shows one message at a time, each replacing the last: the
         // batch goes as one, the first (the caller's most pressing) on top.
@@ -142,9 +220,8 @@ void QtNotifier::deliver(const QList<Notification>& notifications, const Desktop
         if (desktop.service)
             sendToService(notification, desktop.markupInBodies);
         else
-            qCWarning(lcNotify).noquote()
-                << "not shown, the desktop has neither a tray nor a notification service:"
-                << notification.summary;
+            qCWarning(lcNotify) << "not shown, the desktop has neither a tray nor a notification service:"
+                                << notification.summary;
     }
 }
 
@@ -166,7 +243,7 @@ void QtNotifier::sendToService(const Notification& notification, bool markupInBo
             [summary = notification.summary](QDBusPendingCallWatcher* reply) {
                 reply->deleteLater();
                 if (reply->isError())
-                    qCWarning(lcNotify).noquote()
+                    qCWarning(lcNotify)
                         << "notification not shown:" << summary << "-" << reply->error().message();
             });
 }

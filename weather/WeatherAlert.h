@@ -55,6 +55,7 @@ struct WeatherAlert
     QString id;
     QString event;    // "Winter Storm Warning"
     QString headline; // the service's one-line summary; may be empty
+    QString area;     // the areas it covers, as the service names them ("Denver"); may be empty
     Severity severity = Severity::Unknown;
     Urgency urgency = Urgency::Unknown;
     Status status = Status::Actual;

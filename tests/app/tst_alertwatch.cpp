@@ -26,12 +26,49 @@ QList<Alert> with(QList<Alert> alerts, Alert::Severity severity)
     return alerts;
 }
 
-QStringList events(const QList<Alert>& alerts)
+// The summaries of what a refresh tells.
+QStringList told(AlertWatch& watch, const QList<Alert>& alerts)
+{
+    QStringList summaries;
+    for (const Notifier::Notification& notification : watch.take(AlertWatch::prepare(alerts)))
+        summaries.append(notification.summary);
+    return summaries;
+}
+
+// The fixture's warning `count` times, each under an id of its own ("tag.7"),
+// of the event "Warning 7" in the area "Area 7"; with `kinds`, the events
+// and areas repeat after that many.
+QList<Alert> flood(int count, const QString& tag, int kinds = 0)
+{
+    const Alert warning = answer(QStringLiteral("one")).first();
+    QList<Alert> alerts;
+    for (int index = 0; index < count; ++index) {
+        Alert alert = warning;
+        const int kind = kinds > 0 ? index % kinds : index;
+        alert.id = QStringLiteral("%1.%2").arg(tag).arg(index);
+        alert.event = QStringLiteral("Warning %1").arg(kind);
+        alert.area = QStringLiteral("Area %1").arg(kind);
+        alerts.append(alert);
+    }
+    return alerts;
+}
+
+// The events "Warning <first>" ... as told or in sight (`suffix`).
+QStringList warnings(int first, int count, const QString& suffix = {})
 {
     QStringList names;
-    for (const Alert& alert : alerts)
-        names.append(alert.event);
+    for (int index = first; index < first + count; ++index)
+        names.append(QStringLiteral("Warning %1%2").arg(index).arg(suffix));
     return names;
+}
+
+// The fixture's warning claiming to end in the year 9999.
+QList<Alert> endless()
+{
+    QList<Alert> alerts = answer(QStringLiteral("one"));
+    alerts.first().expires = alerts.first().ends =
+        QDateTime(QDate(9999, 12, 31), QTime(23, 0), QTimeZone(-7 * 3600));
+    return alerts;
 }
 
 // 3 PM MST on Monday, December 7, 2026.
@@ -82,6 +119,34 @@ private Q_SLOTS:
         QList<Alert> test = answer("one");
         test.first().status = Alert::Status::Test;
         QTest::newRow("a test message") << Refreshes{test} << QList<QStringList>{{}} << QStringList();
+
+        // Floods: a few told one by one, the most severe first, the rest
+        // summed up; past maxAlerts only counted.
+        const QString until = QStringLiteral(" until 6 PM MST Tue");
+        QList<Alert> thousand = flood(1000, QStringLiteral("a"));
+        thousand[500].severity = Alert::Severity::Extreme;
+        const QStringList firstLines =
+            QStringList{QStringLiteral("Warning 500") + until} + warnings(0, 11, until);
+        QTest::newRow("1,000 new alerts in one answer, one extreme")
+            << Refreshes{thousand}
+            << QList<QStringList>{{S("Warning 500"), S("Warning 0"), S("Warning 1"),
+                                   S("and 997 more alerts")}}
+            << firstLines + QStringList{S("and 988 more alerts")};
+        QTest::newRow("four new alerts: the fourth summed up")
+            << Refreshes{flood(4, S("b"))}
+            << QList<QStringList>{warnings(0, 3) + QStringList{S("and 1 more alert")}}
+            << warnings(0, 4, until);
+        QList<Alert> forged = answer("one");
+        forged[0].event = S("Winter\r\nStorm\x1b[2J Warning ") + S(200, QLatin1Char('x'));
+        QTest::newRow("an event over lines, with an escape, of 225 characters: one line of 100")
+            << Refreshes{forged} << QList<QStringList>{{forged[0].event}}
+            << QStringList{S("Winter Storm [2J Warning ") + S(74, QLatin1Char('x')) + QChar(0x2026) + until};
+        QList<Alert> elsewhere = flood(3, S("d4"));
+        elsewhere[1].area = QStringLiteral("Adams");
+        QTest::newRow("the same event in another area is news")
+            << Refreshes{flood(3, S("d1")), flood(3, S("d2")), flood(3, S("d3")), elsewhere}
+            << QList<QStringList>{warnings(0, 3), warnings(0, 3), warnings(0, 3), {S("Warning 1")}}
+            << warnings(0, 3, until);
     }
     void toldOnceAndAgainOnlyWhenWorse()
     {
@@ -90,23 +155,73 @@ private Q_SLOTS:
         QFETCH(QStringList, inSight);
         AlertWatch watch([] { return monday3pm; });
         for (qsizetype index = 0; index < refreshes.size(); ++index)
-            QCOMPARE(events(watch.take(refreshes[index])), told[index]);
+            QCOMPARE(::told(watch, refreshes[index]), told[index]);
         QCOMPARE(watch.inSight(), inSight);
+    }
+
+    void forgottenOnlyWhenEndedOrLongUnlisted_data()
+    {
+        QTest::addColumn<Refreshes>("refreshes");
+        QTest::addColumn<QList<int>>("hours"); // after Monday 3 PM
+        QTest::addColumn<QList<QStringList>>("told");
+        const QString warning = QStringLiteral("Winter Storm Warning");
+        QTest::newRow("ending in the year 9999: kept while listed, forgotten two days after")
+            << Refreshes{endless(), endless(), endless(), answer("none"), endless()}
+            << QList<int>{0, 40, 80, 81, 130} << QList<QStringList>{{warning}, {}, {}, {}, {warning}};
+        QTest::newRow("the same three under new ids: three times, then again an hour later")
+            << Refreshes{flood(3, S("f1")), flood(3, S("f2")), flood(3, S("f3")), flood(3, S("f4")),
+                         flood(3, S("f5"))}
+            << QList<int>{0, 0, 0, 0, 1}
+            << QList<QStringList>{warnings(0, 3), warnings(0, 3), warnings(0, 3), {}, warnings(0, 3)};
+        // Ids are kept by the newest listing: four answers of 300 new ones
+        // are more than may be kept besides the warning's.
+        const QStringList summed = warnings(0, 3) + QStringList{S("and 297 more alerts")};
+        QTest::newRow("pushed out by new ids")
+            << Refreshes{answer("one"),       flood(300, S("g1")), flood(300, S("g2")),
+                         flood(300, S("g3")), flood(300, S("g4")), answer("one")}
+            << QList<int>{0, 1, 2, 3, 4, 5}
+            << QList<QStringList>{{warning}, summed, summed, summed, summed, {warning}};
+        QTest::newRow("not pushed out by the same ids again")
+            << Refreshes{answer("one"),      flood(300, S("h")), flood(300, S("h")),
+                         flood(300, S("h")), flood(300, S("h")), answer("one")}
+            << QList<int>{0, 1, 2, 3, 4, 5} << QList<QStringList>{{warning}, summed, {}, {}, {}, {}};
+    }
+    void forgottenOnlyWhenEndedOrLongUnlisted()
+    {
+        QFETCH(Refreshes, refreshes);
+        QFETCH(QList<int>, hours);
+        QFETCH(QList<QStringList>, told);
+        QDateTime now;
+        AlertWatch watch([&now] { return now; });
+        for (qsizetype index = 0; index < refreshes.size(); ++index) {
+            now = monday3pm.addSecs(hours[index] * 3600);
+            QCOMPARE(::told(watch, refreshes[index]), told[index]);
+        }
+    }
+
+    void serviceTextLoggedOnOneLine()
+    {
+        QList<Alert> alerts = answer("one");
+        alerts[0].event = QStringLiteral("Winter Storm Warning\nventaro.weather: forged\x1b[2J");
+        QTest::ignoreMessage(
+            QtInfoMsg, qPrintable(S("new: \"Winter Storm Warning\\nventaro.weather: forged\\u001B[2J\" \"") +
+                                  alerts[0].id + S("\"")));
+        AlertWatch([] { return monday3pm; }).take(AlertWatch::prepare(alerts));
     }
 
     void endedAlertsDropSilently()
     {
         QDateTime now = monday3pm;
         AlertWatch watch([&now] { return now; });
-        QCOMPARE(watch.take(answer("two")).size(), 2);
+        QCOMPARE(told(watch, answer("two")).size(), 2);
         // The advisory ends at 11 PM: the tooltip loses it at once, before
         // the next refresh, and the answer that still lists it tells nothing.
         now = QDateTime(QDate(2026, 12, 8), QTime(6, 1), QTimeZone::utc());
         QCOMPARE(watch.inSight(), QStringList{QStringLiteral("Winter Storm Warning until 6 PM MST Tue")});
-        QVERIFY(watch.take(answer("two")).isEmpty());
+        QVERIFY(told(watch, answer("two")).isEmpty());
         // Past the warning's message expiry (3:15 AM) it is over as well.
         now = QDateTime(QDate(2026, 12, 8), QTime(10, 16), QTimeZone::utc());
-        QVERIFY(watch.take(answer("one")).isEmpty());
+        QVERIFY(told(watch, answer("one")).isEmpty());
         QCOMPARE(watch.inSight(), QStringList());
     }
 

@@ -79,6 +79,7 @@ private Q_SLOTS:
     void refreshAfterWakingOnlyWhenStale();
     void alertsToldOnceAndInSightUntilTheyEnd();
     void alertsSwitchedOffOrMarkedUp();
+    void alertFloodToldInAFewAndSummedUpInSight();
 };
 
 namespace {
@@ -1457,13 +1458,13 @@ void TestFrmForecast::alertsToldOnceAndInSightUntilTheyEnd()
     const QString sky = rig.tray.traytip(icon);
 
     // A zone without alerts: nothing told, nothing changed.
-    window.showAlerts(alerts(QStringLiteral("none")));
+    window.showAlerts(AlertWatch::prepare(alerts(QStringLiteral("none"))));
     QVERIFY(rig.notifier.notifications.isEmpty());
     QCOMPARE(city->toolTip(), observed);
     QCOMPARE(rig.tray.traytip(icon), sky);
 
-    window.showAlerts(alerts(QStringLiteral("two")));
-    window.showAlerts(alerts(QStringLiteral("two")));
+    window.showAlerts(AlertWatch::prepare(alerts(QStringLiteral("two"))));
+    window.showAlerts(AlertWatch::prepare(alerts(QStringLiteral("two"))));
     QCOMPARE(rig.notifier.notifications.size(), 2);
     QCOMPARE(rig.notifier.notifications[0].summary, QStringLiteral("Winter Storm Warning"));
     QCOMPARE(rig.notifier.notifications[0].body,
@@ -1504,11 +1505,11 @@ void TestFrmForecast::alertsSwitchedOffOrMarkedUp()
 
     // Switched off: in sight all the same, and known, so that switching on
     // again tells only of what comes after.
-    window.showAlerts(alerts(QStringLiteral("one")));
+    window.showAlerts(AlertWatch::prepare(alerts(QStringLiteral("one"))));
     QVERIFY(rig.notifier.notifications.isEmpty());
     QCOMPARE(city->toolTip(), QStringLiteral("Winter Storm Warning until 6 PM MST Tue"));
     rig.store.set(QStringLiteral("AlertNotify"), QStringLiteral("-1"));
-    window.showAlerts(alerts(QStringLiteral("two")));
+    window.showAlerts(AlertWatch::prepare(alerts(QStringLiteral("two"))));
     QCOMPARE(rig.notifier.notifications.size(), 1);
     QCOMPARE(rig.notifier.notifications[0].summary, QStringLiteral("Wind Advisory"));
 
@@ -1518,13 +1519,52 @@ void TestFrmForecast::alertsSwitchedOffOrMarkedUp()
     marked[0].event = QStringLiteral("<b>Blizzard</b> Warning & <img src=x>");
     marked[0].headline =
         QStringLiteral("<i>Blizzard</i> Warning issued December 7 at 9:12AM MST <a href=\"x\">here</a>");
-    window.showAlerts(marked);
+    window.showAlerts(AlertWatch::prepare(marked));
     QCOMPARE(rig.notifier.notifications.size(), 2);
     QCOMPARE(rig.notifier.notifications[1].body, marked[0].headline);
     QCOMPARE(shownToolTip(city->toolTip()),
              QStringLiteral("<b>Blizzard</b> Warning & <img src=x> until 6 PM MST Tue"));
     QTRY_COMPARE(shownToolTip(rig.tray.toolTipInNotificationArea(6)),
                  QStringLiteral("<b>Blizzard</b> Warning & <img src=x> until 6 PM MST Tue\nVentaro"));
+}
+
+// A flood of new alerts in one answer: the user hears of the most severe
+// few and of how many more there are, in the notifications and the
+// tooltips alike; the minute's tick counts them down as they end.
+void TestFrmForecast::alertFloodToldInAFewAndSummedUpInSight()
+{
+    ForecastRig rig;
+    frmForecast& window = rig.open();
+    rig.clock.setWallTime(QDateTime(QDate(2026, 12, 7), QTime(22, 0), QTimeZone::utc()));
+    QList<WeatherAlert> flood(500, alerts(QStringLiteral("one")).first());
+    QStringList summaries;
+    for (int index = 0; index < 500; ++index) {
+        flood[index].id += QString::number(index);
+        flood[index].event = QStringLiteral("Warning %1").arg(index);
+        // The first ten end at 6 PM, the rest an hour before.
+        flood[index].expires = flood[index].ends = flood[index].ends.addSecs(index < 10 ? 0 : -3600);
+        if (index >= 3 && index < 13)
+            summaries.append(flood[index].event);
+    }
+    window.showAlerts(AlertWatch::prepare(flood));
+    QCOMPARE(rig.notifier.notifications.size(), 4);
+    QCOMPARE(rig.notifier.notifications[2].summary, QStringLiteral("Warning 2"));
+    QCOMPARE(rig.notifier.notifications[3].summary, QStringLiteral("and 497 more alerts"));
+    QCOMPARE(rig.notifier.notifications[3].body,
+             summaries.join(QStringLiteral(", ")) + QStringLiteral(" and others"));
+    QVERIFY(rig.notifier.notifications[3].critical);
+    auto* city = rig.child<QLabel>(QStringLiteral("lblCity"));
+    QStringList lines = city->toolTip().split(QLatin1Char('\n'));
+    QCOMPARE(lines.size(), 13);
+    QCOMPARE(lines[11], QStringLiteral("Warning 11 until 5 PM MST Tue"));
+    QCOMPARE(lines[12], QStringLiteral("and 488 more alerts"));
+    QCOMPARE(rig.tray.traytip(6), lines.join(QLatin1Char('\n')) + QStringLiteral("\nVentaro"));
+
+    rig.clock.setWallTime(QDateTime(QDate(2026, 12, 9), QTime(0, 30), QTimeZone::utc()));
+    window.Timer1_Timer();
+    lines = city->toolTip().split(QLatin1Char('\n'));
+    QCOMPARE(lines.size(), 10);
+    QCOMPARE(lines[9], QStringLiteral("Warning 9 until 6 PM MST Tue"));
 }
 
 QTEST_MAIN(TestFrmForecast)

@@ -11,7 +11,7 @@ using S = QString;
 namespace {
 
 // JSON written with single quotes, for legibility.
-QByteArray json(const char* text)
+QByteArray json(const QByteArray& text)
 {
     return QByteArray(text).replace('\'', '"');
 }
@@ -74,11 +74,46 @@ private Q_SLOTS:
             read.append(described(alert));
             QVERIFY(alert.id.startsWith(QLatin1String("urn:oid:2.49.0.1.840.0.")));
             QVERIFY(!alert.headline.isEmpty());
+            QCOMPARE(alert.area, QStringLiteral("Denver"));
             QCOMPARE(alert.sent.offsetFromUtc(), -7 * 3600);
         }
         QCOMPARE(read, alerts);
         if (file == QLatin1String("update"))
             QCOMPARE(answer.alerts[0].references, QStringList{fixture(QStringLiteral("one")).alerts[0].id});
+    }
+
+    // What one alert may hold, whatever the answer says.
+    void boundsOfOneAlert_data()
+    {
+        QTest::addColumn<QByteArray>("id");
+        QTest::addColumn<QByteArrayList>("references");
+        QTest::addColumn<QStringList>("kept"); // none: the alert passed over
+        const QByteArray longId = "urn:oid:" + QByteArray(300, '7');
+        QByteArrayList thousand;
+        QStringList newest;
+        for (int index = 0; index < 1000; ++index) {
+            thousand.append("urn:oid:" + QByteArray::number(index));
+            if (index > 900)
+                newest.append(QStringLiteral("urn:oid:%1").arg(index));
+        }
+        QTest::newRow("a thousand references, the last too long to be an id: the newest hundred")
+            << QByteArray("urn:oid:a") << thousand + QByteArrayList{longId} << newest;
+        QTest::newRow("an id too long to be one") << longId << QByteArrayList{"urn:oid:1"} << QStringList();
+    }
+    void boundsOfOneAlert()
+    {
+        QFETCH(QByteArray, id);
+        QFETCH(QByteArrayList, references);
+        QFETCH(QStringList, kept);
+        const ActiveAlerts::Answer answer =
+            ActiveAlerts::parse(json("{'type': 'FeatureCollection', 'features': [{'properties': {'id': '" +
+                                     id + "', 'event': 'Flood Watch', 'references': [{'identifier': '" +
+                                     references.join("'}, {'identifier': '") + "'}]}}]}"));
+        QCOMPARE(answer.alerts.size(), kept.isEmpty() ? 0 : 1);
+        if (kept.isEmpty())
+            QVERIFY(answer.passedOver.value(0).contains(QLatin1String("too long")));
+        else
+            QCOMPARE(answer.alerts[0].references, kept);
     }
 
     void malformedAnswersFailWithAReason_data()

@@ -7,6 +7,8 @@
 #include <QPixmap>
 #include <QTest>
 
+using S = QString;
+
 namespace {
 
 QList<QtTrayIcons::Design> design()
@@ -31,6 +33,12 @@ void recordWarnings(QtMsgType type, const QMessageLogContext& context, const QSt
 const QString headline = QStringLiteral(
     "Winter Storm Warning issued December 7 at 9:12AM MST until December 8 at 6:00PM MST by NWS Denver CO");
 const QString markup = QStringLiteral("Wind Advisory <b>until</b> 11 PM & <a href=\"x\">later</a>");
+
+// A literal's text, NULs within it included.
+template <size_t size> QString withNul(const char (&text)[size])
+{
+    return QString::fromUtf8(text, size - 1);
+}
 
 } // namespace
 
@@ -119,6 +127,58 @@ private Q_SLOTS:
         // Delivered one way, never the other as well.
         QCOMPARE(bus.received.size(), !shown.isNull() && !fromTray ? 1 : 0);
         QCOMPARE(icons.messagesInNotificationArea().size(), fromTray ? 1 : 0);
+    }
+
+    // Whatever text comes from a server: a summary of one line of plain
+    // text, a body of a few sentences; escaping for a service that reads
+    // markup in bodies stays as it is.
+    void textAsTheDesktopShowsIt_data()
+    {
+        QTest::addColumn<bool>("fromTray");
+        QTest::addColumn<QString>("summary");
+        QTest::addColumn<QString>("body");
+        QTest::addColumn<QString>("shownSummary");
+        QTest::addColumn<QString>("shownBody");
+        // `count` words, cut short.
+        const auto words = [](qsizetype count) {
+            return QStringList(count, S("word")).join(QLatin1Char(' ')) + QChar(0x2026);
+        };
+        QTest::newRow("markup, line ends, a NUL and an escape in a summary of 500 characters")
+            << false
+            << withNul("<b>Blizzard</b>\r\nWarning\0 & <img src=x>\x1b[2J ") + S("now ").repeated(120)
+            << headline << S("Blizzard Warning & [2J ") + S("now ").repeated(18) + S("now") + QChar(0x2026)
+            << headline;
+        QTest::newRow("a NUL, line ends and an escape in a body of a megabyte")
+            << false << S("Flood Watch") << withNul("Flood\0 Watch\x1b[2J\r\n") + S("word ").repeated(200000)
+            << S("Flood Watch") << S("Flood Watch[2J\n") + words(57);
+        QTest::newRow("from a tray as well")
+            << true << S("<i>Wind</i>\nAdvisory") << S("word ").repeated(200000) << S("Wind Advisory")
+            << words(60);
+    }
+    void textAsTheDesktopShowsIt()
+    {
+        QFETCH(bool, fromTray);
+        QFETCH(QString, summary);
+        QFETCH(QString, body);
+        QFETCH(QString, shownSummary);
+        QFETCH(QString, shownBody);
+        NotificationBus bus;
+        QVERIFY2(!bus.address().isEmpty(), "dbus-daemon did not start");
+        QVERIFY(bus.serve({QStringLiteral("body")}));
+        QtTrayIcons icons(design());
+        icons.setTrayAvailableOverride(fromTray);
+        icons.setIntray(6, fromTray);
+        QtNotifier notifier(icons, {QStringLiteral("Ventaro"), QString(), QString(), std::chrono::seconds(15),
+                                    bus.address()});
+        notifier.notify({summary, body, false});
+        if (fromTray) {
+            QTRY_COMPARE(icons.messagesInNotificationArea(),
+                         QStringList{shownSummary + QStringLiteral(": ") + shownBody});
+            return;
+        }
+        QTRY_COMPARE(bus.received.size(), 1);
+        QCOMPARE(bus.received[0].summary, shownSummary);
+        QCOMPARE(bus.received[0].body, shownBody);
     }
 
     void aTrayShowsTogetherWhatCameTogether()
