@@ -1,5 +1,7 @@
 #include "AlertWatch.h"
 
+#include "net/Clock.h"
+
 #include <QLocale>
 #include <QRegularExpression>
 #include <QSet>
@@ -120,7 +122,7 @@ std::optional<QString> headlineZone(const Alert& alert, int offset)
 
 } // namespace
 
-AlertWatch::AlertWatch(std::function<QDateTime()> clock) : m_clock(std::move(clock)) {}
+AlertWatch::AlertWatch(Clock& clock) : m_clock(clock) {}
 
 AlertWatch::Prepared AlertWatch::prepare(const QList<WeatherAlert>& alerts)
 {
@@ -199,7 +201,7 @@ bool AlertWatch::allowed(const WeatherAlert& alert, const QDateTime& now)
 
 QList<Notifier::Notification> AlertWatch::take(const Prepared& alerts)
 {
-    const QDateTime now = m_clock();
+    const QDateTime now = m_clock.wallTime();
     const qint64 nowMs = now.toMSecsSinceEpoch();
     m_last = alerts;
     forget(now);
@@ -292,7 +294,7 @@ QList<Notifier::Notification> AlertWatch::take(const Prepared& alerts)
 
 QStringList AlertWatch::inSight() const
 {
-    const qint64 now = m_clock().toMSecsSinceEpoch();
+    const qint64 now = m_clock.wallTime().toMSecsSinceEpoch();
     QStringList lines;
     qsizetype more = 0;
     for (const Prepared::Line& line : m_last.lines) {

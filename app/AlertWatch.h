@@ -11,6 +11,8 @@
 #include <chrono>
 #include <functional>
 
+class Clock;
+
 Q_DECLARE_LOGGING_CATEGORY(lcAlerts)
 
 // Decides, refresh by refresh, which of the station's alerts to tell the
@@ -80,8 +82,8 @@ public:
         QList<qint64> beyond;
     };
 
-    // `clock` gives the time now.
-    explicit AlertWatch(std::function<QDateTime()> clock);
+    // `clock` gives the time now; it must outlive the watch.
+    explicit AlertWatch(Clock& clock);
 
     // Prepares one refresh's alerts: all the service gave, in its order. A
     // pure function, safe on any thread.
@@ -125,7 +127,7 @@ private:
     void forget(const QDateTime& now);
     bool allowed(const WeatherAlert& alert, const QDateTime& now);
 
-    std::function<QDateTime()> m_clock;
+    Clock& m_clock;
     QHash<QString, Seen> m_seen;
     QHash<QString, Allowance> m_allowances;
     Prepared m_last;

@@ -9,7 +9,26 @@ Q_LOGGING_CATEGORY(lcRefreshPolicy, "ventaro.refresh")
 using std::chrono::milliseconds;
 using std::chrono::minutes;
 
-RefreshPolicy::RefreshPolicy(Clock& clock, QObject* parent) : QObject(parent), m_clock(clock) {}
+RefreshPolicy::RefreshPolicy(Clock& clock, std::function<bool()> refreshRunning, QObject* parent)
+    : QObject(parent), m_clock(clock), m_refreshRunning(std::move(refreshRunning))
+{}
+
+void RefreshPolicy::start()
+{
+    tickAt(m_clock.monotonicTime() + tickInterval);
+}
+
+void RefreshPolicy::tickAt(milliseconds at)
+{
+    // Each tick is set from the time of the one before, so that the ticks
+    // keep their minute however late each rings.
+    m_clock.callAt(at, this, [this, at] {
+        if (m_stopped)
+            return;
+        tickAt(at + tickInterval);
+        Q_EMIT minutePassed();
+    });
+}
 
 RefreshPolicy::Moment RefreshPolicy::now() const
 {
@@ -54,14 +73,14 @@ void RefreshPolicy::tick()
     m_minuteCount = static_cast<qint16>(std::min<int>(m_minuteCount + 1, 32767));
     if (m_minuteCount < m_updateMinutes)
         return;
-    if (m_running || m_stopped) {
+    if (m_refreshRunning() || m_stopped) {
         m_minuteCount = 0;
         return;
     }
     m_timedRefresh = true;
     Q_EMIT refreshDue();
     // Nobody took it up.
-    if (!m_running && m_timedRefresh) {
+    if (!m_refreshRunning() && m_timedRefresh) {
         m_timedRefresh = false;
         m_minuteCount = 0;
     }
@@ -76,14 +95,8 @@ void RefreshPolicy::sessionEvent()
     wakeAt(m_settledAt);
 }
 
-void RefreshPolicy::refreshStarted()
-{
-    m_running = true;
-}
-
 void RefreshPolicy::refreshEnded(bool conditionsCame)
 {
-    m_running = false;
     m_lastEnd = now();
     m_failures = conditionsCame ? 0 : m_failures + 1;
     if (m_timedRefresh) {
@@ -109,7 +122,7 @@ void RefreshPolicy::decide()
         return;
     }
     // The refresh under way answers the event; its end decides again.
-    if (m_running)
+    if (m_refreshRunning())
         return;
     m_eventPending = false;
     // Only weather already asked for is brought up to date.

@@ -4,16 +4,19 @@
 #include <QLoggingCategory>
 #include <QObject>
 #include <chrono>
+#include <functional>
 #include <optional>
 
 class Clock;
 
 Q_DECLARE_LOGGING_CATEGORY(lcRefreshPolicy)
 
-// When the main window refreshes by itself. The window tells it of each
-// tick of its minute timer, of every refresh that starts and ends, whatever
-// started it, and of the machine waking or its network coming back; it
-// answers with refreshDue() when a refresh should start now.
+// When the weather refreshes by itself. It ticks every minute on the clock
+// from start() on (minutePassed(); the owner does its minute's work and
+// calls tick()), is told of every refresh that ends, whatever started it,
+// and of the machine waking or its network coming back, and asks whether a
+// refresh is running; it answers with refreshDue() when a refresh should
+// start now.
 //
 // The timed refresh: each tick counts a minute (MinuteCount, up to 32767);
 // when the count reaches the interval as stored (UpdateMinutes; 0 and less
@@ -47,27 +50,31 @@ public:
     static constexpr std::chrono::milliseconds settle{std::chrono::seconds(5)};
     static constexpr std::chrono::milliseconds sleepGap{std::chrono::minutes(2)};
     static constexpr std::chrono::milliseconds firstBackOff{std::chrono::minutes(1)};
+    static constexpr std::chrono::milliseconds tickInterval{std::chrono::minutes(1)};
 
-    // `clock` must outlive the policy.
-    explicit RefreshPolicy(Clock& clock, QObject* parent = nullptr);
+    // `clock` must outlive the policy; `refreshRunning` tells whether a
+    // refresh is under way, whoever started it.
+    RefreshPolicy(Clock& clock, std::function<bool()> refreshRunning, QObject* parent = nullptr);
 
     void setUpdateMinutes(qint16 minutes) { m_updateMinutes = minutes; }
     qint16 updateMinutes() const { return m_updateMinutes; }
     qint16 minuteCount() const { return m_minuteCount; }
 
+    // Starts the minute tick: minutePassed() every tickInterval of the
+    // monotonic clock, until stop().
+    void start();
     // A tick of the minute timer.
     void tick();
     // The machine woke from sleep, or its network came back.
     void sessionEvent();
-    // A refresh has started; it has ended, with the current conditions or
-    // without them.
-    void refreshStarted();
+    // A refresh has ended, with the current conditions or without them.
     void refreshEnded(bool conditionsCame);
     // No refresh is due any more: the program is ending.
     void stop();
 
 Q_SIGNALS:
     void refreshDue();
+    void minutePassed();
 
 private:
     struct Moment
@@ -82,12 +89,13 @@ private:
     std::chrono::milliseconds backOff() const;
     void decide();
     void wakeAt(std::chrono::milliseconds at);
+    void tickAt(std::chrono::milliseconds at);
 
     Clock& m_clock;
+    std::function<bool()> m_refreshRunning;
     qint16 m_updateMinutes = 0;
     qint16 m_minuteCount = 0;
     bool m_timedRefresh = false;
-    bool m_running = false;
     bool m_stopped = false;
 
     std::optional<Moment> m_lastTick;

@@ -1,22 +1,16 @@
 #include "frmForecast.h"
 
 #include "ForecastText.h"
-#include "Refresh.h"
-#include "RefreshPolicy.h"
 #include "TrayRule.h"
 #include "net/Network.h"
-#include "net/SystemClock.h"
 #include "resources/ResourcePaths.h"
 #include "resources/Resources.h"
 #include "satellite/frmBrowser.h"
 #include "settings/FirstStart.h"
 #include "settings/NumberForm.h"
 #include "settings/SettingsKeys.h"
-#include "settings/StationTable.h"
 #include "settingsdialog/frmSettings.h"
 #include "shell/AccessibleRole.h"
-#include "shell/Notifier.h"
-#include "shell/SessionEvents.h"
 #include "shell/SystemColors.h"
 #include "shell/TrayIcons.h"
 #include "shell/Twips.h"
@@ -29,13 +23,10 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QCursor>
-#include <QElapsedTimer>
 #include <QLabel>
-#include <QLoggingCategory>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QScopeGuard>
 #include <QScreen>
 #include <QShortcut>
 #include <QTextCursor>
@@ -93,25 +84,12 @@ QIcon readableWordPicture(const QString& drawing, const QWidget* button)
     return buttonPicture(drawing, readable == ink ? QColor() : readable);
 }
 
-// A tooltip with the alerts' lines at its head.
-QString belowAlerts(const QStringList& alertLines, const QString& text)
-{
-    QStringList lines = alertLines;
-    if (!text.isEmpty())
-        lines.append(text);
-    return lines.join(QLatin1Char('\n'));
-}
-
 } // namespace
 
-frmForecast::frmForecast(Services services, std::chrono::milliseconds tickInterval)
+frmForecast::frmForecast(Services services)
     : QWidget(nullptr,
               Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
-      m_services(std::move(services)), m_settings(m_services.store),
-      m_systemClock(m_services.clock ? nullptr : std::make_unique<SystemClock>()),
-      m_clock(m_services.clock ? *m_services.clock : *m_systemClock),
-      m_refresh(new Refresh(m_services.weather, this)), m_policy(new RefreshPolicy(m_clock, this)),
-      m_alertWatch([this] { return now(); })
+      m_services(std::move(services)), m_settings(m_services.store)
 {
     initVentaroResources();
     setObjectName(QStringLiteral("frmForecast"));
@@ -128,7 +106,7 @@ frmForecast::frmForecast(Services services, std::chrono::milliseconds tickInterv
     for (int index = 0; index < m_services.tray.count(); ++index)
         m_trayTips.append(m_services.tray.traytip(index));
     connectTray();
-    connectRefresh();
+    connectSession();
     createRefreshKeys();
 
     setTabOrder(m_cmdGetForecast, m_cmdSettings);
@@ -136,21 +114,6 @@ frmForecast::frmForecast(Services services, std::chrono::milliseconds tickInterv
     setTabOrder(m_cmdExit, m_Text3);
     setTabOrder(m_Text3, m_cmdExtended);
     setTabOrder(m_cmdExtended, m_cmdSat);
-
-    m_Timer1 = new QTimer(this);
-    m_Timer1->setObjectName(QStringLiteral("Timer1"));
-    m_Timer1->setInterval(tickInterval);
-    connect(m_Timer1, &QTimer::timeout, this, &frmForecast::Timer1_Timer);
-
-    connect(m_policy, &RefreshPolicy::refreshDue, this, [this] {
-        m_byPolicy = true;
-        cmdGetForecast_Click();
-        m_byPolicy = false;
-    });
-    if (m_services.session) {
-        connect(m_services.session, &SessionEvents::resumed, m_policy, &RefreshPolicy::sessionEvent);
-        connect(m_services.session, &SessionEvents::networkReturned, m_policy, &RefreshPolicy::sessionEvent);
-    }
 }
 
 frmForecast::~frmForecast()
@@ -338,14 +301,23 @@ void frmForecast::connectTray()
     connect(&m_services.tray, &TrayIcons::showEvent, this, &frmForecast::cSysTray_Show);
 }
 
-void frmForecast::connectRefresh()
+void frmForecast::connectSession()
 {
-    connect(m_refresh, &Refresh::statusChanged, this, &frmForecast::setStatus);
-    connect(m_refresh, &Refresh::conditionsUnavailable, this, &frmForecast::showUnavailable);
-    connect(m_refresh, &Refresh::conditionsReceived, this, &frmForecast::showConditions);
-    connect(m_refresh, &Refresh::forecastReceived, this, &frmForecast::showForecast);
-    connect(m_refresh, &Refresh::held, this, &frmForecast::showHeld);
-    connect(m_refresh, &Refresh::alertsReceived, this, &frmForecast::showAlerts);
+    ForecastSession& session = m_services.session;
+    connect(&session, &ForecastSession::statusChanged, this, &frmForecast::setStatus);
+    connect(&session, &ForecastSession::statusTipChanged, this,
+            [this](const QString& tip) { m_lblStatus->setToolTip(WindowServices::plainToolTip(tip, 2000)); });
+    connect(&session, &ForecastSession::conditionsShown, this, &frmForecast::showConditions);
+    connect(&session, &ForecastSession::conditionsUnavailable, this, &frmForecast::showUnavailable);
+    connect(&session, &ForecastSession::forecastReady, this, &frmForecast::showForecast);
+    // Outside text throughout, the service's and the page's.
+    connect(&session, &ForecastSession::cityTipChanged, this, [this](const QString& tip, qsizetype length) {
+        m_lblCity->setToolTip(WindowServices::plainToolTip(tip, length));
+    });
+    connect(&session, &ForecastSession::traySkyChanged, this,
+            [this](const ForecastSession::TraySky& sky) { UpdateTrayIcon(sky.sky, sky.choice); });
+    connect(&session, &ForecastSession::alertLinesChanged, this, &frmForecast::showTrayTips);
+    connect(&session, &ForecastSession::refreshFinished, this, &frmForecast::refreshFinished);
 }
 
 void frmForecast::Form_Load()
@@ -359,13 +331,8 @@ void frmForecast::Form_Load()
         FirstStart::appVersionText(VENTARO_VERSION_MAJOR, VENTARO_VERSION_MINOR, VENTARO_VERSION_PATCH));
     // A damaged or unreadable store is told where the user looks for the
     // program's state; the status text itself stays the specified one.
-    m_storeNotice = FirstStart::notice(check);
-    showStatusTip();
-
-    m_stationCode = StationTable::stationCode(m_settings.get(SettingsKeys::CityCode));
-    m_stateCode = m_settings.get(SettingsKeys::State);
-    m_Timer1->start();
-    m_policy->setUpdateMinutes(m_settings.int16(SettingsKeys::Update));
+    m_services.session.setStoreNotice(FirstStart::notice(check));
+    m_services.session.load();
     ApplyColorScheme();
     placeAtStoredPosition();
     applyTrayRule();
@@ -438,36 +405,14 @@ void frmForecast::showMainWindow()
 
 void frmForecast::cmdGetForecast_Click()
 {
-    // One refresh at a time: a click, a tick or the tray menu arriving
-    // while one runs is ignored rather than started beside it.
-    if (m_refreshing || m_ending)
-        return;
-    m_refreshing = true;
-    m_policy->refreshStarted();
-    m_conditionsCame = false;
-    // A refresh the policy asked for is a timed one: it takes what the
-    // service says is still fresh, and waits out a pause it asked for.
-    m_refresh->start(m_stationCode, m_stateCode, m_byPolicy);
-}
-
-qint16 frmForecast::updateMinutes() const
-{
-    return m_policy->updateMinutes();
-}
-
-qint16 frmForecast::minuteCount() const
-{
-    return m_policy->minuteCount();
+    if (!m_ending)
+        m_services.session.refresh();
 }
 
 void frmForecast::showConditions(const ConditionsReading& reading)
 {
-    m_conditionsCame = true;
     const Conditions& values = reading.values;
     m_lblCity->setText(QLatin1Char(' ') + ForecastText::shownValue(values.location));
-    m_observed = reading.observed;
-    m_observedAt = reading.observedAt;
-    showObservationTime();
     m_lblTemp->setText(QLatin1Char(' ') + ForecastText::shownValue(values.temperature));
     m_lblHumidity->setText(QLatin1Char(' ') + ForecastText::shownValue(values.humidity));
     m_lblDew->setText(QLatin1Char(' ') + ForecastText::shownValue(values.dewPoint));
@@ -477,34 +422,22 @@ void frmForecast::showConditions(const ConditionsReading& reading)
     m_lblConditions->setText(QLatin1Char(' ') + ForecastText::shownValue(values.sky));
     m_lblTemp->setToolTip(WindowServices::plainToolTip(reading.feelsLike));
     m_lblConditions->setToolTip(WindowServices::plainToolTip(reading.skyRemarks));
-    m_pauseNotice.clear();
-    showStatusTip();
     nameValuesByText();
-    if (m_settings.trayUseOn())
-        UpdateTrayIcon(values.sky, reading.skyChoice);
 }
 
-void frmForecast::showUnavailable(const QString& reason)
+void frmForecast::showUnavailable()
 {
     m_lblCity->setText(WeatherTexts::unavailable);
-    // The specified texts stay as they are; whoever wants to know why
-    // finds it here and in the log.
-    m_cityTip = reason;
-    showCityToolTip();
-    m_observed.reset();
     for (QLabel* label :
          {m_lblTemp, m_lblHumidity, m_lblDew, m_lblPressure, m_lblWind, m_lblConditions, m_lblVisibility})
         label->clear();
     m_lblTemp->setToolTip(QString());
     m_lblConditions->setToolTip(QString());
-    m_pauseNotice.clear();
-    showStatusTip();
     nameValuesByText();
     ++m_fill;
     m_Text3->clear();
     m_Text3->setToolTip(QString());
     m_shownForecast.clear();
-    endRefresh(false);
 }
 
 void frmForecast::nameValuesByText()
@@ -514,25 +447,6 @@ void frmForecast::nameValuesByText()
         label->setAccessibleName(ForecastText::spokenValue(label->text()));
 }
 
-void frmForecast::showHeld(const QString& reason, const QDateTime& until)
-{
-    // The values on show stay: they are the newest the service let us have.
-    m_pauseNotice = QStringLiteral("%1. Timed refreshes wait until %2; Get Forecast asks at once.")
-                        .arg(reason, until.toLocalTime().toString(QStringLiteral("HH:mm")));
-    showStatusTip();
-    endRefresh(m_conditionsCame);
-}
-
-void frmForecast::showStatusTip()
-{
-    QStringList notices;
-    for (const QString& notice : {m_storeNotice, m_pauseNotice}) {
-        if (!notice.isEmpty())
-            notices.append(notice);
-    }
-    m_lblStatus->setToolTip(WindowServices::plainToolTip(notices.join(QLatin1Char('\n')), 2000));
-}
-
 void frmForecast::showForecast(const QString& forecast, const QStringList& pieces, const QString& origin)
 {
     m_Text3->setToolTip(WindowServices::plainToolTip(origin));
@@ -540,7 +454,7 @@ void frmForecast::showForecast(const QString& forecast, const QStringList& piece
     // often; filling the box again would only throw the reader back to the
     // first line.
     if (forecast == m_shownForecast && !forecast.isEmpty()) {
-        endRefresh(true);
+        m_services.session.forecastShown();
         return;
     }
     m_shownForecast.clear();
@@ -558,15 +472,14 @@ void frmForecast::showForecast(const QString& forecast, const QStringList& piece
 void frmForecast::fillForecastBox(quint64 fill)
 {
     // Laying out a text box costs per line; a large forecast goes in by
-    // pieces of bounded lines, a time slice's worth at a time, and the
-    // window answers in between.
-    constexpr qint64 sliceMs = 15;
+    // pieces of bounded lines, a few at a time (a few milliseconds' work),
+    // and the window answers in between.
+    constexpr qsizetype piecesAtATime = 4;
     if (fill != m_fill || m_ending)
         return;
-    QElapsedTimer clock;
-    clock.start();
+    const qsizetype until = std::min(m_nextPiece + piecesAtATime, m_forecastPieces.size());
     QTextCursor cursor(m_Text3->document());
-    while (m_nextPiece < m_forecastPieces.size() && clock.elapsed() < sliceMs) {
+    while (m_nextPiece < until) {
         cursor.movePosition(QTextCursor::End);
         cursor.insertText(m_forecastPieces[m_nextPiece++]);
     }
@@ -577,75 +490,15 @@ void frmForecast::fillForecastBox(quint64 fill)
     m_shownForecast = m_forecastFilling;
     m_forecastFilling.clear();
     m_forecastPieces.clear();
-    endRefresh(true);
+    m_services.session.forecastShown();
 }
 
-void frmForecast::showObservationTime()
+void frmForecast::showTrayTips(const QStringList& alertLines)
 {
-    // Kept up to date by the minute timer, so the age it tells is never
-    // more than a minute behind.
-    QStringList lines;
-    if (m_observed)
-        lines.append(ObservationTime::describe(*m_observed, now()));
-    if (!m_observedAt.isEmpty())
-        lines.append(m_observedAt);
-    m_cityTip = lines.join(QLatin1Char('\n'));
-    showCityToolTip();
-}
-
-void frmForecast::showAlerts(const AlertWatch::Prepared& alerts)
-{
-    if (m_ending)
-        return;
-    // The watch takes every answer, notified or not, so that turning the
-    // notifications on again later does not bring up alerts long known.
-    const QList<Notifier::Notification> told = m_alertWatch.take(alerts);
-    if (!told.isEmpty() && m_settings.alertNotifyOn()) {
-        for (const Notifier::Notification& notification : told)
-            m_services.notifier.notify(notification);
-    }
-    showAlertLines();
-}
-
-void frmForecast::showAlertLines()
-{
-    // Also run by the minute timer: an alert that ends between two
-    // refreshes leaves the tooltips when it ends.
-    const QStringList lines = m_alertWatch.inSight();
-    if (lines == m_alertLines)
-        return;
-    m_alertLines = lines;
-    showCityToolTip();
-    if (m_settings.trayUseOn())
-        showTrayTips();
-}
-
-void frmForecast::showCityToolTip()
-{
-    // Outside text throughout, the service's and the page's; the alerts
-    // never cut short what used to fit below them.
-    const QString lines = m_alertLines.join(QLatin1Char('\n'));
-    m_lblCity->setToolTip(
-        WindowServices::plainToolTip(belowAlerts(m_alertLines, m_cityTip), lines.size() + 1 + 500));
-}
-
-void frmForecast::showTrayTips()
-{
+    m_alertLines = alertLines;
     TrayIcons& tray = m_services.tray;
     for (int index = 0; index < tray.count() && index < m_trayTips.size(); ++index)
-        tray.setTraytip(index, belowAlerts(m_alertLines, m_trayTips[index]));
-}
-
-QDateTime frmForecast::now() const
-{
-    return m_clock.wallTime();
-}
-
-void frmForecast::endRefresh(bool conditionsCame)
-{
-    m_refreshing = false;
-    m_policy->refreshEnded(conditionsCame);
-    Q_EMIT refreshFinished();
+        tray.setTraytip(index, ForecastSession::belowAlerts(m_alertLines, m_trayTips[index]));
 }
 
 void frmForecast::UpdateTrayIcon(const QString& sky, const SkyClasses::Choice& choice)
@@ -668,19 +521,9 @@ void frmForecast::UpdateTrayIcon(const QString& sky, const SkyClasses::Choice& c
         tray.setIntray(index, true);
         if (matched && index < m_trayTips.size()) {
             m_trayTips[index] = sky;
-            tray.setTraytip(index, belowAlerts(m_alertLines, sky));
+            tray.setTraytip(index, ForecastSession::belowAlerts(m_alertLines, sky));
         }
     }
-}
-
-void frmForecast::Timer1_Timer()
-{
-    if (m_observed)
-        showObservationTime();
-    showAlertLines();
-    // Counts the minute and, when the interval is reached, asks for the
-    // timed refresh (refreshDue, cmdGetForecast_Click) within this tick.
-    m_policy->tick();
 }
 
 void frmForecast::cmdExtended_Click()
@@ -741,9 +584,7 @@ void frmForecast::cmdSettings_Click()
 void frmForecast::settingsClosed(const SettingsOnClose& values)
 {
     showMainWindow();
-    m_stationCode = values.stationCode;
-    m_stateCode = values.stateCode;
-    m_policy->setUpdateMinutes(values.updateMinutes);
+    m_services.session.useSettings(values.stationCode, values.stateCode, values.updateMinutes);
     applyTrayRule();
 }
 
@@ -843,12 +684,8 @@ void frmForecast::closeEvent(QCloseEvent* event)
     }
     saveWindowPosition();
     m_ending = true;
-    m_Timer1->stop();
-    m_policy->stop();
+    m_services.session.stop();
     closeOtherWindows();
-    // A transfer still running would hold the program until its time-out.
-    m_refresh->abort();
-    m_refreshing = false;
     ++m_fill;
     event->accept();
     Q_EMIT programEnding();

@@ -1,9 +1,11 @@
 #include "CommandLine.h"
+#include "ForecastSession.h"
 #include "ShowRequests.h"
 #include "TrayDesign.h"
 #include "WeatherSources.h"
 #include "frmForecast.h"
 #include "net/Network.h"
+#include "net/SystemClock.h"
 #include "net/TlsWarmUp.h"
 #include "resources/Resources.h"
 #include "settings/QtSettingsStore.h"
@@ -145,7 +147,7 @@ int main(int argc, char* argv[])
     notifications.desktopEntry = QApplication::desktopFileName();
     QtNotifier notifier(tray, notifications);
 
-    SessionEvents session;
+    SessionEvents sessionEvents;
 
     if (const std::optional<QString> silent = sessionSilence.get()) {
         qCWarning(lcBus).noquote() << "the session bus is not used:" << *silent;
@@ -157,9 +159,13 @@ int main(int argc, char* argv[])
     if (systemSilent)
         qCWarning(lcBus).noquote() << "waking and the network coming back are not followed:" << *systemSilent;
 
-    frmForecast window({store, sources.pages(), network, tray, colorDialog, notifier,
-                        [&sources](const QString& path) { return sources.satellitePicture(path); },
-                        &session});
+    SystemClock clock;
+    ForecastSession session({store, sources.pages(), notifier, clock});
+    QObject::connect(&sessionEvents, &SessionEvents::resumed, &session, &ForecastSession::sessionEvent);
+    QObject::connect(&sessionEvents, &SessionEvents::networkReturned, &session,
+                     &ForecastSession::sessionEvent);
+    frmForecast window({store, session, network, tray, colorDialog,
+                        [&sources](const QString& path) { return sources.satellitePicture(path); }});
     QObject::connect(&window, &frmForecast::programEnding, &app, &QCoreApplication::quit,
                      Qt::QueuedConnection);
 
@@ -179,7 +185,7 @@ int main(int argc, char* argv[])
         QTimer::singleShot(250, &window, [&tls] { tls.start(); });
     // Sleep and network news are wanted only once the window is up.
     if (!systemSilent)
-        QTimer::singleShot(250, &window, [&session] { session.start(); });
+        QTimer::singleShot(250, &window, [&sessionEvents] { sessionEvents.start(); });
 
     // Listening comes last, so a later start that gets through finds the
     // window built and placed; the socket showing up is the sign that the

@@ -4,6 +4,7 @@
 #include "FakeNotifier.h"
 #include "ManualClock.h"
 #include "MemorySettingsStore.h"
+#include "app/ForecastSession.h"
 #include "app/TrayDesign.h"
 #include "app/frmForecast.h"
 #include "net/Network.h"
@@ -37,15 +38,18 @@ struct ForecastRig
         return limits;
     }
 
-    frmForecast& open(std::chrono::milliseconds tick = std::chrono::hours(1))
+    frmForecast& open()
     {
         const QString host = server.host();
         weather = std::make_unique<ServerWeatherSource>(network, ServerHosts{host, host, host});
+        forecast =
+            std::make_unique<ForecastSession>(ForecastSession::Services{store, *weather, notifier, clock});
+        QObject::connect(&session, &SessionEvents::resumed, forecast.get(), &ForecastSession::sessionEvent);
+        QObject::connect(&session, &SessionEvents::networkReturned, forecast.get(),
+                         &ForecastSession::sessionEvent);
         window = std::make_unique<frmForecast>(
-            frmForecast::Services{store, *weather, network, tray, colorDialog, notifier,
-                                  [host](const QString& path) { return ServerHosts::httpUrl(host, path); },
-                                  &session, &clock},
-            tick);
+            frmForecast::Services{store, *forecast, network, tray, colorDialog,
+                                  [host](const QString& path) { return ServerHosts::httpUrl(host, path); }});
         ending = std::make_unique<QSignalSpy>(window.get(), &frmForecast::programEnding);
         finished = std::make_unique<QSignalSpy>(window.get(), &frmForecast::refreshFinished);
         window->Form_Load();
@@ -71,8 +75,7 @@ struct ForecastRig
     // Waits until `count` refreshes have ended since the window opened.
     bool waitForRefreshes(qsizetype count, int timeoutMs = 20000)
     {
-        return QTest::qWaitFor([&] { return finished->size() >= count; }, timeoutMs) &&
-               !window->refreshRunning();
+        return QTest::qWaitFor([&] { return finished->size() >= count; }, timeoutMs) && !forecast->running();
     }
 
     // Station and state come into the running program when the settings
@@ -109,10 +112,11 @@ struct ForecastRig
     FakeNotifier notifier;
     // Emitted by the tests, as the system would.
     SessionEvents session;
-    // The clocks the window reads, which stand still until a test moves
-    // them.
+    // The clocks the session and the window read, which stand still until
+    // a test moves them.
     ManualClock clock;
     std::unique_ptr<ServerWeatherSource> weather;
+    std::unique_ptr<ForecastSession> forecast;
     std::unique_ptr<frmForecast> window;
     std::unique_ptr<QSignalSpy> ending;
     std::unique_ptr<QSignalSpy> finished;

@@ -1,5 +1,6 @@
 // Which alerts the user is told of, refresh by refresh, and how those in
 // effect read; from the service's answers for Denver on December 7, 2026.
+#include "ManualClock.h"
 #include "TestData.h"
 #include "app/AlertWatch.h"
 #include "live/ActiveAlerts.h"
@@ -153,7 +154,8 @@ private Q_SLOTS:
         QFETCH(Refreshes, refreshes);
         QFETCH(QList<QStringList>, told);
         QFETCH(QStringList, inSight);
-        AlertWatch watch([] { return monday3pm; });
+        ManualClock clock(monday3pm);
+        AlertWatch watch(clock);
         for (qsizetype index = 0; index < refreshes.size(); ++index)
             QCOMPARE(::told(watch, refreshes[index]), told[index]);
         QCOMPARE(watch.inSight(), inSight);
@@ -191,10 +193,10 @@ private Q_SLOTS:
         QFETCH(Refreshes, refreshes);
         QFETCH(QList<int>, hours);
         QFETCH(QList<QStringList>, told);
-        QDateTime now;
-        AlertWatch watch([&now] { return now; });
+        ManualClock clock(monday3pm);
+        AlertWatch watch(clock);
         for (qsizetype index = 0; index < refreshes.size(); ++index) {
-            now = monday3pm.addSecs(hours[index] * 3600);
+            clock.setWallTime(monday3pm.addSecs(hours[index] * 3600));
             QCOMPARE(::told(watch, refreshes[index]), told[index]);
         }
     }
@@ -206,21 +208,22 @@ private Q_SLOTS:
         QTest::ignoreMessage(
             QtInfoMsg, qPrintable(S("new: \"Winter Storm Warning\\nventaro.weather: forged\\u001B[2J\" \"") +
                                   alerts[0].id + S("\"")));
-        AlertWatch([] { return monday3pm; }).take(AlertWatch::prepare(alerts));
+        ManualClock clock(monday3pm);
+        AlertWatch(clock).take(AlertWatch::prepare(alerts));
     }
 
     void endedAlertsDropSilently()
     {
-        QDateTime now = monday3pm;
-        AlertWatch watch([&now] { return now; });
+        ManualClock clock(monday3pm);
+        AlertWatch watch(clock);
         QCOMPARE(told(watch, answer("two")).size(), 2);
         // The advisory ends at 11 PM: the tooltip loses it at once, before
         // the next refresh, and the answer that still lists it tells nothing.
-        now = QDateTime(QDate(2026, 12, 8), QTime(6, 1), QTimeZone::utc());
+        clock.setWallTime(QDateTime(QDate(2026, 12, 8), QTime(6, 1), QTimeZone::utc()));
         QCOMPARE(watch.inSight(), QStringList{QStringLiteral("Winter Storm Warning until 6 PM MST Tue")});
         QVERIFY(told(watch, answer("two")).isEmpty());
         // Past the warning's message expiry (3:15 AM) it is over as well.
-        now = QDateTime(QDate(2026, 12, 8), QTime(10, 16), QTimeZone::utc());
+        clock.setWallTime(QDateTime(QDate(2026, 12, 8), QTime(10, 16), QTimeZone::utc()));
         QVERIFY(told(watch, answer("one")).isEmpty());
         QCOMPARE(watch.inSight(), QStringList());
     }

@@ -11,6 +11,7 @@
 #include "ProgramProcess.h"
 #include "ScanBomb.h"
 #include "TestData.h"
+#include "app/ForecastSession.h"
 #include "app/TrayDesign.h"
 #include "app/frmForecast.h"
 #include "live/LiveWeatherSource.h"
@@ -279,10 +280,11 @@ struct DrillRig
 
     frmForecast& openWindow(const QString& host, ColorDialog* colours)
     {
+        session =
+            std::make_unique<ForecastSession>(ForecastSession::Services{store, *weather, notifier, clock});
         window = std::make_unique<frmForecast>(
-            frmForecast::Services{store, *weather, network, tray, colours ? *colours : colorDialog, notifier,
-                                  [host](const QString& path) { return ServerHosts::httpUrl(host, path); }},
-            1h);
+            frmForecast::Services{store, *session, network, tray, colours ? *colours : colorDialog,
+                                  [host](const QString& path) { return ServerHosts::httpUrl(host, path); }});
         ending = std::make_unique<QSignalSpy>(window.get(), &frmForecast::programEnding);
         finished = std::make_unique<QSignalSpy>(window.get(), &frmForecast::refreshFinished);
         QObject::connect(window.get(), &frmForecast::statusShown, window.get(), [this] { ++statuses; });
@@ -348,7 +350,9 @@ struct DrillRig
     QtTrayIcons tray;
     FakeColorDialog colorDialog;
     FakeNotifier notifier;
+    ManualClock clock;
     std::unique_ptr<WeatherSource> weather;
+    std::unique_ptr<ForecastSession> session;
     std::unique_ptr<frmForecast> window;
     std::unique_ptr<QSignalSpy> ending;
     std::unique_ptr<QSignalSpy> finished;
@@ -732,7 +736,7 @@ void TestFaultDrills::faultyServerKeepsWindowAnswering()
     bool clickedDuringRefresh = false;
     connect(&server, &SampleServer::requestReceived, rig.window.get(), [&] {
         QTimer::singleShot(0, rig.window.get(), [&] {
-            clickedDuringRefresh = rig.window->refreshRunning();
+            clickedDuringRefresh = rig.window->session().running();
             QTest::mouseClick(rig.button(QStringLiteral("cmdExtended")), Qt::LeftButton);
         });
     });
@@ -743,7 +747,7 @@ void TestFaultDrills::faultyServerKeepsWindowAnswering()
 
     QCOMPARE(rig.label(QStringLiteral("lblCity")), unavailable);
     QCOMPARE(rig.label(QStringLiteral("lblStatus")), WeatherTexts::idle);
-    QVERIFY(!rig.window->refreshRunning());
+    QVERIFY(!rig.window->session().running());
     QCOMPARE(server.requestedPaths(), QStringList{QStringLiteral("/weather/current/KDEN.html")});
     QVERIFY(clickedDuringRefresh);
     QCOMPARE(rig.button(QStringLiteral("cmdExtended"))->text(), QStringLiteral("<<<"));
@@ -887,7 +891,7 @@ void TestFaultDrills::strangeBodies()
     qInfo("refresh %lld ms, %s, city %s", took, qPrintable(meter.summary()),
           qPrintable(rig.label(QStringLiteral("lblCity")).left(60)));
 
-    QVERIFY(!rig.window->refreshRunning());
+    QVERIFY(!rig.window->session().running());
     QCOMPARE(rig.label(QStringLiteral("lblStatus")), WeatherTexts::idle);
     // Every response here is complete at once; reaching the time-out would
     // mean the program waited for bytes that were never coming.
@@ -1090,7 +1094,7 @@ void TestFaultDrills::quitDuringRefresh()
              qPrintable(QStringLiteral("the refresh went on for %1 ms after the quit").arg(ended)));
     QCOMPARE(rig.ending->size(), 1);
     QVERIFY(!window.isVisible());
-    QVERIFY(!window.refreshRunning());
+    QVERIFY(!window.session().running());
     // A second request to end, as from a signal arriving late, changes
     // nothing.
     window.mnuUnload_Click();
@@ -1254,7 +1258,7 @@ void TestFaultDrills::signalBurstAfterAFailedRefresh()
     // minutes pass, each refresh asked for in them left to end.
     for (int minute = 0; minute < 5; ++minute) {
         rig.clock.advance(std::chrono::minutes(1));
-        QTRY_VERIFY(!window.refreshRunning());
+        QTRY_VERIFY(!window.session().running());
     }
     meter.stop();
 

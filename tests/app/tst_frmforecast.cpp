@@ -278,9 +278,9 @@ void TestFrmForecast::firstStart()
     QCOMPARE(window.windowTitle(), QStringLiteral("Ventaro"));
     QCOMPARE(rig.store.get(QStringLiteral("CityCode")), QStringLiteral("DEN         DENVER, CO"));
     QCOMPARE(rig.store.get(QStringLiteral("SysTray")), QStringLiteral("-1"));
-    QCOMPARE(window.stationCode(), QStringLiteral("DEN"));
-    QCOMPARE(window.stateCode(), QStringLiteral("co"));
-    QCOMPARE(window.updateMinutes(), qint16(15));
+    QCOMPARE(window.session().stationCode(), QStringLiteral("DEN"));
+    QCOMPARE(window.session().stateCode(), QStringLiteral("co"));
+    QCOMPARE(window.session().updateMinutes(), qint16(15));
 
     // Centred: the stored edges put the designed window in the middle of
     // the primary screen, and the window stands there.
@@ -299,9 +299,9 @@ void TestFrmForecast::firstStart()
     QCOMPARE(text(rig, QStringLiteral("lblStatus")), QStringLiteral("  Idle"));
     QCOMPARE(rig.child<QPlainTextEdit>(QStringLiteral("Text3"))->toPlainText(), QString());
     QVERIFY(rig.server.requestedPaths().isEmpty());
-    auto* timer = rig.window->findChild<QTimer*>(QStringLiteral("Timer1"));
-    QVERIFY(timer && timer->isActive());
-    QCOMPARE(timer->interval(), 3600000);
+    // The minute tick runs from the start.
+    rig.clock.advance(std::chrono::minutes(1));
+    QCOMPARE(window.session().minuteCount(), qint16(1));
 }
 
 void TestFrmForecast::layoutAndAccessibility()
@@ -438,7 +438,7 @@ void TestFrmForecast::refreshKeys()
     QTRY_COMPARE(QApplication::focusWidget(), target);
 
     QTest::keyClick(target, Qt::Key(key), modifiers);
-    QVERIFY(window.refreshRunning());
+    QVERIFY(window.session().running());
     QVERIFY(rig.waitForRefreshes(1));
     QCOMPARE(rig.server.requestedPaths(), QStringList({QStringLiteral("/weather/current/KDEN.html"),
                                                        QStringLiteral("/iwin/co/state.html")}));
@@ -599,7 +599,7 @@ void TestFrmForecast::refreshDuringRefreshIsIgnored()
         if (nestedAttempts++ == 0) {
             QTimer::singleShot(0, &window, [&] {
                 QTest::mouseClick(rig.child(QStringLiteral("cmdGetForecast")), Qt::LeftButton);
-                window.Timer1_Timer();
+                window.session().Timer1_Timer();
             });
         }
     });
@@ -675,8 +675,8 @@ void TestFrmForecast::timer()
 
     QList<int> refreshedAt;
     for (int tick = 1; tick <= ticks; ++tick) {
-        window.Timer1_Timer();
-        if (window.refreshRunning()) {
+        window.session().Timer1_Timer();
+        if (window.session().running()) {
             refreshedAt.append(tick);
             QVERIFY(rig.waitForRefreshes(refreshedAt.size()));
         }
@@ -693,12 +693,12 @@ void TestFrmForecast::manualRefreshDoesNotMoveTheTimer()
     for (int tick = 1; tick <= 15; ++tick) {
         if (tick == 10)
             QVERIFY(rig.refresh());
-        window.Timer1_Timer();
-        if (window.refreshRunning()) {
+        window.session().Timer1_Timer();
+        if (window.session().running()) {
             timed.append(tick);
             QVERIFY(rig.waitForRefreshes(2));
         }
-        QCOMPARE(window.minuteCount(), qint16(tick == 15 ? 0 : tick));
+        QCOMPARE(window.session().minuteCount(), qint16(tick == 15 ? 0 : tick));
     }
     QCOMPARE(timed, QList<int>{15});
 }
@@ -1339,7 +1339,7 @@ void TestFrmForecast::quitDuringHungFetch()
     // The program ends once asked, long before the transfer's own time-out.
     QTRY_COMPARE_WITH_TIMEOUT(rig.ending->size(), 1, 10000);
     QVERIFY(!window.isVisible());
-    QVERIFY(!window.refreshRunning());
+    QVERIFY(!window.session().running());
     QVERIFY(rig.store.has(QStringLiteral("Left")));
     QCOMPARE(rig.server.requestedPaths(), QStringList{QStringLiteral("/weather/current/KDEN.html")});
 }
@@ -1355,14 +1355,14 @@ void TestFrmForecast::locationTellsWhenItWasObserved()
     auto* city = rig.child<QLabel>(QStringLiteral("lblCity"));
     QCOMPARE(city->toolTip(), QStringLiteral("Observed Dec 07, 1998 08:53 AM MST \u2014 14 minutes ago"));
     // The minute timer keeps the age current.
-    rig.clock.advance(std::chrono::hours(3));
-    window.Timer1_Timer();
+    rig.clock.moveWallClock(std::chrono::hours(3));
+    window.session().Timer1_Timer();
     QCOMPARE(city->toolTip(), QStringLiteral("Observed Dec 07, 1998 08:53 AM MST \u2014 3 hours ago"));
     // A failed refresh tells why instead.
     rig.server.setFault(SampleServer::Fault::NotFound);
     QVERIFY(rig.refresh());
     QVERIFY(!city->toolTip().startsWith(QStringLiteral("Observed")));
-    window.Timer1_Timer();
+    window.session().Timer1_Timer();
     QVERIFY(!city->toolTip().startsWith(QStringLiteral("Observed")));
 }
 
@@ -1375,10 +1375,11 @@ void TestFrmForecast::refreshAfterWakingOnlyWhenStale_data()
     QTest::addColumn<int>("refreshAfterMs");   // after the signal; -1: never
 
     const int settle = int(RefreshPolicy::settle.count());
+    // Asleep meanwhile: the wall clock moves, the minute tick does not.
     QTest::newRow("nothing shown yet: nothing fetched") << false << false << 60 << false << -1;
     QTest::newRow("woke 5 minutes later, interval 15") << true << false << 5 << false << -1;
     QTest::newRow("woke 20 minutes later, interval 15") << true << false << 20 << false << settle;
-    QTest::newRow("network back 20 minutes later") << true << false << 20 << true << settle;
+    QTest::newRow("network back after 20 minutes asleep") << true << false << 20 << true << settle;
     QTest::newRow("network back right after a failed refresh")
         << true << true << 0 << true << int(RefreshPolicy::firstBackOff.count());
 }
@@ -1401,26 +1402,25 @@ void TestFrmForecast::refreshAfterWakingOnlyWhenStale()
         rig.server.setFault(SampleServer::Fault::None);
     }
     const qsizetype before = rig.finished->size();
-    if (networkReturned) {
-        rig.clock.advance(std::chrono::minutes(minutesLater));
+    rig.clock.moveWallClock(std::chrono::minutes(minutesLater));
+    if (networkReturned)
         Q_EMIT rig.session.networkReturned();
-    } else {
-        rig.clock.moveWallClock(std::chrono::minutes(minutesLater));
+    else
         Q_EMIT rig.session.resumed();
-    }
-    QVERIFY(!window.refreshRunning());
+    QVERIFY(!window.session().running());
     if (refreshAfterMs < 0) {
-        rig.clock.advance(std::chrono::hours(1));
-        QVERIFY(!window.refreshRunning());
+        rig.clock.advance(RefreshPolicy::settle * 2);
+        QVERIFY(!window.session().running());
         return;
     }
     rig.clock.advance(std::chrono::milliseconds(refreshAfterMs - 1));
-    QVERIFY(!window.refreshRunning());
+    QVERIFY(!window.session().running());
     rig.clock.advance(std::chrono::milliseconds(1));
-    QVERIFY(window.refreshRunning());
+    QVERIFY(window.session().running());
     QVERIFY(rig.waitForRefreshes(before + 1));
     QVERIFY(rig.child<QLabel>(QStringLiteral("lblTemp"))->text().size() > 1);
-    QCOMPARE(window.minuteCount(), qint16(0));
+    // A refresh on waking leaves the minute count to the ticks.
+    QCOMPARE(window.session().minuteCount(), qint16(rig.clock.monotonicTime() / RefreshPolicy::tickInterval));
 }
 
 namespace {
@@ -1458,13 +1458,13 @@ void TestFrmForecast::alertsToldOnceAndInSightUntilTheyEnd()
     const QString sky = rig.tray.traytip(icon);
 
     // A zone without alerts: nothing told, nothing changed.
-    window.showAlerts(AlertWatch::prepare(alerts(QStringLiteral("none"))));
+    window.session().takeAlerts(AlertWatch::prepare(alerts(QStringLiteral("none"))));
     QVERIFY(rig.notifier.notifications.isEmpty());
     QCOMPARE(city->toolTip(), observed);
     QCOMPARE(rig.tray.traytip(icon), sky);
 
-    window.showAlerts(AlertWatch::prepare(alerts(QStringLiteral("two"))));
-    window.showAlerts(AlertWatch::prepare(alerts(QStringLiteral("two"))));
+    window.session().takeAlerts(AlertWatch::prepare(alerts(QStringLiteral("two"))));
+    window.session().takeAlerts(AlertWatch::prepare(alerts(QStringLiteral("two"))));
     QCOMPARE(rig.notifier.notifications.size(), 2);
     QCOMPARE(rig.notifier.notifications[0].summary, QStringLiteral("Winter Storm Warning"));
     QCOMPARE(rig.notifier.notifications[0].body,
@@ -1482,7 +1482,7 @@ void TestFrmForecast::alertsToldOnceAndInSightUntilTheyEnd()
     // The minute timer keeps the observation's age below the alerts, and
     // takes the advisory away once it has ended.
     rig.clock.setWallTime(QDateTime(QDate(2026, 12, 8), QTime(6, 30), QTimeZone::utc()));
-    window.Timer1_Timer();
+    window.session().Timer1_Timer();
     QVERIFY(city->toolTip().startsWith(QLatin1String("Winter Storm Warning until 6 PM MST Tue\nObserved")));
     QCOMPARE(rig.tray.traytip(icon), QStringLiteral("Winter Storm Warning until 6 PM MST Tue\n") + sky);
 
@@ -1505,11 +1505,11 @@ void TestFrmForecast::alertsSwitchedOffOrMarkedUp()
 
     // Switched off: in sight all the same, and known, so that switching on
     // again tells only of what comes after.
-    window.showAlerts(AlertWatch::prepare(alerts(QStringLiteral("one"))));
+    window.session().takeAlerts(AlertWatch::prepare(alerts(QStringLiteral("one"))));
     QVERIFY(rig.notifier.notifications.isEmpty());
     QCOMPARE(city->toolTip(), QStringLiteral("Winter Storm Warning until 6 PM MST Tue"));
     rig.store.set(QStringLiteral("AlertNotify"), QStringLiteral("-1"));
-    window.showAlerts(AlertWatch::prepare(alerts(QStringLiteral("two"))));
+    window.session().takeAlerts(AlertWatch::prepare(alerts(QStringLiteral("two"))));
     QCOMPARE(rig.notifier.notifications.size(), 1);
     QCOMPARE(rig.notifier.notifications[0].summary, QStringLiteral("Wind Advisory"));
 
@@ -1519,7 +1519,7 @@ void TestFrmForecast::alertsSwitchedOffOrMarkedUp()
     marked[0].event = QStringLiteral("<b>Blizzard</b> Warning & <img src=x>");
     marked[0].headline =
         QStringLiteral("<i>Blizzard</i> Warning issued December 7 at 9:12AM MST <a href=\"x\">here</a>");
-    window.showAlerts(AlertWatch::prepare(marked));
+    window.session().takeAlerts(AlertWatch::prepare(marked));
     QCOMPARE(rig.notifier.notifications.size(), 2);
     QCOMPARE(rig.notifier.notifications[1].body, marked[0].headline);
     QCOMPARE(shownToolTip(city->toolTip()),
@@ -1546,7 +1546,7 @@ void TestFrmForecast::alertFloodToldInAFewAndSummedUpInSight()
         if (index >= 3 && index < 13)
             summaries.append(flood[index].event);
     }
-    window.showAlerts(AlertWatch::prepare(flood));
+    window.session().takeAlerts(AlertWatch::prepare(flood));
     QCOMPARE(rig.notifier.notifications.size(), 4);
     QCOMPARE(rig.notifier.notifications[2].summary, QStringLiteral("Warning 2"));
     QCOMPARE(rig.notifier.notifications[3].summary, QStringLiteral("and 497 more alerts"));
@@ -1561,7 +1561,7 @@ void TestFrmForecast::alertFloodToldInAFewAndSummedUpInSight()
     QCOMPARE(rig.tray.traytip(6), lines.join(QLatin1Char('\n')) + QStringLiteral("\nVentaro"));
 
     rig.clock.setWallTime(QDateTime(QDate(2026, 12, 9), QTime(0, 30), QTimeZone::utc()));
-    window.Timer1_Timer();
+    window.session().Timer1_Timer();
     lines = city->toolTip().split(QLatin1Char('\n'));
     QCOMPARE(lines.size(), 10);
     QCOMPARE(lines[9], QStringLiteral("Warning 9 until 6 PM MST Tue"));

@@ -7,6 +7,7 @@
 #include "FakeNotifier.h"
 #include "ManualClock.h"
 #include "MemorySettingsStore.h"
+#include "app/ForecastSession.h"
 #include "app/TrayDesign.h"
 #include "app/frmForecast.h"
 #include "live/LiveWeatherSource.h"
@@ -71,11 +72,11 @@ private:
             InitializeSettings(store, QSizeF(12000, 9000), QSizeF(7350, 4065), QStringLiteral("100"));
             store.set(SettingsKeys::CityCode, cityCode);
             store.set(SettingsKeys::State, cityCode.right(2).toLower());
+            session =
+                std::make_unique<ForecastSession>(ForecastSession::Services{store, source, notifier, clock});
             window = std::make_unique<frmForecast>(
-                frmForecast::Services{store, source, network, tray, colours, notifier,
-                                      [this](const QString& path) { return source.pictureAddress(path); },
-                                      nullptr, &clock},
-                std::chrono::hours(1));
+                frmForecast::Services{store, *session, network, tray, colours,
+                                      [this](const QString& path) { return source.pictureAddress(path); }});
             finished = std::make_unique<QSignalSpy>(window.get(), &frmForecast::refreshFinished);
             window->Form_Load();
         }
@@ -91,8 +92,8 @@ private:
         bool timedRefresh()
         {
             const qsizetype before = finished->size();
-            for (int tick = 0; tick < window->updateMinutes(); ++tick)
-                window->Timer1_Timer();
+            for (int tick = 0; tick < window->session().updateMinutes(); ++tick)
+                window->session().Timer1_Timer();
             return QTest::qWaitFor([this, before] { return finished->size() > before; }, 20000);
         }
         QString tip(const char* name) const
@@ -118,6 +119,7 @@ private:
         FakeColorDialog colours;
         FakeNotifier notifier;
         LiveWeatherSource source;
+        std::unique_ptr<ForecastSession> session;
         std::unique_ptr<frmForecast> window;
         std::unique_ptr<QSignalSpy> finished;
     };
@@ -439,8 +441,8 @@ void TestLiveWeather::locationNamesAStandInStation()
         "\nObserved at Griffiss International Airport (KRME), 9 km from Utica's former station");
     QCOMPARE(rig.tip("lblCity"),
              QStringLiteral("Observed Dec 07, 2026 10:56 AM EST \u2014 2 hours ago") + where);
-    rig.clock.advance(std::chrono::hours(1));
-    rig.window->Timer1_Timer();
+    rig.clock.moveWallClock(std::chrono::hours(1));
+    rig.window->session().Timer1_Timer();
     QCOMPARE(rig.tip("lblCity"),
              QStringLiteral("Observed Dec 07, 2026 10:56 AM EST \u2014 3 hours ago") + where);
 }

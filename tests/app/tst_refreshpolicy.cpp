@@ -29,7 +29,7 @@ namespace {
 
 constexpr milliseconds settle = RefreshPolicy::settle;
 
-// The window's side: each refreshDue() starts a refresh, which the test
+// The session's side: each refreshDue() starts a refresh, which the test
 // ends; `asked` counts them.
 struct Window
 {
@@ -38,19 +38,21 @@ struct Window
         policy.setUpdateMinutes(updateMinutes);
         QObject::connect(&policy, &RefreshPolicy::refreshDue, &policy, [this] {
             ++asked;
-            policy.refreshStarted();
+            running = true;
         });
     }
 
     // A refresh by a click, ending at once.
-    void refreshed(bool conditionsCame)
+    void refreshed(bool conditionsCame) { ended(conditionsCame); }
+    void ended(bool conditionsCame)
     {
-        policy.refreshStarted();
+        running = false;
         policy.refreshEnded(conditionsCame);
     }
 
     ManualClock clock;
-    RefreshPolicy policy{clock};
+    bool running = false;
+    RefreshPolicy policy{clock, [this] { return running; }};
     int asked = 0;
 };
 
@@ -138,13 +140,13 @@ void TestRefreshPolicy::eventsDuringARefresh()
     window.refreshed(true);
     window.clock.advance(20min);
     // A click starts a refresh, which is slow to end.
-    window.policy.refreshStarted();
+    window.running = true;
     window.policy.sessionEvent();
     window.clock.advance(10min);
     window.policy.sessionEvent();
     window.clock.advance(10min);
     QCOMPARE(window.asked, 0);
-    window.policy.refreshEnded(conditionsCame);
+    window.ended(conditionsCame);
     QCOMPARE(window.asked, 0);
     window.clock.advance(1min);
     QCOMPARE(window.asked, asked);
@@ -201,7 +203,7 @@ void TestRefreshPolicy::backOffAfterFailures()
         QCOMPARE(window.asked, asked);
         window.clock.advance(1ms);
         QCOMPARE(window.asked, asked + 1);
-        window.policy.refreshEnded(false);
+        window.ended(false);
     }
     // The weather coming once starts the count again.
     window.refreshed(true);

@@ -19,10 +19,12 @@
 // says otherwise.
 //
 // usage: bench_alertflood
+#include "app/ForecastSession.h"
 #include "app/TrayDesign.h"
 #include "app/frmForecast.h"
 #include "live/ActiveAlerts.h"
 #include "net/Network.h"
+#include "net/SystemClock.h"
 #include "pages/ServerHosts.h"
 #include "pages/ServerWeatherSource.h"
 #include "resources/Resources.h"
@@ -156,10 +158,9 @@ class Case : public QObject
 public:
     Case(SettingsStore& store, FloodSource& source, Network& network, TrayIcons& tray,
          ColorDialog& colorDialog, const QString& host)
-        : m_source(source),
-          m_window({store, source, network, tray, colorDialog, m_popUps,
-                    [host](const QString& path) { return ServerHosts::httpUrl(host, path); }},
-                   std::chrono::hours(1))
+        : m_source(source), m_session({store, source, m_popUps, m_systemClock}),
+          m_window({store, m_session, network, tray, colorDialog,
+                    [host](const QString& path) { return ServerHosts::httpUrl(host, path); }})
     {
         m_window.Form_Load();
         connect(&m_window, &frmForecast::refreshFinished, this, [this] {
@@ -201,7 +202,7 @@ public:
         for (int tick = 0; tick < 3; ++tick) {
             QElapsedTimer clock;
             clock.start();
-            m_window.Timer1_Timer();
+            m_session.Timer1_Timer();
             longest = std::max(longest, clock.nsecsElapsed());
         }
         return double(longest) / 1e6;
@@ -212,6 +213,8 @@ public:
 private:
     FloodSource& m_source;
     Counter m_popUps;
+    SystemClock m_systemClock;
+    ForecastSession m_session;
     frmForecast m_window;
     QTimer m_beats;
     QElapsedTimer m_clock;

@@ -16,11 +16,13 @@
 // other.
 //
 // usage: bench_refresh [--live] [--runs N]
+#include "app/ForecastSession.h"
 #include "app/TrayDesign.h"
 #include "app/frmForecast.h"
 #include "live/LiveWeatherSource.h"
 #include "live/StationIdentifiers.h"
 #include "net/Network.h"
+#include "net/SystemClock.h"
 #include "pages/ServerHosts.h"
 #include "pages/ServerWeatherSource.h"
 #include "pages/WeatherAddresses.h"
@@ -284,9 +286,10 @@ int main(int argc, char* argv[])
     {
         void notify(const Notification&) override {}
     } notifier;
-    frmForecast window({store, weather, network, tray, colorDialog, notifier,
-                        [host](const QString& path) { return ServerHosts::httpUrl(host, path); }},
-                       std::chrono::hours(1));
+    SystemClock clock;
+    ForecastSession session({store, weather, notifier, clock});
+    frmForecast window({store, session, network, tray, colorDialog,
+                        [host](const QString& path) { return ServerHosts::httpUrl(host, path); }});
     window.Form_Load();
 
     const auto place = [&](const QString& entry, const QString& stateCode) {
