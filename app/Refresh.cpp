@@ -25,7 +25,7 @@ bool Refresh::start(const QString& stationCode, const QString& stateCode, bool t
     m_running = true;
     ++m_generation;
     m_cancelled = std::make_shared<std::atomic<bool>>(false);
-    m_request = {stationCode, stateCode, timed, std::make_shared<TransferBudget>()};
+    m_request = {stationCode, stateCode, timed, std::make_shared<TransferBudget>(), {}};
     GetCurrentConditions();
     return true;
 }
@@ -132,6 +132,8 @@ void Refresh::GetStateForecast()
 
 void Refresh::forecastAnswered(const ForecastAnswer& answer)
 {
+    // The alerts, asked after the forecast, are of the areas it found.
+    m_request.areas = answer.areas;
     if (answer.isHeld()) {
         wait(answer.failure, answer.heldUntil);
         return;

@@ -46,6 +46,7 @@ void ForecastLookup::start()
     if (const auto known = m_zones.find(m_station, QDateTime::currentDateTimeUtc())) {
         m_zone = *known;
         m_zoneFromDirectory = true;
+        m_zoneKnown = true;
         // A zone kept before the county and fire weather zone were: the
         // station record is asked for them now rather than a month on, as
         // the warnings that matter most are issued for those.
@@ -97,7 +98,7 @@ bool ForecastLookup::heldOff(const FetchResult& result)
 {
     if (!result.heldUntil.isValid())
         return false;
-    m_reply->answer(ForecastAnswer::held(result.error, result.heldUntil));
+    answer(ForecastAnswer::held(result.error, result.heldUntil));
     return true;
 }
 
@@ -148,6 +149,7 @@ void ForecastLookup::stationAnswered(const FetchResult& result)
     m_zone.county = record.county;
     m_zone.fireZone = record.fireZone;
     m_zone.areasKnown = true;
+    m_zoneKnown = true;
     ask(m_templates.zoneUrl(m_zone.zone), SourceTemplates::geoJson, &ForecastLookup::zoneAnswered);
 }
 
@@ -356,12 +358,41 @@ void ForecastLookup::namedProductRead(const ProductSearch& search)
 void ForecastLookup::answerWith(const QString& text, const QString& origin)
 {
     qCInfo(lcLive).noquote() << "forecast of" << m_place.name << "-" << origin;
-    m_reply->answer(ForecastAnswer::arrived(text.size(), [text, origin](const std::atomic<bool>*) {
+    answer(ForecastAnswer::arrived(text.size(), [text, origin](const std::atomic<bool>*) {
         return ForecastReading{ForecastReading::Outcome::Forecast, text, origin};
     }));
 }
 
 void ForecastLookup::answerFailed(const QString& why)
 {
-    m_reply->answer(ForecastAnswer::failed(why));
+    answer(ForecastAnswer::failed(why));
+}
+
+void ForecastLookup::answer(ForecastAnswer answer)
+{
+    answer.areas = alertAreas();
+    m_reply->answer(std::move(answer));
+}
+
+QStringList ForecastLookup::alertAreas() const
+{
+    if (!m_zoneKnown)
+        return {};
+    // The service files each alert under the areas its product names:
+    // warnings of storms and floods under counties, Red Flag Warnings under
+    // fire weather zones, most others under forecast zones; all three are
+    // asked for.
+    QStringList areas{m_zone.zone};
+    for (const QString& area : {m_zone.county, m_zone.fireZone}) {
+        if (!area.isEmpty() && !areas.contains(area))
+            areas.append(area);
+    }
+    if (!m_zone.areasKnown)
+        qCInfo(lcLive).noquote() << "alerts of" << m_station << "asked for zone" << m_zone.zone
+                                 << "alone: its county and fire weather zone are not known";
+    else if (m_zone.county.isEmpty() || m_zone.fireZone.isEmpty())
+        qCInfo(lcLive).noquote() << "alerts of" << m_station << "asked for" << areas.join(QLatin1Char(','))
+                                 << "only: its station record names no"
+                                 << (m_zone.county.isEmpty() ? "county" : "fire weather zone");
+    return areas;
 }

@@ -79,6 +79,11 @@ private:
     static QString problemWith(const FetchResult& result);
 
     bool heldOff(const FetchResult& result);
+    // Answers the reply, with the areas the station was found in.
+    void answer(ForecastAnswer answer);
+    // The station's forecast zone, county and fire weather zone, as far as
+    // they are known; nothing before its zone is.
+    QStringList alertAreas() const;
     void answerWith(const QString& text, const QString& origin);
     void answerFailed(const QString& why);
 
@@ -98,6 +103,8 @@ private:
     bool m_zoneFromDirectory = false;
     // The station record is asked only for the areas a kept entry lacks.
     bool m_askingAreas = false;
+    // The station's zone is known, from the directory or its record.
+    bool m_zoneKnown = false;
     // The issuing locations of the zone's offices, and the one asked now.
     QStringList m_locations;
     qsizetype m_location = 0;

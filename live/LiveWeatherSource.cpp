@@ -91,32 +91,15 @@ ForecastReply* LiveWeatherSource::fetchStateForecast(const WeatherRequest& reque
 
 AlertsReply* LiveWeatherSource::fetchAlerts(const WeatherRequest& request)
 {
-    const QString station = StationIdentifiers::icaoFor(request.stationCode);
-    const std::optional<ZoneDirectory::Entry> zone = m_zones.find(station, QDateTime::currentDateTimeUtc());
-    if (!zone) {
+    if (request.areas.isEmpty()) {
         auto* reply = new AlertsReply(this);
-        reply->answer(
-            AlertsAnswer::failed(QStringLiteral("the forecast zone of %1 is not known").arg(station)));
+        reply->answer(AlertsAnswer::failed(QStringLiteral("the forecast zone of %1 is not known")
+                                               .arg(StationIdentifiers::icaoFor(request.stationCode))));
         return reply;
     }
-    // The service files each alert under the areas its product names:
-    // warnings of storms and floods under counties, Red Flag Warnings under
-    // fire weather zones, most others under forecast zones. All three are
-    // asked at once, and an alert filed under several comes once.
-    QStringList areas{zone->zone};
-    if (m_templates.alertsCoverEveryArea()) {
-        for (const QString& area : {zone->county, zone->fireZone}) {
-            if (!area.isEmpty() && !areas.contains(area))
-                areas.append(area);
-        }
-        if (!zone->areasKnown)
-            qCInfo(lcLive).noquote() << "alerts of" << station << "asked for zone" << zone->zone
-                                     << "alone: its county and fire weather zone are not known";
-        else if (zone->county.isEmpty() || zone->fireZone.isEmpty())
-            qCInfo(lcLive).noquote() << "alerts of" << station << "asked for" << areas.join(QLatin1Char(','))
-                                     << "only: its station record names no"
-                                     << (zone->county.isEmpty() ? "county" : "fire weather zone");
-    }
+    // All the areas at once, an alert filed under several coming once; a
+    // template without {zones} asks for the forecast zone alone.
+    const QStringList& areas = request.areas;
     RequestOptions options;
     options.accept = SourceTemplates::geoJson;
     options.cached = true;
@@ -124,7 +107,7 @@ AlertsReply* LiveWeatherSource::fetchAlerts(const WeatherRequest& request)
     options.bytesOnly = true;
     options.budget = request.budget;
     const QUrl address = m_templates.alertsUrl(areas);
-    const QString asked = m_templates.alertsCoverEveryArea() ? areas.join(QLatin1Char(',')) : zone->zone;
+    const QString asked = m_templates.alertsCoverEveryArea() ? areas.join(QLatin1Char(',')) : areas.first();
     options.retryPassingFailures = true;
     return relay<AlertsAnswer>(
         m_network.get(address, options),

@@ -44,11 +44,11 @@ public:
     QString forecastHost() const override;
     ConditionsReply* fetchConditions(const WeatherRequest& request) override;
     ForecastReply* fetchStateForecast(const WeatherRequest& request) override;
-    // The active alerts of every area that covers the station, as the
-    // forecast found them (its public forecast zone, county and fire
-    // weather zone), asked at once; nothing had while the zone is not
-    // known. Where the county or fire weather zone is not known, or the
-    // alerts template names {zone} alone, the forecast zone's alerts only.
+    // The active alerts of the request's areas, as the forecast found them
+    // (the station's public forecast zone, county and fire weather zone;
+    // its forecast answers carry them), asked at once; nothing had while
+    // they are not known. Where the alerts template names {zone} alone, the
+    // forecast zone's alerts only.
     AlertsReply* fetchAlerts(const WeatherRequest& request) override;
 
     // The address of the current satellite picture that stands for one of

@@ -7,6 +7,7 @@
 #include <QDateTime>
 #include <QObject>
 #include <QPointer>
+#include <QStringList>
 #include <QTimer>
 #include <atomic>
 #include <functional>
@@ -51,6 +52,9 @@ template <typename Reading> struct WeatherAnswer
 
     QString failure;
     QDateTime heldUntil;
+    // Where the source found the station to be on the way, whatever came of
+    // the rest (see WeatherRequest::areas); empty when it did not.
+    QStringList areas;
     // How much there is to read, in characters.
     qsizetype size = 0;
     // Pure work on the values it holds, safe on any thread; once

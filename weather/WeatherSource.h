@@ -3,6 +3,7 @@
 #include "WeatherReply.h"
 
 #include <QString>
+#include <QStringList>
 #include <memory>
 
 class TransferBudget;
@@ -20,6 +21,10 @@ struct WeatherRequest
     // What the refresh may hold in answers, shared by all its requests;
     // none: only each answer's own bound.
     std::shared_ptr<TransferBudget> budget;
+    // The areas the station lies in, as its forecast found them (the
+    // forecast zone first, then its county and fire weather zone): what its
+    // alerts are asked for. Empty until the forecast has been asked.
+    QStringList areas;
 };
 
 // Where the weather comes from. The refresh asks for the current
@@ -39,8 +44,8 @@ public:
     virtual ConditionsReply* fetchConditions(const WeatherRequest& request) = 0;
     virtual ForecastReply* fetchStateForecast(const WeatherRequest& request) = 0;
 
-    // The alerts in effect where the station is, asked after its forecast;
-    // null from a source that has none to tell.
+    // The alerts in effect in the request's areas, asked after the
+    // forecast; null from a source that has none to tell.
     virtual AlertsReply* fetchAlerts(const WeatherRequest& request)
     {
         Q_UNUSED(request);

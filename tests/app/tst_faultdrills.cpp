@@ -330,13 +330,13 @@ struct DrillRig
     // program to end; returns how long that took.
     qint64 refresh()
     {
-        QElapsedTimer clock;
-        clock.start();
+        QElapsedTimer took;
+        took.start();
         const qsizetype before = finished->size();
         QTest::mouseClick(button(QStringLiteral("cmdGetForecast")), Qt::LeftButton);
         const bool ended =
             QTest::qWaitFor([&] { return finished->size() > before || !ending->isEmpty(); }, 120000);
-        return ended ? clock.elapsed() : -1;
+        return ended ? took.elapsed() : -1;
     }
 
     QString stored(const QString& key) const
