@@ -17,14 +17,29 @@ qint32 Settings::colour(const QString& key) const
     return NumberForm::toColour(number(key));
 }
 
+namespace {
+
+// numericValue reads text without a number as 0 too; a switch kept as
+// SysTray is must tell "0" from text that says nothing.
+bool beginsWithNumber(const QString& text)
+{
+    const QString trimmed = text.trimmed();
+    const QString digits = trimmed.startsWith(QLatin1Char('-')) ? trimmed.mid(1) : trimmed;
+    return !digits.isEmpty() && (digits[0].isDigit() || (digits.startsWith(QLatin1Char('.')) &&
+                                                         digits.size() > 1 && digits[1].isDigit()));
+}
+
+} // namespace
+
 bool Settings::alertNotifyOn() const
 {
-    const QString text = get(SettingsKeys::AlertNotify).trimmed();
-    // numericValue reads text without a number as 0 too; only a number
-    // written as one turns the notifications off.
-    const QString digits = text.startsWith(QLatin1Char('-')) ? text.mid(1) : text;
-    const bool number = !digits.isEmpty() &&
-                        (digits[0].isDigit() ||
-                         (digits.startsWith(QLatin1Char('.')) && digits.size() > 1 && digits[1].isDigit()));
-    return !number || NumberForm::numericValue(text) != 0;
+    // Only a number written as one turns the notifications off.
+    const QString text = get(SettingsKeys::AlertNotify);
+    return !beginsWithNumber(text) || NumberForm::numericValue(text) != 0;
+}
+
+bool Settings::trayTemperatureOn() const
+{
+    const QString text = get(SettingsKeys::TrayTemperature);
+    return beginsWithNumber(text) && NumberForm::numericValue(text) != 0;
 }

@@ -37,6 +37,13 @@ public:
     // so is one holding something that is not a number.
     bool alertNotifyOn() const;
 
+    // Whether the tray shows the temperature: on only when TrayTemperature
+    // holds a number other than 0 ("-1", as the settings dialog writes it).
+    // A store without the key, from a first start or an older version, is
+    // off, and so is one holding something that is not a number: those
+    // keep the sky pictures the tray has always shown.
+    bool trayTemperatureOn() const;
+
     SettingsStore& store() const { return m_store; }
 
 private:

@@ -25,6 +25,10 @@ inline const QString SysTray = QStringLiteral("SysTray");
 // Whether weather alerts are notified: "-1" (on) or "0" (off), as SysTray
 // is kept. Not among the first-start keys: absent means on.
 inline const QString AlertNotify = QStringLiteral("AlertNotify");
+// Whether the tray icon shows the observed temperature instead of the sky
+// alone: "-1" (on) or "0" (off), kept as SysTray is. Not among the
+// first-start keys: absent means off.
+inline const QString TrayTemperature = QStringLiteral("TrayTemperature");
 
 // The first-start marker sits in a section of its own, apart from the
 // user's settings.

@@ -68,6 +68,10 @@ constexpr Box westBox{2160, 0, 2055, 255};
 constexpr Box usBox{0, 360, 1095, 255};
 constexpr Box label14Box{600, 2400, 1455, 495};
 constexpr Box frame3Box{2280, 2400, 4575, 615};
+// Under Yes, between the tray options and the note, as far from each: it
+// says what the tray icon shows. Frame3 draws nothing, so the box may
+// stand over its empty lower part.
+constexpr Box trayTemperatureBox{2280, 2880, 4575, 255};
 constexpr Box label10Box{1440, 3240, 495, 255};
 constexpr Box label11Box{2160, 3240, 4695, 615};
 // Relative to Frame3.
@@ -94,6 +98,8 @@ constexpr Box versionBox{3240, 1080, 2295, 255};
 // Where the data comes from, below the version, clear of the designed
 // controls and inside the tab.
 constexpr Box creditsBox{3240, 1560, 3975, 1335};
+// What the tray icon can show, across the tab below the logo and credits.
+constexpr Box trayNoteBox{240, 3000, 6975, 615};
 
 // The design widths fit the design font; a substitute a pixel wider must not
 // cut off a one-line caption, so such captions grow to the right to fit.
@@ -300,6 +306,13 @@ void frmSettings::createGeneralTab(QWidget* page)
     m_trayGroup->addButton(m_optYes);
     m_trayGroup->addButton(m_OptNo);
 
+    // Made after Frame3, so it lies above the frame's empty part and
+    // follows the tray options in the focus order.
+    m_chkTrayTemperature = new QCheckBox(QStringLiteral("Show the temperature in the tray"), page);
+    m_chkTrayTemperature->setObjectName(QStringLiteral("chkTrayTemperature"));
+    m_chkTrayTemperature->setFont(arial(9));
+    placeOnTab(m_chkTrayTemperature, Twips::rect(trayTemperatureBox));
+
     auto* label10 = makeLabel(page, QStringLiteral("Label10"), QStringLiteral("Note :"), labelFont);
     setReadableText(label10, QPalette::WindowText, darkRed, QPalette::Window);
     placeOnTab(label10, Twips::rect(label10Box));
@@ -460,6 +473,16 @@ void frmSettings::createAboutTab(QWidget* page)
             .arg(anchor("https://www.weather.gov/", "US National Weather Service"),
                  anchor("https://www.noaa.gov/", "NOAA")));
     placeOnTab(credits, Twips::rect(creditsBox));
+
+    auto* trayNote = makeLabel(
+        page, QStringLiteral("lblTray"),
+        QStringLiteral("With \"Show the temperature in the tray\" (General) the tray icon shows the "
+                       "temperature last observed, in whole degrees Fahrenheit, beside the sky. A red "
+                       "mark in the icon's corner means a severe or extreme warning is in effect."),
+        arial(8.25));
+    trayNote->setWordWrap(true);
+    trayNote->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    placeOnTab(trayNote, Twips::rect(trayNoteBox));
 }
 
 void frmSettings::createButtons()
@@ -611,6 +634,8 @@ void frmSettings::Form_Load()
     // Read last, after the designed keys.
     m_alertsLoaded = m_settings.alertNotifyOn();
     m_chkAlerts->setChecked(m_alertsLoaded);
+    m_trayTemperatureLoaded = m_settings.trayTemperatureOn();
+    m_chkTrayTemperature->setChecked(m_trayTemperatureLoaded);
 }
 
 bool frmSettings::saveToStore()
@@ -644,12 +669,17 @@ bool frmSettings::saveToStore()
     // keeps the designed keys alone; in SysTray's form.
     if (m_chkAlerts->isChecked() != m_alertsLoaded)
         writes.append({AlertNotify, m_chkAlerts->isChecked() ? QStringLiteral("-1") : QStringLiteral("0")});
+    // Likewise: a store that never had it (off) keeps the sky pictures.
+    if (m_chkTrayTemperature->isChecked() != m_trayTemperatureLoaded)
+        writes.append({TrayTemperature,
+                       m_chkTrayTemperature->isChecked() ? QStringLiteral("-1") : QStringLiteral("0")});
 
     for (const auto& [key, value] : writes) {
         if (!m_settings.save(key, value))
             return false;
     }
     m_alertsLoaded = m_chkAlerts->isChecked();
+    m_trayTemperatureLoaded = m_chkTrayTemperature->isChecked();
     return true;
 }
 

@@ -37,7 +37,8 @@ struct SettingsOnClose
 
 // The settings dialog: a non-modal tool window in which the user picks the
 // station, the refresh interval, the satellite region, the tray use, the
-// six colours of the main window and whether weather alerts are notified.
+// six colours of the main window, whether weather alerts are notified and
+// whether the tray shows the temperature.
 //
 // Building it loads every control from the store (Form_Load). The controls
 // are a working copy: Apply (or OK) writes them to the store, each key by its
@@ -138,6 +139,8 @@ private:
     QRadioButton* m_OptNo = nullptr;
     // Not a designed control: whether weather alerts are notified.
     QCheckBox* m_chkAlerts = nullptr;
+    // Not a designed control either: whether the tray shows the temperature.
+    QCheckBox* m_chkTrayTemperature = nullptr;
 
     QFrame* m_Pic = nullptr;
     QLabel* m_lblGen = nullptr;
@@ -155,6 +158,8 @@ private:
     // What the store said of the alert notifications when last read or
     // written.
     bool m_alertsLoaded = true;
+    // The same of the temperature in the tray.
+    bool m_trayTemperatureLoaded = false;
     bool m_centred = false;
     QPointer<QWidget> m_writeFailure;
 };

@@ -15,6 +15,7 @@
 #include <QComboBox>
 #include <QCompleter>
 #include <QFontInfo>
+#include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -80,8 +81,8 @@ private Q_SLOTS:
     void qtColorDialogAnswers();
     void failedSaveWarnsAndKeepsWhatWasEntered_data();
     void failedSaveWarnsAndKeepsWhatWasEntered();
-    void alertNotificationsSwitch_data();
-    void alertNotificationsSwitch();
+    void switchesOnGeneral_data();
+    void switchesOnGeneral();
 
 private:
     bool open();
@@ -225,6 +226,10 @@ void TestFrmSettings::opensOnFreshStore()
     QVERIFY(shown.width() == logo->width() || shown.height() == logo->height());
     QCOMPARE(child<QTabWidget>(QStringLiteral("SSTab1"))->currentIndex(), 0);
     QCOMPARE(m_dialog->focusWidget(), child<QWidget>(QStringLiteral("cmdApply")));
+    // About tells where the tray's temperature is chosen.
+    QVERIFY(child<QLabel>(QStringLiteral("lblTray"))
+                ->text()
+                .contains(QStringLiteral("\"Show the temperature in the tray\" (General)")));
 
     const QStringList expectedReads{QStringLiteral("Update"),
                                     QStringLiteral("LabelForeColor"),
@@ -239,7 +244,8 @@ void TestFrmSettings::opensOnFreshStore()
                                     QStringLiteral("SysTray"),
                                     QStringLiteral("SysTray"),
                                     QStringLiteral("CityCode"),
-                                    QStringLiteral("AlertNotify")};
+                                    QStringLiteral("AlertNotify"),
+                                    QStringLiteral("TrayTemperature")};
     QCOMPARE(m_store->readKeys(), expectedReads);
     QVERIFY(m_store->writtenKeys().isEmpty());
     QVERIFY(m_signals.isEmpty());
@@ -990,48 +996,71 @@ void TestFrmSettings::failedSaveWarnsAndKeepsWhatWasEntered()
     QCOMPARE(m_closings[0].updateMinutes, qint16(30));
 }
 
-void TestFrmSettings::alertNotificationsSwitch_data()
+void TestFrmSettings::switchesOnGeneral_data()
 {
+    QTest::addColumn<QString>("key");
     QTest::addColumn<QString>("stored"); // null: absent
     QTest::addColumn<bool>("on");
-    QTest::newRow("absent, as after a first start: on") << QString() << true;
-    QTest::newRow("-1: on") << QStringLiteral("-1") << true;
-    QTest::newRow("0: off") << QStringLiteral("0") << false;
-    QTest::newRow("0 with trailing text: off") << QStringLiteral(" 0 no") << false;
-    QTest::newRow("hand-written no number: on") << QStringLiteral("off") << true;
+    const QString alerts = QStringLiteral("AlertNotify");
+    QTest::newRow("alerts absent, as after a first start: on") << alerts << QString() << true;
+    QTest::newRow("alerts -1: on") << alerts << QStringLiteral("-1") << true;
+    QTest::newRow("alerts 0: off") << alerts << QStringLiteral("0") << false;
+    QTest::newRow("alerts 0 with trailing text: off") << alerts << QStringLiteral(" 0 no") << false;
+    QTest::newRow("alerts hand-written no number: on") << alerts << QStringLiteral("off") << true;
+    // Off unless chosen, so first starts and older stores keep the sky.
+    const QString tray = QStringLiteral("TrayTemperature");
+    QTest::newRow("temperature absent, as after a first start or before: off") << tray << QString() << false;
+    QTest::newRow("temperature -1: on") << tray << QStringLiteral("-1") << true;
+    QTest::newRow("temperature 0: off") << tray << QStringLiteral("0") << false;
+    QTest::newRow("temperature another number: on") << tray << QStringLiteral(" 1") << true;
+    QTest::newRow("temperature hand-written no number: off") << tray << QStringLiteral("yes") << false;
 }
 
-void TestFrmSettings::alertNotificationsSwitch()
+void TestFrmSettings::switchesOnGeneral()
 {
+    QFETCH(QString, key);
     QFETCH(QString, stored);
     QFETCH(bool, on);
     if (!stored.isNull())
-        m_store->set(QStringLiteral("AlertNotify"), stored);
+        m_store->set(key, stored);
     QVERIFY(open());
-    auto* box = child<QCheckBox>(QStringLiteral("chkAlerts"));
+    const bool alerts = key == QLatin1String("AlertNotify");
+    const QString name = alerts ? QStringLiteral("chkAlerts") : QStringLiteral("chkTrayTemperature");
+    auto* box = child<QCheckBox>(name);
     QVERIFY(box);
     QCOMPARE(box->isChecked(), on);
 
-    // Beside the update box, clear of every other control on the tab.
+    // Alerts beside the update box, the temperature under the tray options,
+    // clear of every other control on the tab but the borderless frames
+    // that only group options.
     auto* tabs = child<QTabWidget>(QStringLiteral("SSTab1"));
-    QCOMPARE(QRect(box->mapTo(tabs, QPoint(0, 0)), box->size()), Twips::rect(3480, 1118, 3615, 255));
-    for (const QWidget* control : tabs->widget(0)->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
-        QVERIFY2(control == box || !control->geometry().intersects(box->geometry()),
+    QCOMPARE(QRect(box->mapTo(tabs, QPoint(0, 0)), box->size()),
+             alerts ? Twips::rect(3480, 1118, 3615, 255) : Twips::rect(2280, 2880, 4575, 255));
+    QWidget* page = tabs->widget(0);
+    for (const QWidget* control : page->findChildren<QWidget*>()) {
+        const auto* frame = qobject_cast<const QFrame*>(control);
+        if (control == box || control->isWindow() || !control->isVisibleTo(page) ||
+            (frame && frame->metaObject() == &QFrame::staticMetaObject &&
+             frame->frameShape() == QFrame::NoFrame))
+            continue;
+        QVERIFY2(!QRect(control->mapTo(page, QPoint(0, 0)), control->size())
+                      .intersects(QRect(box->mapTo(page, QPoint(0, 0)), box->size())),
                  qPrintable(control->objectName()));
+    }
 
     // Unchanged, Apply leaves the key as it was; changed, it is written as
     // SysTray is, once.
     QVERIFY(click(QStringLiteral("cmdApply")));
-    QVERIFY(!m_store->writtenKeys().contains(QStringLiteral("AlertNotify")));
-    QVERIFY(click(QStringLiteral("chkAlerts")));
+    QVERIFY(!m_store->writtenKeys().contains(key));
+    QVERIFY(click(name));
     QCOMPARE(box->isChecked(), !on);
     m_store->clearLog();
     QVERIFY(click(QStringLiteral("cmdApply")));
-    QCOMPARE(m_store->writtenKeys().last(), QStringLiteral("AlertNotify"));
-    QCOMPARE(m_store->get(QStringLiteral("AlertNotify")), on ? QStringLiteral("0") : QStringLiteral("-1"));
+    QCOMPARE(m_store->writtenKeys().last(), key);
+    QCOMPARE(m_store->get(key), on ? QStringLiteral("0") : QStringLiteral("-1"));
     m_store->clearLog();
     QVERIFY(click(QStringLiteral("cmdApply")));
-    QVERIFY(!m_store->writtenKeys().contains(QStringLiteral("AlertNotify")));
+    QVERIFY(!m_store->writtenKeys().contains(key));
 }
 
 QTEST_MAIN(TestFrmSettings)
