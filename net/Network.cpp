@@ -558,6 +558,10 @@ QDateTime Network::retryAfter(const QByteArray& value, const QDateTime& now)
     const qint64 delay = text.toLongLong(&number);
     if (number)
         return delay > 0 ? now.addSecs(std::min(delay, longest)) : QDateTime();
+    // Too many digits for a number of 64 bits: still a pause, and a long one.
+    if (std::all_of(text.cbegin(), text.cend(), [](char c) { return c >= '0' && c <= '9'; }) &&
+        text.count('0') < text.size())
+        return now.addSecs(longest);
     // HTTP dates name their zone "GMT", which the RFC 2822 reader wants
     // as an offset.
     QString date822 = QString::fromLatin1(text);

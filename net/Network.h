@@ -160,8 +160,8 @@ public:
     static QString decodeBody(const QByteArray& body, const QByteArray& contentType);
 
     // A pause asked for by a Retry-After value (seconds, or an HTTP date),
-    // as of `now`, at most an hour; invalid when the value says nothing
-    // usable.
+    // as of `now`, at most an hour, however many digits the seconds have;
+    // invalid when the value says nothing usable.
     static QDateTime retryAfter(const QByteArray& value, const QDateTime& now);
 
 private:

@@ -571,6 +571,8 @@ void TestNetwork::retryAfterBoundsThePause_data()
     QTest::newRow("zero") << QByteArray("0") << qint64(-1);
     QTest::newRow("negative") << QByteArray("-30") << qint64(-1);
     QTest::newRow("a day, held to an hour") << QByteArray("86400") << qint64(3600);
+    QTest::newRow("twenty digits, held to an hour") << QByteArray("99999999999999999999") << qint64(3600);
+    QTest::newRow("twenty zeros") << QByteArray("00000000000000000000") << qint64(-1);
     QTest::newRow("an HTTP date ten minutes on")
         << QByteArray("Mon, 07 Dec 2026 18:10:00 GMT") << qint64(600);
     QTest::newRow("an HTTP date gone by") << QByteArray("Mon, 07 Dec 2026 17:00:00 GMT") << qint64(-1);
