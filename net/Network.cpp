@@ -1,10 +1,11 @@
 #include "Network.h"
 
+#include "HttpCache.h"
+
 #include <QAbstractEventDispatcher>
 #include <QBasicTimer>
 #include <QHostAddress>
 #include <QLoggingCategory>
-#include <QNetworkDiskCache>
 #include <QNetworkProxy>
 #include <QNetworkProxyFactory>
 #include <QNetworkReply>
@@ -447,9 +448,11 @@ void Network::useSystemProxies(bool use, const QStringList& directHosts)
 
 void Network::useCache(const QString& directory, qint64 maximumBytes)
 {
-    auto* cache = new QNetworkDiskCache(&m_manager);
-    cache->setCacheDirectory(directory);
-    cache->setMaximumCacheSize(maximumBytes);
+    auto* cache = new HttpCache(directory, maximumBytes, &m_manager);
+    if (!cache->isUsable()) {
+        delete cache;
+        return;
+    }
     m_manager.setCache(cache); // the manager owns it from here
     m_cache = cache;
 }
