@@ -2,6 +2,7 @@
 
 #include "LiveLogging.h"
 #include "ServiceRecords.h"
+#include "net/OwnFiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -9,7 +10,8 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLoggingCategory>
-#include <QSaveFile>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -61,14 +63,15 @@ void ZoneDirectory::load()
 {
     if (m_folder.isEmpty())
         return;
-    QFile file(filePath());
-    if (!file.exists())
-        return;
-    if (file.size() > maxFileBytes || !file.open(QIODevice::ReadOnly)) {
-        qCInfo(lcLive).noquote() << "zone directory not read:" << filePath();
+    claimFile();
+    QString problem;
+    const std::optional<QByteArray> bytes = OwnFiles::read(filePath(), maxFileBytes, &problem);
+    if (!bytes) {
+        if (!problem.isEmpty())
+            qCInfo(lcLive).noquote() << "zone directory not read:" << filePath() << problem;
         return;
     }
-    const QJsonObject stations = QJsonDocument::fromJson(file.read(maxFileBytes)).object();
+    const QJsonObject stations = QJsonDocument::fromJson(*bytes).object();
     qsizetype foreign = 0;
     qsizetype damaged = 0;
     for (auto it = stations.constBegin(); it != stations.constEnd(); ++it) {
@@ -127,10 +130,25 @@ void ZoneDirectory::save() const
         }
         stations.insert(it.key(), record);
     }
-    QSaveFile file(filePath());
-    const bool saved = QDir().mkpath(m_folder) && file.open(QIODevice::WriteOnly) &&
-                       file.write(QJsonDocument(stations).toJson(QJsonDocument::Compact)) >= 0 &&
-                       file.commit();
-    if (!saved)
-        qCInfo(lcLive).noquote() << "zone directory not written:" << filePath() << file.errorString();
+    QString problem = QStringLiteral("its folder cannot be made");
+    if (!QDir().mkpath(m_folder) ||
+        !OwnFiles::write(filePath(), QJsonDocument(stations).toJson(QJsonDocument::Compact), &problem))
+        qCInfo(lcLive).noquote() << "zone directory not written:" << filePath() << problem;
+}
+
+void ZoneDirectory::claimFile() const
+{
+    // The file is the program's own: a link or anything else but a regular
+    // file in its place is nothing to read, and nothing to write through.
+    struct stat info = {};
+    const QByteArray path = QFile::encodeName(filePath());
+    if (::lstat(path.constData(), &info) != 0 || S_ISREG(info.st_mode) || S_ISDIR(info.st_mode))
+        return;
+    const QString target = S_ISLNK(info.st_mode) ? QFile::symLinkTarget(filePath()) : QString();
+    if (::unlink(path.constData()) == 0)
+        qCWarning(lcLive).noquote()
+            << QStringLiteral(
+                   "zone directory: %1 was %2%3; removed, the program keeps a file of its own there")
+                   .arg(filePath(), OwnFiles::kindOf(info.st_mode),
+                        target.isEmpty() ? QString() : QStringLiteral(" to ") + target);
 }

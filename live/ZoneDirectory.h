@@ -48,6 +48,11 @@ public:
 
     // Keeps the entry and writes the file; a file that cannot be written is
     // logged and left, the entry still kept for the run.
+    //
+    // The file is the program's own: a link, a pipe or anything else but a
+    // regular file at its name is removed when the directory opens (the
+    // log says so), never read or written through, and a write replaces
+    // the name as a whole.
     void store(const QString& station, const Entry& entry);
 
     // Forgets the entry, so that the records are asked again.
@@ -58,6 +63,7 @@ public:
 private:
     void load();
     void save() const;
+    void claimFile() const;
 
     QString m_folder;
     QString m_source;

@@ -1,10 +1,11 @@
 #include "Network.h"
 
+#include "HttpCache.h"
+
 #include <QAbstractEventDispatcher>
 #include <QBasicTimer>
 #include <QHostAddress>
 #include <QLoggingCategory>
-#include <QNetworkDiskCache>
 #include <QNetworkProxy>
 #include <QNetworkProxyFactory>
 #include <QNetworkReply>
@@ -447,9 +448,11 @@ void Network::useSystemProxies(bool use, const QStringList& directHosts)
 
 void Network::useCache(const QString& directory, qint64 maximumBytes)
 {
-    auto* cache = new QNetworkDiskCache(&m_manager);
-    cache->setCacheDirectory(directory);
-    cache->setMaximumCacheSize(maximumBytes);
+    auto* cache = new HttpCache(directory, maximumBytes, &m_manager);
+    if (!cache->isUsable()) {
+        delete cache;
+        return;
+    }
     m_manager.setCache(cache); // the manager owns it from here
     m_cache = cache;
 }
@@ -558,6 +561,10 @@ QDateTime Network::retryAfter(const QByteArray& value, const QDateTime& now)
     const qint64 delay = text.toLongLong(&number);
     if (number)
         return delay > 0 ? now.addSecs(std::min(delay, longest)) : QDateTime();
+    // Too many digits for a number of 64 bits: still a pause, and a long one.
+    if (std::all_of(text.cbegin(), text.cend(), [](char c) { return c >= '0' && c <= '9'; }) &&
+        text.count('0') < text.size())
+        return now.addSecs(longest);
     // HTTP dates name their zone "GMT", which the RFC 2822 reader wants
     // as an offset.
     QString date822 = QString::fromLatin1(text);

@@ -12,7 +12,7 @@
 #include <chrono>
 #include <memory>
 
-class QNetworkDiskCache;
+class HttpCache;
 
 Q_DECLARE_LOGGING_CATEGORY(lcNetwork)
 
@@ -148,8 +148,9 @@ public:
     void useSystemProxies(bool use, const QStringList& directHosts = {});
 
     // Keeps answers in `directory` (made when missing), at most
-    // `maximumBytes` of them, for the requests that ask for the cache. A
-    // folder that cannot be written leaves requests uncached.
+    // `maximumBytes` of them, for the requests that ask for the cache; the
+    // folder is the cache's alone (see HttpCache). A folder that cannot be
+    // had leaves requests uncached.
     void useCache(const QString& directory, qint64 maximumBytes);
 
     // Until when the server asked for a pause from `host` ("host" or
@@ -160,8 +161,8 @@ public:
     static QString decodeBody(const QByteArray& body, const QByteArray& contentType);
 
     // A pause asked for by a Retry-After value (seconds, or an HTTP date),
-    // as of `now`, at most an hour; invalid when the value says nothing
-    // usable.
+    // as of `now`, at most an hour, however many digits the seconds have;
+    // invalid when the value says nothing usable.
     static QDateTime retryAfter(const QByteArray& value, const QDateTime& now);
 
 private:
@@ -170,7 +171,7 @@ private:
 
     NetworkLimits m_limits;
     QNetworkAccessManager m_manager;
-    QNetworkDiskCache* m_cache = nullptr;
+    HttpCache* m_cache = nullptr;
     QByteArray m_userAgent;
     QHash<QString, QDateTime> m_holds;
 };

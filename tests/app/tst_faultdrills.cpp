@@ -657,6 +657,8 @@ private Q_SLOTS:
     void terminatedWhileAPictureArrives();
     void silentBusesHoldNeitherTheStartNorTheEnd_data();
     void silentBusesHoldNeitherTheStartNorTheEnd();
+    void pipesInTheCacheFolder_data();
+    void pipesInTheCacheFolder();
 
 private:
     QString path(const QString& relative) const { return m_dir->filePath(relative); }
@@ -2172,6 +2174,104 @@ void TestFaultDrills::silentBusesHoldNeitherTheStartNorTheEnd()
     QVERIFY2(program.waitForFinished(20000), "SIGTERM did not end the program");
     QCOMPARE(program.exitStatus(), QProcess::NormalExit);
     QCOMPARE(program.exitCode(), 0);
+}
+
+void TestFaultDrills::pipesInTheCacheFolder_data()
+{
+    QTest::addColumn<QString>("inPlaceOf");
+    QTest::newRow("a named pipe for the zone file") << QStringLiteral("zones.json");
+    QTest::newRow("named pipes for the kept answers") << QStringLiteral("http");
+}
+
+// The real program on a private X server with named pipes where the files
+// of its cache folder should be: the window comes up, Get Forecast asks the
+// service, and SIGTERM ends the program, as without them.
+void TestFaultDrills::pipesInTheCacheFolder()
+{
+    QFETCH(QString, inPlaceOf);
+    DrillRig rig{5s};
+    const frmForecast& window = rig.open(QStringLiteral("127.0.0.1:9"));
+    const QPushButton* getForecast = rig.button(QStringLiteral("cmdGetForecast"));
+    // Where the stored place (1500, 1200 twips) puts it, as above.
+    const QPoint button = QPoint(100, 80) + getForecast->mapTo(&window, getForecast->rect().center());
+    VirtualScreen screen;
+    QVERIFY2(!screen.display.isEmpty(), "no private X server");
+    SampleServer server;
+    server.setLive(true);
+    QVERIFY(server.listen());
+    writeInitialisedStore();
+    QVERIFY(QtSettingsStore(path(QStringLiteral("config/Ventaro")))
+                .write(SettingsKeys::application, SettingsKeys::section, SettingsKeys::CityCode,
+                       FirstStart::cityCode));
+    const SourceTemplates live = server.liveTemplates();
+    for (const auto& [name, value] : {std::pair{QStringLiteral("VENTARO_CONDITIONS_HOST"), QString()},
+                                      {QStringLiteral("VENTARO_FORECAST_HOST"), QString()},
+                                      {SourceTemplates::observationVariable, live.observation},
+                                      {SourceTemplates::stationVariable, live.station},
+                                      {SourceTemplates::zoneVariable, live.zone},
+                                      {SourceTemplates::zoneForecastVariable, live.zoneForecast},
+                                      {SourceTemplates::alertsVariable, live.alerts},
+                                      {QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb")},
+                                      {QStringLiteral("DISPLAY"), screen.display}})
+        m_environment.insert(name, value);
+    const QString socket = path(QStringLiteral("run/ventaro.socket"));
+    const QString cache = path(QStringLiteral("home/.cache/Ventaro"));
+    const auto observations = [&server] {
+        return server.requestedPaths().filter(QStringLiteral("KDEN.TXT")).size();
+    };
+    // Clicks Get Forecast until the service is asked for the observation;
+    // a click before the window is mapped finds nothing.
+    const auto askForecast = [&] {
+        const qsizetype before = observations();
+        for (int attempt = 0; attempt < 10; ++attempt) {
+            if (screen.click(button) && QTest::qWaitFor([&] { return observations() > before; }, 2000))
+                return true;
+        }
+        return false;
+    };
+    const auto kept = [&](QDir::Filters kinds) {
+        QStringList files;
+        for (QDirIterator it(cache + QStringLiteral("/http"), kinds, QDirIterator::Subdirectories);
+             it.hasNext();)
+            files.append(it.next());
+        return files;
+    };
+
+    if (inPlaceOf == QLatin1String("http")) {
+        QProcess first;
+        startProgram(first);
+        QVERIFY(ProgramProcess::waitUntilAnswering(first, socket) && askForecast());
+        QTRY_VERIFY_WITH_TIMEOUT(kept(QDir::Files).size() >= 3, 20000);
+        ::kill(pid_t(first.processId()), SIGTERM);
+        QVERIFY(first.waitForFinished(20000));
+    }
+    QVERIFY(QDir().mkpath(cache));
+    for (const QString& file : inPlaceOf == QLatin1String("http")
+                                   ? kept(QDir::Files)
+                                   : QStringList{cache + QStringLiteral("/zones.json")}) {
+        QFile::remove(file);
+        QVERIFY(::mkfifo(QFile::encodeName(file).constData(), 0600) == 0);
+    }
+
+    QProcess program;
+    QElapsedTimer clock;
+    clock.start();
+    startProgram(program);
+    const qint64 shown = ProgramProcess::waitUntilAnswering(program, socket, 20000) ? clock.restart() : -1;
+    const qint64 served = shown >= 0 && askForecast() ? clock.restart() : -1;
+    clock.restart();
+    ::kill(pid_t(program.processId()), SIGTERM);
+    const qint64 took = program.waitForFinished(10000) ? clock.elapsed() : -1;
+    if (took < 0)
+        program.kill();
+    qInfo("window up after %lld ms, Get Forecast asked the service %lld ms after the first click, ended %lld "
+          "ms "
+          "after SIGTERM (-1: never)",
+          shown, served, took);
+    QVERIFY2(shown >= 0 && served >= 0 && took >= 0, "the program did not start, ask or end");
+    QCOMPARE(program.exitCode(), 0);
+    QVERIFY(kindOf(cache + QStringLiteral("/zones.json")) != QLatin1String("pipe"));
+    QCOMPARE(kept(QDir::System | QDir::Hidden), QStringList());
 }
 
 QTEST_MAIN(TestFaultDrills)

@@ -1,9 +1,12 @@
 // What the live layer learnt of each station's zone, kept between runs in
 // the cache folder: asked again once a month, and never trusted when it is
 // damaged or dated ahead of the clock.
+#include "PipeWatch.h"
 #include "live/ZoneDirectory.h"
 
 #include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimeZone>
@@ -15,6 +18,8 @@ private Q_SLOTS:
     void entriesLastAMonth_data();
     void entriesLastAMonth();
     void damagedFileIsAskedAgain();
+    void plantedFileIsReplaced_data();
+    void plantedFileIsReplaced();
 };
 
 namespace {
@@ -89,6 +94,40 @@ void TestZoneDirectory::damagedFileIsAskedAgain()
     file.write(R"({"KPUB": {"zone": "COZ0)");
     file.close();
     QVERIFY(!ZoneDirectory(folder.path()).find(QStringLiteral("KPUB"), asked));
+}
+
+void TestZoneDirectory::plantedFileIsReplaced_data()
+{
+    QTest::addColumn<QString>("planted");
+    QTest::newRow("a link to the user's file") << QStringLiteral("symbolic link");
+    QTest::newRow("a named pipe") << QStringLiteral("named pipe");
+}
+
+// Whatever stands in place of the file is neither read nor written through,
+// nor waited on: it is replaced by a file of the program's own.
+void TestZoneDirectory::plantedFileIsReplaced()
+{
+    QFETCH(QString, planted);
+    QTemporaryDir folder;
+    QTemporaryDir user;
+    const QString file = folder.filePath(QStringLiteral("zones.json"));
+    QFile notes(user.filePath(QStringLiteral("notes.json")));
+    QVERIFY(notes.open(QIODevice::WriteOnly) && notes.write(R"({"KDEN": 1})") > 0);
+    notes.close();
+    std::optional<PipeWatch> pipe;
+    if (planted == QLatin1String("named pipe"))
+        QVERIFY(pipe.emplace(file).made());
+    else
+        QVERIFY(notes.link(file));
+    QTest::ignoreMessage(QtWarningMsg,
+                         QRegularExpression(QStringLiteral("zones.json was a %1.*removed").arg(planted)));
+    ZoneDirectory(folder.path()).store(QStringLiteral("KDEN"), denver());
+
+    QVERIFY(!pipe || pipe->readers() == 0);
+    QVERIFY(QFileInfo(file).isFile() && !QFileInfo(file).isSymLink());
+    QVERIFY(ZoneDirectory(folder.path()).find(QStringLiteral("KDEN"), asked));
+    QVERIFY(notes.open(QIODevice::ReadOnly));
+    QCOMPARE(notes.readAll(), QByteArray(R"({"KDEN": 1})"));
 }
 
 QTEST_GUILESS_MAIN(TestZoneDirectory)

@@ -1,11 +1,16 @@
+#include "PipeWatch.h"
 #include "net/Network.h"
 
+#include <QDirIterator>
 #include <QPointer>
+#include <QRegularExpression>
 #include <QSet>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimeZone>
+#include <numeric>
 
 class TestNetwork : public QObject
 {
@@ -36,6 +41,10 @@ private Q_SLOTS:
     void passingFailuresAreAskedAgain_data();
     void passingFailuresAreAskedAgain();
     void proxyRefusingTheTunnelIsNamed();
+    void damagedCacheEntryIsAskedForWhole_data();
+    void damagedCacheEntryIsAskedForWhole();
+    void cacheKeepsToItsFolderAndBound_data();
+    void cacheKeepsToItsFolderAndBound();
 };
 
 namespace {
@@ -57,7 +66,10 @@ public:
     QMap<QByteArray, Answer> answers;
     // A path's first requests take these in turn, before its answer above.
     QMap<QByteArray, QList<Answer>> firstAnswers;
+    // A path's answer to a request asking whether a kept copy changed.
+    QMap<QByteArray, Answer> confirmations;
     QList<QByteArray> paths;
+    QList<QByteArray> heads; // of the requests, whole
     int connections = 0;
     // Connections the client closed while the server still held them open.
     int dropped = 0;
@@ -116,10 +128,13 @@ private:
         socket->setProperty("answered", true);
         const QByteArray path = request.split(' ').value(1);
         paths.append(path);
+        heads.append(request.left(request.indexOf("\r\n\r\n")));
         QList<Answer>& inTurn = firstAnswers[path];
         const Answer answer =
             !inTurn.isEmpty() ? inTurn.takeFirst()
-                              : answers.value(path, {"HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\n\r\n"});
+            : request.contains("\r\nIf-None-Match:") && confirmations.contains(path)
+                ? confirmations.value(path)
+                : answers.value(path, {"HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\n\r\n"});
         socket->write(answer.bytes);
         if (answer.hangUp) {
             socket->setProperty("hungUp", true);
@@ -166,6 +181,39 @@ void countRetries(QtMsgType type, const QMessageLogContext& context, const QStri
 // Pauses short enough for a test: the tries are counted, never timed.
 const NetworkLimits quickRetries{
     .retryPauses = {std::chrono::milliseconds(10), std::chrono::milliseconds(30)}};
+
+RequestOptions cachedRequest()
+{
+    RequestOptions options;
+    options.cached = true;
+    return options;
+}
+
+// A cacheable answer of `body`: kept ten minutes, confirmed by its tag.
+QByteArray keptAnswer(const QByteArray& body, const QByteArray& contentType, bool declared = true)
+{
+    return "HTTP/1.1 200 OK\r\nContent-Type: " + contentType +
+           (declared ? "\r\nContent-Length: " + QByteArray::number(body.size()) : QByteArray()) +
+           "\r\nETag: \"v1\"\r\nCache-Control: max-age=600\r\nConnection: close\r\n\r\n" + body;
+}
+
+// Every name under `folder` (none followed) and what stands there: a
+// file's bytes, or its kind.
+QMap<QString, QByteArray> contents(const QString& folder)
+{
+    QMap<QString, QByteArray> found;
+    QDirIterator it(folder, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QFileInfo info = it.nextFileInfo();
+        QFile file(info.filePath());
+        found.insert(info.filePath(), info.isSymLink()                                  ? "link"
+                                      : info.isDir()                                    ? "folder"
+                                      : info.isFile() && file.open(QIODevice::ReadOnly) ? file.readAll()
+                                                                                        : "other");
+    }
+    return found;
+}
 
 } // namespace
 
@@ -571,6 +619,8 @@ void TestNetwork::retryAfterBoundsThePause_data()
     QTest::newRow("zero") << QByteArray("0") << qint64(-1);
     QTest::newRow("negative") << QByteArray("-30") << qint64(-1);
     QTest::newRow("a day, held to an hour") << QByteArray("86400") << qint64(3600);
+    QTest::newRow("twenty digits, held to an hour") << QByteArray("99999999999999999999") << qint64(3600);
+    QTest::newRow("twenty zeros") << QByteArray("00000000000000000000") << qint64(-1);
     QTest::newRow("an HTTP date ten minutes on")
         << QByteArray("Mon, 07 Dec 2026 18:10:00 GMT") << qint64(600);
     QTest::newRow("an HTTP date gone by") << QByteArray("Mon, 07 Dec 2026 17:00:00 GMT") << qint64(-1);
@@ -690,6 +740,139 @@ void TestNetwork::proxyRefusingTheTunnelIsNamed()
              qPrintable(result.error));
     QVERIFY2(result.error.contains(QStringLiteral("weather.invalid")), qPrintable(result.error));
     QVERIFY2(!result.error.contains(QStringLiteral("Host  ")), qPrintable(result.error));
+}
+
+void TestNetwork::damagedCacheEntryIsAskedForWhole_data()
+{
+    QTest::addColumn<QByteArray>("contentType");
+    QTest::addColumn<QString>("damage");
+    QTest::newRow("an observation cut short by a byte") << QByteArray("application/geo+json") << "cut";
+    QTest::newRow("a product cut short by a byte") << QByteArray("text/plain") << "cut";
+    QTest::newRow("cut to its first half") << QByteArray("application/geo+json") << "half";
+    QTest::newRow("grown by a byte") << QByteArray("application/geo+json") << "grow";
+    QTest::newRow("a named pipe in its place") << QByteArray("application/geo+json") << "pipe";
+    QTest::newRow("a folder in its place") << QByteArray("text/plain") << "folder";
+}
+
+// A kept answer that cannot be read back whole is never confirmed with 304:
+// it is asked for without validators, and the whole answer then kept.
+void TestNetwork::damagedCacheEntryIsAskedForWhole()
+{
+    QFETCH(QByteArray, contentType);
+    QFETCH(QString, damage);
+    const QByteArray body = QByteArray("a line of the answer\n").repeated(150);
+    CannedServer server;
+    QVERIFY(server.isListening());
+    server.answers.insert("/obs", {keptAnswer(body, contentType)});
+    server.confirmations.insert("/obs",
+                                {"HTTP/1.1 304 Not Modified\r\nETag: \"v1\"\r\nConnection: close\r\n\r\n"});
+    QTemporaryDir home;
+    // A bound within this test's wait: a copy the server confirms that is
+    // not whole would end the request there.
+    Network network(NetworkLimits{.timeout = std::chrono::seconds(5)});
+    network.useCache(home.filePath(QStringLiteral("http")), 1024 * 1024);
+    const auto fetch = [&] {
+        Fetch one(network, server.url("/obs"), cachedRequest());
+        return one.waitForEnd() ? one.results.value(0) : FetchResult{};
+    };
+    QCOMPARE(fetch().body, body);
+
+    const QMap<QString, QByteArray> kept = contents(home.filePath(QStringLiteral("http")));
+    const auto found =
+        std::find_if(kept.cbegin(), kept.cend(), [](const QByteArray& what) { return what != "folder"; });
+    QVERIFY(found != kept.cend());
+    const QString entry = found.key();
+    QFile file(entry);
+    std::unique_ptr<PipeWatch> pipe;
+    if (damage == QLatin1String("pipe") || damage == QLatin1String("folder")) {
+        QVERIFY(file.remove());
+        pipe.reset(damage == QLatin1String("pipe") ? new PipeWatch(entry) : nullptr);
+        QVERIFY(pipe ? pipe->made() : QDir().mkpath(entry + QStringLiteral("/inside")));
+    } else {
+        const QByteArray bytes = kept.value(entry);
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(damage == QLatin1String("cut")    ? bytes.chopped(1)
+                   : damage == QLatin1String("half") ? bytes.left(bytes.size() / 2)
+                                                     : bytes + 'x');
+        file.close();
+    }
+
+    const FetchResult again = fetch();
+    QVERIFY2(again.ok, qPrintable(again.error));
+    QCOMPARE(again.body, body);
+    QVERIFY2(!server.heads.constLast().contains("If-None-Match"), server.heads.constLast().constData());
+    QVERIFY(!pipe || pipe->readers() == 0);
+    // Kept whole again: confirmed, and given back whole.
+    QCOMPARE(fetch().body, body);
+    QVERIFY(server.heads.constLast().contains("If-None-Match"));
+}
+
+void TestNetwork::cacheKeepsToItsFolderAndBound_data()
+{
+    QTest::addColumn<QString>("before"); // what stands at the folder's path
+    QTest::addColumn<int>("answerBytes");
+    QTest::addColumn<bool>("declared"); // the answers name their length
+
+    // The bound is 64 KiB.
+    QTest::newRow("answers of 5/8 of the bound, one after another") << "nothing" << 40 * 1024 << true;
+    QTest::newRow("answers past the bound, length undeclared") << "nothing" << 80 * 1024 << false;
+    QTest::newRow("a link to the user's folder") << "link" << 40 * 1024 << true;
+    QTest::newRow("files planted past the bound, a pipe, a folder") << "planted" << 8 * 1024 << true;
+}
+
+// Whatever the answers and whatever was put in its place or in it, the
+// cache's folder holds no more than its bound, and nothing outside it is
+// written or removed.
+void TestNetwork::cacheKeepsToItsFolderAndBound()
+{
+    QFETCH(QString, before);
+    QFETCH(int, answerBytes);
+    QFETCH(bool, declared);
+    constexpr qint64 bound = 64 * 1024;
+    QTemporaryDir home;
+    QTemporaryDir user;
+    for (const char* name : {"0.d", "1.d", "notes.txt"}) {
+        QFile file(user.filePath(QLatin1StringView(name)));
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(QByteArray(bound, 'u')) > 0);
+    }
+    const QMap<QString, QByteArray> users = contents(user.path());
+    const QString folder = home.filePath(QStringLiteral("http"));
+    std::unique_ptr<PipeWatch> pipe;
+    if (before == QLatin1String("link")) {
+        QVERIFY(QFile::link(user.path(), folder));
+        QTest::ignoreMessage(QtWarningMsg,
+                             QRegularExpression(QStringLiteral("was a symbolic link to .*; replaced")));
+    }
+    if (before == QLatin1String("planted")) {
+        QVERIFY(QDir().mkpath(folder + QStringLiteral("/data8/0")));
+        for (const QString& name :
+             {QString(40, QLatin1Char('a')), QStringLiteral("notes.txt"), QStringLiteral("data8/0/kept.d")}) {
+            QFile file(folder + QLatin1Char('/') + name);
+            QVERIFY(file.open(QIODevice::WriteOnly) && file.write(QByteArray(bound, 'p')) > 0);
+        }
+        pipe = std::make_unique<PipeWatch>(folder + QLatin1Char('/') + QString(40, QLatin1Char('b')));
+    }
+
+    CannedServer server;
+    QVERIFY(server.isListening());
+    Network network;
+    network.useCache(folder, bound);
+    for (const QByteArray path : {"/0", "/1", "/2"}) {
+        server.answers.insert(path, {keptAnswer(QByteArray(answerBytes, path[1]), "image/jpeg", declared)});
+        Fetch fetch(network, server.url(path), cachedRequest());
+        QVERIFY(fetch.waitForEnd());
+        QCOMPARE(fetch.results.value(0).body.size(), answerBytes);
+        const QList<QByteArray> kept = contents(folder).values();
+        const qsizetype held =
+            std::accumulate(kept.cbegin(), kept.cend(), qsizetype(0),
+                            [](qsizetype sum, const QByteArray& bytes) { return sum + bytes.size(); });
+        QVERIFY2(held <= bound, QByteArray::number(held).constData());
+    }
+    QCOMPARE(contents(user.path()), users);
+    QVERIFY(!pipe || pipe->readers() == 0);
+    const QMap<QString, QByteArray> kept = contents(folder);
+    QVERIFY(!kept.values().contains("link") && !kept.values().contains("folder") &&
+            !kept.values().contains("other"));
 }
 
 QTEST_GUILESS_MAIN(TestNetwork)
