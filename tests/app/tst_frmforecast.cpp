@@ -1,4 +1,4 @@
-#include "ForecastRig.h"
+#include "WindowRig.h"
 #include "TestData.h"
 #include "app/RefreshPolicy.h"
 #include "live/ActiveAlerts.h"

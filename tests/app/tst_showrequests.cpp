@@ -1,5 +1,5 @@
 // A later start's request, through the real socket, to the main window.
-#include "ForecastRig.h"
+#include "WindowRig.h"
 #include "app/ShowRequests.h"
 #include "shell/InstanceChannel.h"
 
