@@ -124,7 +124,9 @@ int main(int argc, char* argv[])
 
     initVentaroResources();
     QtSettingsStore store;
-    Network network;
+    // The program's one clock: every reading of the time goes through it.
+    SystemClock clock;
+    Network network({}, &clock);
     network.setUserAgent(userAgent());
     // The service's answers and what was learnt of the stations are kept
     // where a desktop keeps what can be thrown away.
@@ -159,7 +161,6 @@ int main(int argc, char* argv[])
     if (systemSilent)
         qCWarning(lcBus).noquote() << "waking and the network coming back are not followed:" << *systemSilent;
 
-    SystemClock clock;
     ForecastSession session({store, sources.pages(), notifier, clock});
     QObject::connect(&sessionEvents, &SessionEvents::resumed, &session, &ForecastSession::sessionEvent);
     QObject::connect(&sessionEvents, &SessionEvents::networkReturned, &session,

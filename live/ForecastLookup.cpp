@@ -5,6 +5,7 @@
 #include "ServiceRecords.h"
 #include "StationIdentifiers.h"
 #include "ZoneForecast.h"
+#include "net/Clock.h"
 #include "net/FetchReply.h"
 #include "net/Network.h"
 #include "net/OffThread.h"
@@ -43,7 +44,7 @@ void ForecastLookup::start()
         return;
     }
     m_station = StationIdentifiers::icaoFor(m_request.stationCode);
-    if (const auto known = m_zones.find(m_station, QDateTime::currentDateTimeUtc())) {
+    if (const auto known = m_zones.find(m_station)) {
         m_zone = *known;
         m_zoneFromDirectory = true;
         m_zoneKnown = true;
@@ -172,7 +173,7 @@ void ForecastLookup::zoneAnswered(const FetchResult& result)
     m_zone.zone = record.id;
     m_zone.zoneName = record.name;
     m_zone.offices = record.offices;
-    m_zone.asked = QDateTime::currentDateTimeUtc();
+    m_zone.asked = m_network.clock().wallTime();
     m_zones.store(m_station, m_zone);
     askProduct();
 }

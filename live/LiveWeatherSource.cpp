@@ -35,7 +35,7 @@ QString answered(const FetchResult& result)
 LiveWeatherSource::LiveWeatherSource(Network& network, SourceTemplates templates, const QString& cacheFolder,
                                      QObject* parent)
     : QObject(parent), m_network(network), m_templates(std::move(templates)),
-      m_zones(cacheFolder, m_templates.recordsSource()),
+      m_zones(network.clock(), cacheFolder, m_templates.recordsSource()),
       m_conditionsHost(hostOf(m_templates.observationUrl(QStringLiteral("KDEN")))),
       m_forecastHost(hostOf(m_templates.zoneForecastUrl(QStringLiteral("BOU"), QStringLiteral("co"))))
 {}

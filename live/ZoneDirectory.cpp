@@ -2,6 +2,7 @@
 
 #include "LiveLogging.h"
 #include "ServiceRecords.h"
+#include "net/Clock.h"
 #include "net/OwnFiles.h"
 
 #include <QDir>
@@ -23,8 +24,8 @@ const QString fileName = QStringLiteral("zones.json");
 
 } // namespace
 
-ZoneDirectory::ZoneDirectory(QString folder, QString source)
-    : m_folder(std::move(folder)), m_source(std::move(source))
+ZoneDirectory::ZoneDirectory(const Clock& clock, QString folder, QString source)
+    : m_clock(clock), m_folder(std::move(folder)), m_source(std::move(source))
 {
     load();
 }
@@ -34,14 +35,14 @@ QString ZoneDirectory::filePath() const
     return m_folder.isEmpty() ? QString() : QDir(m_folder).filePath(fileName);
 }
 
-std::optional<ZoneDirectory::Entry> ZoneDirectory::find(const QString& station, const QDateTime& now) const
+std::optional<ZoneDirectory::Entry> ZoneDirectory::find(const QString& station) const
 {
     const auto found = m_entries.constFind(station);
     if (found == m_entries.constEnd())
         return std::nullopt;
     // An entry dated ahead of the clock (a clock set back) is as old as
     // can be known: asked again.
-    const qint64 age = found->asked.secsTo(now);
+    const qint64 age = found->asked.secsTo(m_clock.wallTime());
     if (age < 0 || age > maxAgeDays * 24 * 3600)
         return std::nullopt;
     return *found;

@@ -6,6 +6,8 @@
 #include <QStringList>
 #include <optional>
 
+class Clock;
+
 // Where each station belongs, as the weather service's station and zone
 // records said when they were last asked (its forecast zone and the zone's
 // offices, and the county and fire weather zone alerts are also issued for): kept in one small file of the
@@ -40,11 +42,12 @@ public:
     // `folder` empty: nothing is read or written. `source` names the
     // service the records come from (the addresses they are asked at);
     // entries stored under any other source are not read.
-    explicit ZoneDirectory(QString folder = {}, QString source = {});
+    // `clock` tells the entries' age; it must outlive the directory.
+    explicit ZoneDirectory(const Clock& clock, QString folder = {}, QString source = {});
 
     // The entry of `station` ("KDEN") when it is younger than maxAgeDays
-    // as of `now`.
-    std::optional<Entry> find(const QString& station, const QDateTime& now) const;
+    // by the clock.
+    std::optional<Entry> find(const QString& station) const;
 
     // Keeps the entry and writes the file; a file that cannot be written is
     // logged and left, the entry still kept for the run.
@@ -65,6 +68,7 @@ private:
     void save() const;
     void claimFile() const;
 
+    const Clock& m_clock;
     QString m_folder;
     QString m_source;
     QHash<QString, Entry> m_entries;

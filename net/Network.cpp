@@ -1,9 +1,9 @@
 #include "Network.h"
 
+#include "SystemClock.h"
+
 #include "HttpCache.h"
 
-#include <QAbstractEventDispatcher>
-#include <QBasicTimer>
 #include <QHostAddress>
 #include <QLoggingCategory>
 #include <QNetworkProxy>
@@ -13,7 +13,6 @@
 #include <QPointer>
 #include <QStringDecoder>
 #include <QTimer>
-#include <QTimerEvent>
 #include <functional>
 #include <optional>
 
@@ -85,6 +84,46 @@ QString outcome(const FetchResult& result)
                             : QStringLiteral("answered %1 %2").arg(result.status).arg(phrase);
 }
 
+// An alarm on the network's clock that can be set again or stopped; a
+// ring left from an earlier setting is ignored. It rings only while its
+// context lives.
+class Alarm
+{
+public:
+    Alarm(Clock& clock, QObject* context, std::function<void()> ring)
+        : m_clock(clock), m_context(context), m_ring(std::move(ring))
+    {}
+
+    void start(std::chrono::milliseconds after)
+    {
+        const quint64 setting = ++m_setting;
+        m_at = m_clock.monotonicTime() + after;
+        m_active = true;
+        m_clock.callAt(m_at, m_context, [this, setting] {
+            if (setting != m_setting || !m_active)
+                return;
+            m_active = false;
+            m_ring();
+        });
+    }
+    void stop()
+    {
+        m_active = false;
+        ++m_setting;
+    }
+    bool isActive() const { return m_active; }
+    // How long until it rings, by the clock.
+    std::chrono::milliseconds left() const { return m_at - m_clock.monotonicTime(); }
+
+private:
+    Clock& m_clock;
+    QObject* m_context;
+    std::function<void()> m_ring;
+    std::chrono::milliseconds m_at{0};
+    quint64 m_setting = 0;
+    bool m_active = false;
+};
+
 // One GET, from its first try to its last: the Qt reply of the try under
 // way, the deadlines and the body read so far. It lives as a child of the
 // FetchReply it serves.
@@ -96,47 +135,42 @@ public:
     using Send = std::function<QNetworkReply*()>;
 
     Transfer(FetchReply* fetch, Send send, const NetworkLimits& limits, RequestOptions options, QString proxy,
-             Hold hold)
+             Hold hold, Clock& clock)
         : QObject(fetch), m_fetch(fetch), m_send(std::move(send)), m_limits(limits),
-          m_options(std::move(options)), m_proxy(std::move(proxy)), m_hold(std::move(hold))
+          m_options(std::move(options)), m_proxy(std::move(proxy)), m_hold(std::move(hold)), m_clock(clock),
+          m_deadline(clock, this, [this] { deadlinePassed(); }),
+          m_headDeadline(clock, this,
+                         [this] {
+                             cutOff(QStringLiteral("The server's answer did not begin within %1 seconds")
+                                        .arg(seconds(m_limits.headTimeout)));
+                         }),
+          m_pause(clock, this, [this] {
+              ++m_try;
+              attach(m_send());
+          })
     {
         connect(fetch, &FetchReply::aborted, this, [this] { drop(); });
-        m_deadline.start(int(m_limits.timeout.count()), this);
+        m_deadline.start(m_limits.timeout);
         attach(m_send());
     }
 
     ~Transfer() override { drop(); }
 
-protected:
-    // Plain timers rather than QTimer objects: a refresh makes several
-    // transfers, and each would otherwise build three objects and wire them.
-    void timerEvent(QTimerEvent* event) override
+private:
+    void deadlinePassed()
     {
-        if (event->timerId() == m_deadline.timerId()) {
-            if (m_try > 1 || m_pause.isActive()) {
-                keepAnswerBefore();
-                return;
-            }
-            // A transfer that had begun is told apart from silence: the
-            // server answered, and then its answer stopped coming.
-            cutOff(m_began
-                       ? QStringLiteral("The answer stopped arriving: %1 bytes came within %2 seconds")
+        if (m_try > 1 || m_pause.isActive()) {
+            keepAnswerBefore();
+            return;
+        }
+        // A transfer that had begun is told apart from silence: the server
+        // answered, and then its answer stopped coming.
+        cutOff(m_began ? QStringLiteral("The answer stopped arriving: %1 bytes came within %2 seconds")
                              .arg(m_body.size())
                              .arg(seconds(m_limits.timeout))
                        : QStringLiteral("No answer came within %1 seconds").arg(seconds(m_limits.timeout)));
-        } else if (event->timerId() == m_headDeadline.timerId()) {
-            cutOff(QStringLiteral("The server's answer did not begin within %1 seconds")
-                       .arg(seconds(m_limits.headTimeout)));
-        } else if (event->timerId() == m_pause.timerId()) {
-            m_pause.stop();
-            ++m_try;
-            attach(m_send());
-        } else {
-            QObject::timerEvent(event);
-        }
     }
 
-private:
     int tries() const { return m_options.retryPassingFailures ? int(m_limits.retryPauses.size()) + 1 : 1; }
 
     // Takes on the reply of one try, afresh.
@@ -153,7 +187,7 @@ private:
         connect(m_reply, &QNetworkReply::finished, this, &Transfer::end);
         connect(m_reply, &QNetworkReply::errorOccurred, this, &Transfer::failed);
         connect(m_reply, &QNetworkReply::requestSent, this,
-                [this] { m_headDeadline.start(int(m_limits.headTimeout.count()), this); });
+                [this] { m_headDeadline.start(m_limits.headTimeout); });
         connect(m_reply, &QNetworkReply::metaDataChanged, this, [this] {
             m_headDeadline.stop();
             m_began = true;
@@ -271,7 +305,7 @@ private:
         // is neither held by nor asked again without it.
         QDateTime asked;
         if ((result.status == 429 || isPassingStatus(result.status)) && m_reply->hasRawHeader("Retry-After"))
-            asked = Network::retryAfter(m_reply->rawHeader("Retry-After"), QDateTime::currentDateTimeUtc());
+            asked = Network::retryAfter(m_reply->rawHeader("Retry-After"), m_clock.wallTime());
         if (asked.isValid() && (result.status == 429 || result.status == 503) && m_hold)
             m_hold(hostOf(result.url), asked);
 
@@ -297,7 +331,7 @@ private:
                            .arg(result.url.toString(), outcome(result), seconds(*pause),
                                 QString::number(m_try + 1), QString::number(tries()));
                 m_before = std::move(result);
-                m_pause.start(int(pause->count()), this);
+                m_pause.start(*pause);
                 return;
             }
         }
@@ -325,11 +359,8 @@ private:
                           .arg(std::max<qint64>(room, 0))
                           .arg(budget->total());
         }
-        // The whole bound's time left, as its timer has it: the request
-        // goes by its timers, not by a clock of its own.
-        auto* dispatcher = QAbstractEventDispatcher::instance(thread());
-        const int timeLeft = dispatcher ? dispatcher->remainingTime(m_deadline.timerId()) : -1;
-        if (why.isEmpty() && timeLeft >= 0 && timeLeft <= pause.count())
+        // The whole bound's time left.
+        if (why.isEmpty() && m_deadline.left() <= pause)
             why = QStringLiteral("a pause of %1 s would end past the request's bound of %2 seconds")
                       .arg(seconds(pause), seconds(m_limits.timeout));
         if (why.isEmpty())
@@ -383,9 +414,10 @@ private:
     const RequestOptions m_options;
     const QString m_proxy; // "host:port" of the proxy in use; empty: direct
     const Hold m_hold;
-    QBasicTimer m_deadline; // the whole request, every try and pause
-    QBasicTimer m_headDeadline;
-    QBasicTimer m_pause;
+    Clock& m_clock;
+    Alarm m_deadline; // the whole request, every try and pause
+    Alarm m_headDeadline;
+    Alarm m_pause;
     QByteArray m_body;
     QString m_reason;
     // The reason is the transfer's own (a bound), not Qt's.
@@ -431,7 +463,9 @@ bool TransferBudget::take(qint64 bytes)
     return true;
 }
 
-Network::Network(NetworkLimits limits, QObject* parent) : QObject(parent), m_limits(limits)
+Network::Network(NetworkLimits limits, Clock* clock, QObject* parent)
+    : QObject(parent), m_limits(limits), m_ownClock(clock ? nullptr : std::make_unique<SystemClock>()),
+      m_clock(clock ? *clock : *m_ownClock)
 {
     m_manager.setProxy(QNetworkProxy::NoProxy);
 }
@@ -511,8 +545,8 @@ FetchReply* Network::get(const QUrl& url, const RequestOptions& options)
             // server; an entry marked expired is asked about with its
             // validators, which is what a refresh the user asks for wants.
             QNetworkCacheMetaData entry = m_cache->metaData(url);
-            if (entry.isValid() && entry.expirationDate() > QDateTime::currentDateTimeUtc()) {
-                entry.setExpirationDate(QDateTime::currentDateTimeUtc().addSecs(-1));
+            if (entry.isValid() && entry.expirationDate() > m_clock.wallTime()) {
+                entry.setExpirationDate(m_clock.wallTime().addSecs(-1));
                 m_cache->updateMetaData(entry);
             }
         }
@@ -527,7 +561,7 @@ FetchReply* Network::get(const QUrl& url, const RequestOptions& options)
         request.setRawHeader("Accept", options.accept);
     new Transfer(
         fetch, [this, request] { return m_manager.get(request); }, m_limits, options, proxyFor(url),
-        [this](const QString& host, const QDateTime& until) { hold(host, until); });
+        [this](const QString& host, const QDateTime& until) { hold(host, until); }, m_clock);
     return fetch;
 }
 
@@ -546,7 +580,7 @@ void Network::hold(const QString& host, const QDateTime& until)
 QDateTime Network::heldUntil(const QString& host) const
 {
     const QDateTime until = m_holds.value(host);
-    return until.isValid() && until > QDateTime::currentDateTimeUtc() ? until : QDateTime();
+    return until.isValid() && until > m_clock.wallTime() ? until : QDateTime();
 }
 
 QDateTime Network::retryAfter(const QByteArray& value, const QDateTime& now)

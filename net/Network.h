@@ -14,6 +14,8 @@
 
 class HttpCache;
 
+class Clock;
+
 Q_DECLARE_LOGGING_CATEGORY(lcNetwork)
 
 // What any one request may take. Every request of the program goes through
@@ -126,7 +128,10 @@ class Network : public QObject
 {
     Q_OBJECT
 public:
-    explicit Network(NetworkLimits limits = {}, QObject* parent = nullptr);
+    // `clock`: every reading of the time (deadlines, pauses, the holds a
+    // server asks for) goes by it; none: the system's. It must outlive the
+    // network.
+    explicit Network(NetworkLimits limits = {}, Clock* clock = nullptr, QObject* parent = nullptr);
     ~Network() override;
 
     // Starts a GET and returns at once. The reply belongs to the network
@@ -137,6 +142,7 @@ public:
     void abortAll();
 
     const NetworkLimits& limits() const { return m_limits; }
+    Clock& clock() const { return m_clock; }
 
     // The User-Agent every request names ("Ventaro/1.0.0 (...)").
     void setUserAgent(const QByteArray& userAgent) { m_userAgent = userAgent; }
@@ -170,6 +176,8 @@ private:
     QString proxyFor(const QUrl& url);
 
     NetworkLimits m_limits;
+    std::unique_ptr<Clock> m_ownClock;
+    Clock& m_clock;
     QNetworkAccessManager m_manager;
     HttpCache* m_cache = nullptr;
     QByteArray m_userAgent;

@@ -13,6 +13,7 @@
 #include "live/LiveWeatherSource.h"
 #include "live/ZoneDirectory.h"
 #include "net/Network.h"
+#include "net/SystemClock.h"
 #include "satellite/PictureViewer.h"
 #include "satellite/frmBrowser.h"
 #include "settings/FirstStart.h"
@@ -393,7 +394,8 @@ void TestLiveWeather::storedZoneIsTrustedOnlyWhenSound()
     QFETCH(QString, zone);
     QFETCH(int, recordsAsked);
     QTemporaryDir folder;
-    ZoneDirectory(folder.path(), storedBy)
+    const SystemClock clock;
+    ZoneDirectory(clock, folder.path(), storedBy)
         .store(QStringLiteral("PHOG"), {QStringLiteral("HIZ017"),
                                         QStringLiteral("Maui Windward West"),
                                         {office},
@@ -598,7 +600,8 @@ void TestLiveWeather::alertsOfEveryAreaOfTheStation()
                                     {QStringLiteral("BOU")},
                                     QDateTime::currentDateTimeUtc()};
         denver.areasKnown = false;
-        ZoneDirectory(folder.path(), templates.recordsSource()).store(QStringLiteral("KDEN"), denver);
+        const SystemClock clock;
+        ZoneDirectory(clock, folder.path(), templates.recordsSource()).store(QStringLiteral("KDEN"), denver);
     }
     m_server.setAlerts(alerts);
     Rig rig(templates, cityCode, folder.path());

@@ -1,6 +1,7 @@
 // What the live layer learnt of each station's zone, kept between runs in
 // the cache folder: asked again once a month, and never trusted when it is
 // damaged or dated ahead of the clock.
+#include "ManualClock.h"
 #include "PipeWatch.h"
 #include "live/ZoneDirectory.h"
 
@@ -52,10 +53,11 @@ void TestZoneDirectory::entriesLastAMonth()
     QFETCH(qint64, secondsLater);
     QFETCH(bool, found);
     QTemporaryDir folder;
-    ZoneDirectory(folder.path()).store(QStringLiteral("KDEN"), denver());
-    const ZoneDirectory later(folder.path());
-    const std::optional<ZoneDirectory::Entry> entry =
-        later.find(QStringLiteral("KDEN"), asked.addSecs(secondsLater));
+    ManualClock clock(asked);
+    ZoneDirectory(clock, folder.path()).store(QStringLiteral("KDEN"), denver());
+    const ZoneDirectory later(clock, folder.path());
+    clock.setWallTime(asked.addSecs(secondsLater));
+    const std::optional<ZoneDirectory::Entry> entry = later.find(QStringLiteral("KDEN"));
     QCOMPARE(entry.has_value(), found);
     if (entry) {
         QCOMPARE(entry->zone, QStringLiteral("COZ039"));
@@ -64,7 +66,7 @@ void TestZoneDirectory::entriesLastAMonth()
         QCOMPARE(entry->fireZone, QStringLiteral("COZ239"));
         QVERIFY(entry->areasKnown);
     }
-    QVERIFY(!later.find(QStringLiteral("KPUB"), asked));
+    QVERIFY(!later.find(QStringLiteral("KPUB")));
 }
 
 // A file another program or a crash left half-written is not read, and an
@@ -72,6 +74,7 @@ void TestZoneDirectory::entriesLastAMonth()
 void TestZoneDirectory::damagedFileIsAskedAgain()
 {
     QTemporaryDir folder;
+    const ManualClock clock(asked);
     QFile file(folder.filePath(QStringLiteral("zones.json")));
     QVERIFY(file.open(QIODevice::WriteOnly));
     file.write(R"({"KDEN": {"zone": "COZ039", "offices": [], "asked": "2026-11-07T12:00:00Z"},)"
@@ -81,19 +84,19 @@ void TestZoneDirectory::damagedFileIsAskedAgain()
                R"(  "asked": "2026-11-07T12:00:00Z"},)"
                R"( "KPUB": {"zone": "COZ087", "offices": ["PUB"], "asked": "2026-11-07T12:00:00Z"}})");
     file.close();
-    const ZoneDirectory directory(folder.path());
+    const ZoneDirectory directory(clock, folder.path());
     // Codes of no code's form would go into addresses: not trusted.
     for (const char* station : {"KDEN", "KGJT", "KSKX", "PANC"})
-        QVERIFY2(!directory.find(QLatin1StringView(station), asked), station);
+        QVERIFY2(!directory.find(QLatin1StringView(station)), station);
     // Kept before the county and fire weather zone were: trusted for its
     // zone, with those still to be asked.
-    QVERIFY(directory.find(QStringLiteral("KPUB"), asked));
-    QVERIFY(!directory.find(QStringLiteral("KPUB"), asked)->areasKnown);
+    QVERIFY(directory.find(QStringLiteral("KPUB")));
+    QVERIFY(!directory.find(QStringLiteral("KPUB"))->areasKnown);
 
     QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
     file.write(R"({"KPUB": {"zone": "COZ0)");
     file.close();
-    QVERIFY(!ZoneDirectory(folder.path()).find(QStringLiteral("KPUB"), asked));
+    QVERIFY(!ZoneDirectory(clock, folder.path()).find(QStringLiteral("KPUB")));
 }
 
 void TestZoneDirectory::plantedFileIsReplaced_data()
@@ -109,6 +112,7 @@ void TestZoneDirectory::plantedFileIsReplaced()
 {
     QFETCH(QString, planted);
     QTemporaryDir folder;
+    const ManualClock clock(asked);
     QTemporaryDir user;
     const QString file = folder.filePath(QStringLiteral("zones.json"));
     QFile notes(user.filePath(QStringLiteral("notes.json")));
@@ -121,11 +125,11 @@ void TestZoneDirectory::plantedFileIsReplaced()
         QVERIFY(notes.link(file));
     QTest::ignoreMessage(QtWarningMsg,
                          QRegularExpression(QStringLiteral("zones.json was a %1.*removed").arg(planted)));
-    ZoneDirectory(folder.path()).store(QStringLiteral("KDEN"), denver());
+    ZoneDirectory(clock, folder.path()).store(QStringLiteral("KDEN"), denver());
 
     QVERIFY(!pipe || pipe->readers() == 0);
     QVERIFY(QFileInfo(file).isFile() && !QFileInfo(file).isSymLink());
-    QVERIFY(ZoneDirectory(folder.path()).find(QStringLiteral("KDEN"), asked));
+    QVERIFY(ZoneDirectory(clock, folder.path()).find(QStringLiteral("KDEN")));
     QVERIFY(notes.open(QIODevice::ReadOnly));
     QCOMPARE(notes.readAll(), QByteArray(R"({"KDEN": 1})"));
 }
