@@ -1,3 +1,4 @@
+#include "ManualClock.h"
 #include "PipeWatch.h"
 #include "net/Network.h"
 
@@ -647,7 +648,8 @@ void TestNetwork::pauseHoldsOnlyTimedRequests()
                           {CannedServer::page("slow down", "429 Too Many Requests")
                                .replace("Connection: close", "Retry-After: 60\r\nConnection: close")});
     server.answers.insert("/page", {CannedServer::page("fine")});
-    Network network;
+    ManualClock clock;
+    Network network({}, &clock);
     FETCH_TO_END(network, server.url("/busy"), busy);
     QCOMPARE(busy.status, 429);
     QVERIFY(network.heldUntil(QStringLiteral("127.0.0.1:%1").arg(server.serverPort())).isValid());
@@ -668,6 +670,15 @@ void TestNetwork::pauseHoldsOnlyTimedRequests()
     FETCH_TO_END(network, server.url("/page"), asked);
     QVERIFY(asked.ok);
     QCOMPARE(server.paths.size(), 2);
+
+    // The pause over by the clock, a timed request is sent again.
+    clock.moveWallClock(std::chrono::seconds(61));
+    {
+        Fetch fetch(network, server.url("/page"), timed);
+        QVERIFY(fetch.waitForEnd());
+        QVERIFY(fetch.results.value(0).ok);
+    }
+    QCOMPARE(server.paths.size(), 3);
 }
 
 void TestNetwork::passingFailuresAreAskedAgain_data()
