@@ -154,12 +154,14 @@ AlertWatch::Prepared AlertWatch::prepare(const QList<WeatherAlert>& alerts)
         prepared.alerts.append(alert);
         const QString line = sightLine(alert);
         const auto known = lineAt.constFind(line);
+        const bool warning = alert.severity >= Alert::Severity::Severe;
         if (known == lineAt.cend()) {
             lineAt.insert(line, prepared.lines.size());
-            prepared.lines.append({line, overAt(alert)});
+            prepared.lines.append({line, overAt(alert), warning});
         } else {
-            qint64& over = prepared.lines[*known].over;
-            over = std::max(over, overAt(alert));
+            Prepared::Line& shown = prepared.lines[*known];
+            shown.over = std::max(shown.over, overAt(alert));
+            shown.warning = shown.warning || warning;
         }
     }
     std::sort(prepared.beyond.begin(), prepared.beyond.end());
@@ -309,6 +311,17 @@ QStringList AlertWatch::inSight() const
     if (more > 0)
         lines.append(moreAlerts(more));
     return lines;
+}
+
+QString AlertWatch::warningInSight() const
+{
+    // The lines stand most severe first.
+    const qint64 now = m_clock.wallTime().toMSecsSinceEpoch();
+    for (const Prepared::Line& line : m_last.lines) {
+        if (line.over > now && line.warning)
+            return line.text;
+    }
+    return {};
 }
 
 QString AlertWatch::sightLine(const WeatherAlert& alert)

@@ -70,6 +70,9 @@ public:
             // When it leaves sight, in milliseconds since the epoch; the
             // largest number for never.
             qint64 over = 0;
+            // An alert of the line threatens life or property (severity
+            // Severe or Extreme).
+            bool warning = false;
         };
         // Those that are in effect until their times run out, most severe
         // first (the service's order within one severity); at most
@@ -99,6 +102,9 @@ public:
     // first, as lines ("Winter Storm Warning until 6 PM MST Tue"); the
     // same line twice only once. Empty before the first refresh.
     QStringList inSight() const;
+    // The line of the most severe alert in effect now when it threatens life
+    // or property (severity Severe or Extreme); empty when none does.
+    QString warningInSight() const;
 
     // The event with its end in the alert's own local time: "Winter Storm
     // Warning until 6 PM MST Tue", "... until 6:30 PM ...", just the event

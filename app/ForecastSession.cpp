@@ -6,6 +6,8 @@
 #include "settings/SettingsKeys.h"
 #include "settings/StationTable.h"
 #include "shell/Notifier.h"
+#include "weather/Temperature.h"
+#include "weather/WeatherTexts.h"
 
 ForecastSession::ForecastSession(Services services, QObject* parent)
     : QObject(parent), m_services(services), m_settings(m_services.store),
@@ -14,6 +16,8 @@ ForecastSession::ForecastSession(Services services, QObject* parent)
           m_services.clock, [this] { return m_running; }, this)),
       m_alertWatch(m_services.clock)
 {
+    // The window opens idle.
+    m_status = WeatherTexts::idle;
     connectRefresh();
     // A refresh the policy asks for is a timed one: it takes what the
     // service says is still fresh, and waits out a pause it asked for.
@@ -25,7 +29,7 @@ ForecastSession::~ForecastSession() = default;
 
 void ForecastSession::connectRefresh()
 {
-    connect(m_refresh, &Refresh::statusChanged, this, &ForecastSession::statusChanged);
+    connect(m_refresh, &Refresh::statusChanged, this, &ForecastSession::showStatus);
     connect(m_refresh, &Refresh::conditionsUnavailable, this, &ForecastSession::showUnavailable);
     connect(m_refresh, &Refresh::conditionsReceived, this, &ForecastSession::showConditions);
     connect(m_refresh, &Refresh::forecastReceived, this, &ForecastSession::forecastReady);
@@ -111,8 +115,13 @@ void ForecastSession::showConditions(const ConditionsReading& reading)
     Q_EMIT conditionsShown(reading);
     showCityTip();
     showStatusTip();
-    if (m_settings.trayUseOn())
-        Q_EMIT traySkyChanged({reading.values.sky, reading.skyChoice});
+    if (m_settings.trayUseOn()) {
+        m_traySky =
+            TraySky{reading.values.sky, reading.skyChoice,
+                    m_settings.trayTemperatureOn() ? Temperature::wholeFahrenheit(reading.values.temperature)
+                                                   : std::nullopt};
+        Q_EMIT traySkyChanged(*m_traySky);
+    }
 }
 
 void ForecastSession::showUnavailable(const QString& reason)
@@ -126,6 +135,12 @@ void ForecastSession::showUnavailable(const QString& reason)
     Q_EMIT conditionsUnavailable();
     showCityTip();
     showStatusTip();
+    // A temperature no longer observed is not shown; the sky icons stay as
+    // the tray rule left them.
+    if (m_traySky && m_traySky->fahrenheit && m_settings.trayUseOn()) {
+        m_traySky->fahrenheit.reset();
+        Q_EMIT traySkyChanged(*m_traySky);
+    }
     end(false);
 }
 
@@ -178,12 +193,27 @@ void ForecastSession::takeAlerts(const AlertWatch::Prepared& alerts)
 
 void ForecastSession::showAlertLines()
 {
+    const QString warning = m_alertWatch.warningInSight();
+    if (warning != m_warning) {
+        m_warning = warning;
+        Q_EMIT warningChanged(m_warning);
+        if (m_status == WeatherTexts::idle)
+            showStatus(m_status);
+    }
     const QStringList lines = m_alertWatch.inSight();
     if (lines == m_alertLines)
         return;
     m_alertLines = lines;
     showCityTip();
     Q_EMIT alertLinesChanged(m_alertLines);
+}
+
+void ForecastSession::showStatus(const QString& text)
+{
+    m_status = text;
+    // A warning in effect stays in sight whenever nothing else is said.
+    Q_EMIT statusChanged(text == WeatherTexts::idle && !m_warning.isEmpty() ? QStringLiteral("  ") + m_warning
+                                                                            : text);
 }
 
 void ForecastSession::showCityTip()

@@ -29,6 +29,10 @@ class WeatherSource;
 // the tray says. It reads the time only through its Clock, and nothing of
 // Qt beyond Core.
 //
+// While an alert that threatens life or property (Severe or Extreme) is in
+// effect, its line stands in the status line in place of "  Idle", and the
+// tray is told to mark its icons (warningChanged()), until it ends.
+//
 // A refresh runs from refresh() (or the policy's own) until the window
 // reports the forecast in its box (forecastShown()); when no forecast is
 // to be shown (conditions unavailable, a pause the service asked for) it
@@ -51,11 +55,14 @@ public:
     };
 
     // What the notification area shows after a refresh that brought
-    // conditions: the sky conditions and the classes they fall in.
+    // conditions: the sky conditions and the classes they fall in, and the
+    // observed temperature in whole degrees Fahrenheit when the user asked
+    // for it in the tray and the observation tells it.
     struct TraySky
     {
         QString sky;
         SkyClasses::Choice choice;
+        std::optional<int> fahrenheit;
     };
 
     explicit ForecastSession(Services services, QObject* parent = nullptr);
@@ -116,8 +123,13 @@ Q_SIGNALS:
     // past `shownLength` characters (the alerts whole, what is below them
     // to its first 500).
     void cityTipChanged(const QString& tip, qsizetype shownLength);
-    // With tray use on, after each refresh that brought conditions.
+    // With tray use on, after each refresh that brought conditions; after
+    // one that did not, the last sky again without a temperature.
     void traySkyChanged(const ForecastSession::TraySky& sky);
+    // The line of the most severe alert in effect that threatens life or
+    // property ("Tornado Warning until 5:45 PM CDT Mon"); empty once none
+    // does.
+    void warningChanged(const QString& line);
     // The lines of the alerts in effect, most severe first, which head the
     // tray icons' tooltips.
     void alertLinesChanged(const QStringList& lines);
@@ -132,6 +144,7 @@ private:
     void showAlertLines();
     void showCityTip();
     void showStatusTip();
+    void showStatus(const QString& text);
     void end(bool conditionsCame);
 
     Services m_services;
@@ -157,4 +170,9 @@ private:
     QString m_observedAt;
     QString m_unavailable;
     QStringList m_alertLines;
+    QString m_warning;
+    // The status the refresh last gave, shown as it is unless idle.
+    QString m_status;
+    // The sky last shown in the tray, and whether with a temperature.
+    std::optional<TraySky> m_traySky;
 };

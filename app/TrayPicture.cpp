@@ -1,5 +1,7 @@
 #include "TrayPicture.h"
 
+#include "weather/Temperature.h"
+
 #include <QColor>
 #include <QFont>
 #include <QHash>
@@ -198,7 +200,8 @@ protected:
             }
             const qreal numberHeight = std::round(device * share);
             const QRectF box(outline, device - outline - numberHeight, device - 2 * outline, numberHeight);
-            number = fittedText(degreesText(m_fahrenheit), box, Qt::AlignRight | Qt::AlignBottom, 0.7);
+            number = fittedText(Temperature::degreesText(m_fahrenheit), box, Qt::AlignRight | Qt::AlignBottom,
+                                0.7);
         }
         // The outline is stroked on both sides of the glyphs' edge and the
         // fill then covers its inner half.
@@ -268,28 +271,6 @@ private:
 };
 
 } // namespace
-
-std::optional<int> wholeFahrenheit(QStringView temperature)
-{
-    // The first number followed by F, a degree sign allowed between: the
-    // pages put the Fahrenheit value first, but nothing here depends on it.
-    static const QRegularExpression fahrenheit(QStringLiteral("(-?\\d+(?:\\.\\d+)?)\\s*\u00B0?\\s*F\\b"));
-    const QRegularExpressionMatch match = fahrenheit.match(temperature.toString());
-    if (!match.hasMatch())
-        return std::nullopt;
-    bool ok = false;
-    const double value = match.captured(1).toDouble(&ok);
-    // std::round takes halves away from zero.
-    const double whole = std::round(value);
-    if (!ok || !std::isfinite(whole) || std::abs(whole) >= 1000)
-        return std::nullopt;
-    return static_cast<int>(whole);
-}
-
-QString degreesText(int fahrenheit)
-{
-    return QString::number(fahrenheit) + QChar(0x00B0);
-}
 
 QIcon temperatureIcon(int fahrenheit, const QIcon& sky)
 {

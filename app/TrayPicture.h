@@ -42,17 +42,6 @@ inline constexpr QRgb numberOutline = 0xff1e1e1e;
 inline constexpr QRgb badgeRed = 0xffd91e18;
 inline constexpr QRgb badgeRing = 0xffffffff;
 
-// The temperature the window shows, as the live layer words it ("30.0 F
-// (-1.1 C)") or the old pages did ("45 F (7 C)"), in whole degrees
-// Fahrenheit, halves rounded away from zero (0.5 gives 1, -0.5 gives -1).
-// Nothing when the text holds no number followed by F (empty, "N/A", a
-// value in Celsius alone) or one of four digits or more, which no
-// thermometer in the table's places reads.
-std::optional<int> wholeFahrenheit(QStringView temperature);
-
-// The number as the icon shows it: "72°", "-5°", "101°".
-QString degreesText(int fahrenheit);
-
 // The icon of the temperature. What it draws on a square of logical side s:
 // - s below skyFromSize (16 px): the number alone, without the degree sign
 //   ("72"), centred, filling the square; the sign would cost the digits a

@@ -1,6 +1,7 @@
 #include "frmForecast.h"
 
 #include "ForecastText.h"
+#include "TrayPicture.h"
 #include "TrayRule.h"
 #include "net/Network.h"
 #include "resources/ResourcePaths.h"
@@ -103,8 +104,10 @@ frmForecast::frmForecast(Services services)
     createForecastBox();
     createStatusLine();
     createPopUpMenu();
-    for (int index = 0; index < m_services.tray.count(); ++index)
+    for (int index = 0; index < m_services.tray.count(); ++index) {
         m_trayTips.append(m_services.tray.traytip(index));
+        m_trayPictures.append(m_services.tray.trayicon(index));
+    }
     connectTray();
     connectSession();
     createRefreshKeys();
@@ -314,8 +317,11 @@ void frmForecast::connectSession()
     connect(&session, &ForecastSession::cityTipChanged, this, [this](const QString& tip, qsizetype length) {
         m_lblCity->setToolTip(WindowServices::plainToolTip(tip, length));
     });
-    connect(&session, &ForecastSession::traySkyChanged, this,
-            [this](const ForecastSession::TraySky& sky) { UpdateTrayIcon(sky.sky, sky.choice); });
+    connect(&session, &ForecastSession::traySkyChanged, this, &frmForecast::UpdateTrayIcon);
+    connect(&session, &ForecastSession::warningChanged, this, [this](const QString& line) {
+        m_warningMark = !line.isEmpty();
+        showTrayPictures();
+    });
     connect(&session, &ForecastSession::alertLinesChanged, this, &frmForecast::showTrayTips);
     connect(&session, &ForecastSession::refreshFinished, this, &frmForecast::refreshFinished);
 }
@@ -501,28 +507,52 @@ void frmForecast::showTrayTips(const QStringList& alertLines)
         tray.setTraytip(index, ForecastSession::belowAlerts(m_alertLines, m_trayTips[index]));
 }
 
-void frmForecast::UpdateTrayIcon(const QString& sky, const SkyClasses::Choice& choice)
+void frmForecast::UpdateTrayIcon(const ForecastSession::TraySky& traySky)
 {
     TrayIcons& tray = m_services.tray;
+    const SkyClasses::Choice& choice = traySky.choice;
     for (int index = 0; index < tray.count(); ++index)
         tray.setIntray(index, false);
     // Sky conditions that match no keyword get the start-up icon as a
     // stand-in, so a hidden window is never out of reach; it keeps its own
     // tooltip and does not become the window's icon.
-    for (int index : SkyClasses::trayIcons(choice)) {
+    const QList<int> icons = SkyClasses::trayIcons(choice);
+    // The temperature goes in one icon, the first the rule shows, with that
+    // one's sky beside it; the others would only repeat it.
+    m_trayFahrenheit = traySky.fahrenheit;
+    m_temperatureIndex = m_trayFahrenheit && !icons.isEmpty() ? icons.first() : -1;
+    for (int index : icons) {
         const bool matched = choice.shown.contains(index);
         if (matched) {
             // Setting a window icon hands the window system every size of it
             // anew, drawings rendered again; a refresh mostly keeps the sky.
-            const QIcon icon = tray.trayicon(index);
+            const QIcon icon = m_trayPictures.value(index);
             if (windowIcon().cacheKey() != icon.cacheKey())
                 setWindowIcon(icon);
         }
-        tray.setIntray(index, true);
+        if (m_temperatureIndex < 0 || index == m_temperatureIndex)
+            tray.setIntray(index, true);
         if (matched && index < m_trayTips.size()) {
-            m_trayTips[index] = sky;
-            tray.setTraytip(index, ForecastSession::belowAlerts(m_alertLines, sky));
+            m_trayTips[index] = traySky.sky;
+            tray.setTraytip(index, ForecastSession::belowAlerts(m_alertLines, traySky.sky));
         }
+    }
+    showTrayPictures();
+}
+
+void frmForecast::showTrayPictures()
+{
+    TrayIcons& tray = m_services.tray;
+    for (int index = 0; index < tray.count() && index < m_trayPictures.size(); ++index) {
+        QIcon picture = index == m_temperatureIndex
+                            ? TrayPicture::temperatureIcon(*m_trayFahrenheit, m_trayPictures[index])
+                            : m_trayPictures[index];
+        if (m_warningMark)
+            picture = TrayPicture::withWarningBadge(picture);
+        // The designed picture is set again only where it changes, as a tray
+        // redraws whatever it is handed.
+        if (tray.trayicon(index).cacheKey() != picture.cacheKey())
+            tray.setTrayicon(index, picture);
     }
 }
 

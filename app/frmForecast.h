@@ -4,12 +4,15 @@
 #include "settings/Settings.h"
 #include "weather/SkyClasses.h"
 
+#include <QIcon>
+#include <QList>
 #include <QPointer>
 #include <QStringList>
 #include <QUrl>
 #include <QWidget>
 #include <array>
 #include <functional>
+#include <optional>
 
 class ColorDialog;
 class Network;
@@ -123,8 +126,12 @@ private:
     void showUnavailable();
     void nameValuesByText();
     // Shows the icons of the sky classes (read with the page) and the
-    // sky conditions as their tooltip.
-    void UpdateTrayIcon(const QString& sky, const SkyClasses::Choice& choice);
+    // sky conditions as their tooltip; with a temperature, one icon of it
+    // with the first class's picture beside it.
+    void UpdateTrayIcon(const ForecastSession::TraySky& sky);
+    // Puts each instance's picture up again: the sky's or the temperature,
+    // marked while a warning is in effect.
+    void showTrayPictures();
     void showForecast(const QString& forecast, const QStringList& pieces, const QString& origin);
     void fillForecastBox(quint64 fill);
     void showTrayTips(const QStringList& alertLines);
@@ -173,6 +180,12 @@ private:
     // or its designed text until it first shows them.
     QStringList m_trayTips;
     QStringList m_alertLines;
+    // Each instance's designed picture, and what it shows now: the
+    // temperature in one of them, and the warning mark on all.
+    QList<QIcon> m_trayPictures;
+    std::optional<int> m_trayFahrenheit;
+    int m_temperatureIndex = -1;
+    bool m_warningMark = false;
 
     bool m_ending = false;
     QPointer<QWidget> m_browser;

@@ -1,6 +1,7 @@
-#include "WindowRig.h"
 #include "TestData.h"
+#include "WindowRig.h"
 #include "app/RefreshPolicy.h"
+#include "app/TrayPicture.h"
 #include "live/ActiveAlerts.h"
 #include "resources/Resources.h"
 #include "settings/FirstStart.h"
@@ -10,6 +11,7 @@
 #include "shell/Twips.h"
 #include "support/SamplePages.h"
 #include "weather/SkyClasses.h"
+#include "weather/Temperature.h"
 
 #include <QAccessible>
 #include <QApplication>
@@ -80,6 +82,8 @@ private Q_SLOTS:
     void alertsToldOnceAndInSightUntilTheyEnd();
     void alertsSwitchedOffOrMarkedUp();
     void alertFloodToldInAFewAndSummedUpInSight();
+    void trayTellsTheTemperatureAndAWarning_data();
+    void trayTellsTheTemperatureAndAWarning();
 };
 
 namespace {
@@ -1565,6 +1569,72 @@ void TestFrmForecast::alertFloodToldInAFewAndSummedUpInSight()
     lines = city->toolTip().split(QLatin1Char('\n'));
     QCOMPARE(lines.size(), 10);
     QCOMPARE(lines[9], QStringLiteral("Warning 9 until 6 PM MST Tue"));
+}
+
+void TestFrmForecast::trayTellsTheTemperatureAndAWarning_data()
+{
+    QTest::addColumn<QString>("choice"); // as stored under TrayTemperature; empty: absent
+    QTest::newRow("the choice absent: the sky icons as the rule gives them") << QString();
+    QTest::newRow("the choice off") << QStringLiteral("0");
+    QTest::newRow("the choice on: the temperature, the sky beside it") << QStringLiteral("-1");
+}
+
+// After a refresh the tray shows the sky, or with the choice on the
+// temperature in one icon; a warning in effect marks whatever it shows and
+// stands in the status line, until it ends.
+void TestFrmForecast::trayTellsTheTemperatureAndAWarning()
+{
+    QFETCH(QString, choice);
+    ForecastRig rig;
+    rig.initializeStore();
+    if (!choice.isEmpty())
+        rig.store.set(QStringLiteral("TrayTemperature"), choice);
+    const QString code =
+        stationWithSky([](const QString& sky) { return SkyClasses::classify(sky).shown.size() >= 2; });
+    QVERIFY(!code.isEmpty());
+    rig.store.set(QStringLiteral("CityCode"), code);
+    frmForecast& window = rig.open();
+    // 3 PM in Denver on Monday, December 7, 2026, while the fixtures' Winter
+    // Storm Warning is in effect.
+    rig.clock.setWallTime(QDateTime(QDate(2026, 12, 7), QTime(22, 0), QTimeZone::utc()));
+    QVERIFY(rig.refresh());
+
+    const QList<int> rule =
+        SkyClasses::trayIcons(SkyClasses::classify(SamplePages::observationFor(entryFor(code)).sky));
+    const std::optional<int> degrees =
+        choice == QLatin1StringView("-1")
+            ? Temperature::wholeFahrenheit(rig.child<QLabel>(QStringLiteral("lblTemp"))->text())
+            : std::nullopt;
+    QCOMPARE(degrees.has_value(), choice == QLatin1StringView("-1"));
+    QStringList shown;
+    for (int index : degrees ? rule.mid(0, 1) : rule)
+        shown.append(QString::number(index));
+    std::sort(shown.begin(), shown.end());
+    QCOMPARE(rig.intray(), shown);
+    const QtTrayIcons designed(trayDesign());
+    const auto picture = [](const QIcon& icon) { return icon.pixmap(QSize(48, 48), 1.0).toImage(); };
+    const auto expected = [&](int index, bool marked) {
+        const QIcon icon = degrees && index == rule.first()
+                               ? TrayPicture::temperatureIcon(*degrees, designed.trayicon(index))
+                               : designed.trayicon(index);
+        return picture(marked ? TrayPicture::withWarningBadge(icon) : icon);
+    };
+    for (const QString& index : shown)
+        QCOMPARE(picture(rig.tray.trayicon(index.toInt())), expected(index.toInt(), false));
+
+    window.session().takeAlerts(AlertWatch::prepare(
+        ActiveAlerts::parse(TestData::bytes(QStringLiteral("live/alerts/one.json"))).alerts));
+    for (const QString& index : shown)
+        QCOMPARE(picture(rig.tray.trayicon(index.toInt())), expected(index.toInt(), true));
+    QCOMPARE(rig.child<QLabel>(QStringLiteral("lblStatus"))->text(),
+             QStringLiteral("  Winter Storm Warning until 6 PM MST Tue"));
+
+    // Past its end, at the next minute's tick.
+    rig.clock.setWallTime(QDateTime(QDate(2026, 12, 9), QTime(2, 0), QTimeZone::utc()));
+    window.session().Timer1_Timer();
+    for (const QString& index : shown)
+        QCOMPARE(picture(rig.tray.trayicon(index.toInt())), expected(index.toInt(), false));
+    QCOMPARE(rig.child<QLabel>(QStringLiteral("lblStatus"))->text(), QStringLiteral("  Idle"));
 }
 
 QTEST_MAIN(TestFrmForecast)

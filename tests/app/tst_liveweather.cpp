@@ -197,7 +197,10 @@ void TestLiveWeather::refreshShowsTheServiceWords()
              QStringLiteral("  Attempting connection to ") + m_server.host());
     QCOMPARE(statuses.at(3).first().toString(),
              QStringLiteral("  Attempting connection to ") + m_server.host());
-    QCOMPARE(rig.label("lblStatus"), QStringLiteral("  Idle"));
+    // Idle, unless a warning stands there: Denver's Winter Storm Warning.
+    QCOMPARE(rig.label("lblStatus"), rig.tip("lblCity").startsWith(QStringLiteral("Winter Storm Warning"))
+                                         ? QStringLiteral("  Winter Storm Warning until 6 PM MST Tue")
+                                         : QStringLiteral("  Idle"));
     // The station named observed: the tooltip names no other.
     QVERIFY2(!rig.tip("lblCity").contains(QStringLiteral("Observed at")), qPrintable(rig.tip("lblCity")));
 
@@ -622,7 +625,9 @@ void TestLiveWeather::alertsOfEveryAreaOfTheStation()
     QVERIFY(rig.label("lblTemp").startsWith(QLatin1Char(' ')) && rig.label("lblTemp").size() > 1);
     QVERIFY(rig.forecast().contains(QStringLiteral(".TODAY")) ||
             rig.forecast().contains(QStringLiteral(".TONIGHT")));
-    QCOMPARE(rig.label("lblStatus"), QStringLiteral("  Idle"));
+    // A warning in effect stands in the status line in place of "  Idle".
+    QCOMPARE(rig.label("lblStatus"),
+             inSight.isEmpty() ? QStringLiteral("  Idle") : QStringLiteral("  ") + inSight);
     const QStringList alertRequests =
         m_server.requestedPaths().mid(before).filter(QStringLiteral("/alerts/"));
     // A failing request is asked three times, at each of the two refreshes.

@@ -1,5 +1,6 @@
 #include "TestData.h"
 #include "app/TrayPicture.h"
+#include "weather/Temperature.h"
 #include "live/ObservationReading.h"
 #include "resources/Resources.h"
 #include "shell/SystemColors.h"
@@ -75,8 +76,8 @@ void TestTrayPicture::wholeDegrees()
         QVERIFY(reading.received);
         text = reading.values.temperature;
     }
-    const std::optional<int> whole = TrayPicture::wholeFahrenheit(text);
-    QCOMPARE(whole ? TrayPicture::degreesText(*whole) : QString(), shown);
+    const std::optional<int> whole = Temperature::wholeFahrenheit(text);
+    QCOMPARE(whole ? Temperature::degreesText(*whole) : QString(), shown);
 }
 
 void TestTrayPicture::drawnAtEachSize_data()
