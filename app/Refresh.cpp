@@ -56,14 +56,13 @@ void Refresh::next(std::function<void()> step)
     });
 }
 
-template <typename T>
-void Refresh::offThread(qsizetype size, std::function<T()> work, std::function<void(T)> done)
+template <typename T> void Refresh::offThread(std::function<T()> work, std::function<void(T)> done)
 {
-    OffThread::run<T>(this, size, std::move(work),
-                      [this, generation = m_generation, done = std::move(done)](T result) {
-                          if (generation == m_generation && m_running)
-                              done(std::move(result));
-                      });
+    OffThread::onWorker<T>(this, std::move(work),
+                           [this, generation = m_generation, done = std::move(done)](T result) {
+                               if (generation == m_generation && m_running)
+                                   done(std::move(result));
+                           });
 }
 
 template <typename Answer>
@@ -104,7 +103,7 @@ void Refresh::conditionsAnswered(const ConditionsAnswer& answer)
     setStatus(WeatherTexts::parsingConditions);
     next([this, answer] {
         offThread<ConditionsReading>(
-            answer.size, [read = answer.read, cancelled = m_cancelled] { return read(cancelled.get()); },
+            [read = answer.read, cancelled = m_cancelled] { return read(cancelled.get()); },
             [this](ConditionsReading reading) { conditionsRead(reading); });
     });
 }
@@ -149,7 +148,6 @@ void Refresh::forecastAnswered(const ForecastAnswer& answer)
     next([this, answer] {
         using Shown = std::pair<ForecastReading, QStringList>;
         offThread<Shown>(
-            answer.size,
             [read = answer.read, cancelled = m_cancelled] {
                 ForecastReading reading = read(cancelled.get());
                 QStringList pieces = ForecastText::pieces(reading.text);
@@ -201,7 +199,6 @@ void Refresh::alertsAnswered(const AlertsAnswer& answer)
     // with it.
     using Read = std::pair<AlertsReading, AlertWatch::Prepared>;
     offThread<Read>(
-        answer.size,
         [read = answer.read, cancelled = m_cancelled] {
             AlertsReading reading = read(cancelled.get());
             AlertWatch::Prepared prepared = reading.received && !cancelled->load()

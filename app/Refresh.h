@@ -82,10 +82,9 @@ private:
     void setStatus(const QString& text);
     // Runs `step` from the event loop, unless this refresh has ended by then.
     void next(std::function<void()> step);
-    // Runs `work` as OffThread::run does and `done` with its answer,
-    // unless this refresh has ended by then.
-    template <typename T>
-    void offThread(qsizetype size, std::function<T()> work, std::function<void(T)> done);
+    // Runs `work` on a worker, as every answer is read, and `done` with
+    // its result, unless this refresh has ended by then.
+    template <typename T> void offThread(std::function<T()> work, std::function<void(T)> done);
     template <typename Answer> void await(WeatherReply<Answer>* reply, void (Refresh::*done)(const Answer&));
 
     WeatherSource& m_source;

@@ -39,8 +39,7 @@ void ForecastLookup::start()
         StationTable::Station{m_request.stationCode, m_request.stationCode, m_request.stateCode});
     if (listed && listed->abroad()) {
         const ForecastReading outside = noForecastAbroad(m_place.name);
-        m_reply->answer(ForecastAnswer::arrived(outside.text.size(),
-                                                [outside](const std::atomic<bool>*) { return outside; }));
+        m_reply->answer(ForecastAnswer::arrived([outside](const std::atomic<bool>*) { return outside; }));
         return;
     }
     m_station = StationIdentifiers::icaoFor(m_request.stationCode);
@@ -359,7 +358,7 @@ void ForecastLookup::namedProductRead(const ProductSearch& search)
 void ForecastLookup::answerWith(const QString& text, const QString& origin)
 {
     qCInfo(lcLive).noquote() << "forecast of" << m_place.name << "-" << origin;
-    answer(ForecastAnswer::arrived(text.size(), [text, origin](const std::atomic<bool>*) {
+    answer(ForecastAnswer::arrived([text, origin](const std::atomic<bool>*) {
         return ForecastReading{ForecastReading::Outcome::Forecast, text, origin};
     }));
 }

@@ -71,7 +71,7 @@ ConditionsReply* LiveWeatherSource::fetchConditions(const WeatherRequest& reques
                     QStringLiteral("The weather service has no observation of %1: it answered %2")
                         .arg(station, answered(result)));
             return ConditionsAnswer::arrived(
-                result.text.size(), [text = result.text, station, observedAt](const std::atomic<bool>*) {
+                [text = result.text, station, observedAt](const std::atomic<bool>*) {
                     ConditionsReading reading = ObservationReading::read(text, station);
                     if (reading.received)
                         reading.observedAt = observedAt;
@@ -118,14 +118,13 @@ AlertsReply* LiveWeatherSource::fetchAlerts(const WeatherRequest& request)
                 return AlertsAnswer::failed(result.error);
             // The API's problem answers come with their own status; the
             // parser tells them apart from a list of alerts.
-            return AlertsAnswer::arrived(
-                result.body.size(), [body = result.body, asked](const std::atomic<bool>*) {
-                    const ActiveAlerts::Answer answer = ActiveAlerts::parse(body);
-                    AlertsReading reading{answer.ok, answer.alerts, answer.problem};
-                    if (!answer.ok)
-                        reading.problem = QStringLiteral("the alerts of %1: %2").arg(asked, answer.problem);
-                    return reading;
-                });
+            return AlertsAnswer::arrived([body = result.body, asked](const std::atomic<bool>*) {
+                const ActiveAlerts::Answer answer = ActiveAlerts::parse(body);
+                AlertsReading reading{answer.ok, answer.alerts, answer.problem};
+                if (!answer.ok)
+                    reading.problem = QStringLiteral("the alerts of %1: %2").arg(asked, answer.problem);
+                return reading;
+            });
         },
         this);
 }

@@ -5,13 +5,12 @@
 #include <QtConcurrent/QtConcurrentRun>
 #include <functional>
 
-// Work on text from outside, done where it costs the window least.
+// Work on what came from outside (the service's answers, pictures), done
+// off the window's thread. Every answer is read there, whatever its size:
+// what reading text costs is not told by its length alone (a few
+// kilobytes of zone codes can name a state's every zone), and handing a
+// small page to a worker costs a fraction of a millisecond.
 namespace OffThread {
-
-// Work on at most this many characters is done in place: an everyday page
-// is read in well under a millisecond, less than handing it to a worker
-// and back costs. Only a large one would hold the window up.
-inline constexpr qsizetype inPlaceLimit = 64 * 1024;
 
 // Runs `work` on a worker thread and hands its result to `done` on
 // `context`'s thread from the event loop, unless `context` is gone by then.
@@ -27,19 +26,6 @@ template <typename T> void onWorker(QObject* context, std::function<T()> work, s
         done(watcher->result());
     });
     watcher->setFuture(QtConcurrent::run(std::move(work)));
-}
-
-// Runs `work` and hands its result to `done` on `context`'s thread: at once
-// when `size` is at most inPlaceLimit, else as onWorker() does. `work` must
-// touch nothing but the values it holds.
-template <typename T>
-void run(QObject* context, qsizetype size, std::function<T()> work, std::function<void(T)> done)
-{
-    if (size <= inPlaceLimit) {
-        done(work());
-        return;
-    }
-    onWorker<T>(context, std::move(work), std::move(done));
 }
 
 } // namespace OffThread

@@ -12,10 +12,9 @@ template <typename Answer, typename ReadPage> Answer answerFor(const FetchResult
         return Answer::held(result.error, result.heldUntil);
     if (!result.ok)
         return Answer::failed(result.error);
-    return Answer::arrived(result.text.size(),
-                           [body = result.text, readPage](const std::atomic<bool>* cancelled) {
-                               return readPage(body, cancelled);
-                           });
+    return Answer::arrived([body = result.text, readPage](const std::atomic<bool>* cancelled) {
+        return readPage(body, cancelled);
+    });
 }
 
 } // namespace

@@ -36,8 +36,7 @@ ForecastReply* ServerWeatherSource::fetchStateForecast(const WeatherRequest& req
     if (const auto station = StationTable::station(request.stationCode); station && station->abroad()) {
         auto* reply = new ForecastReply;
         const ForecastReading outside = noForecastAbroad(station->name);
-        reply->answer(ForecastAnswer::arrived(outside.text.size(),
-                                              [outside](const std::atomic<bool>*) { return outside; }));
+        reply->answer(ForecastAnswer::arrived([outside](const std::atomic<bool>*) { return outside; }));
         return reply;
     }
     return relay<ForecastAnswer>(

@@ -18,8 +18,8 @@
 // (`failure` says why: a transfer that failed, an answer in place of the
 // product), or the service's answer has arrived and `read` turns it into
 // what the window shows. Reading is left to the asker, which decides where
-// and when it runs: the status line announces it first, and a large answer
-// is read on a worker thread.
+// and when it runs: the status line announces it first, and the answer is
+// read on a worker thread.
 template <typename Reading> struct WeatherAnswer
 {
     using Read = std::function<Reading(const std::atomic<bool>* cancelled)>;
@@ -39,10 +39,9 @@ template <typename Reading> struct WeatherAnswer
         answer.heldUntil = std::move(until);
         return answer;
     }
-    static WeatherAnswer arrived(qsizetype size, Read read)
+    static WeatherAnswer arrived(Read read)
     {
         WeatherAnswer answer;
-        answer.size = size;
         answer.read = std::move(read);
         return answer;
     }
@@ -55,8 +54,6 @@ template <typename Reading> struct WeatherAnswer
     // Where the source found the station to be on the way, whatever came of
     // the rest (see WeatherRequest::areas); empty when it did not.
     QStringList areas;
-    // How much there is to read, in characters.
-    qsizetype size = 0;
     // Pure work on the values it holds, safe on any thread; once
     // `*cancelled` is true it may give up early with a useless reading.
     Read read;

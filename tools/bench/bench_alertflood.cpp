@@ -133,7 +133,7 @@ public:
     AlertsReply* fetchAlerts(const WeatherRequest&) override
     {
         auto* reply = new AlertsReply;
-        reply->answer(AlertsAnswer::arrived(body.size(), [body = body](const std::atomic<bool>*) {
+        reply->answer(AlertsAnswer::arrived([body = body](const std::atomic<bool>*) {
             const ActiveAlerts::Answer answer = ActiveAlerts::parse(body);
             return AlertsReading{answer.ok, answer.alerts, answer.problem};
         }));
