@@ -25,7 +25,8 @@
 // temporary folder), a weather source on loopback (the rig's own sample
 // server, or a server of the test's), a fake for the notifications, the
 // machine's waking and network as signals the test emits, and clocks that
-// stand still until the test moves them. WindowRig puts the window on it.
+// stand still until the test moves them. WindowRig puts the window on it,
+// SessionRig a stand-in for the window.
 template <typename Store> struct SessionParts
 {
     explicit SessionParts(std::chrono::milliseconds httpTimeout = std::chrono::seconds(10))
@@ -99,4 +100,78 @@ private:
                          &ForecastSession::sessionEvent);
         return *forecast;
     }
+};
+
+// Stands in for the window: keeps what the session says, and reports each
+// forecast in its box a turn of the event loop later, as the window does
+// once a forecast of many lines has gone in.
+struct WindowStandIn
+{
+    explicit WindowStandIn(ForecastSession& session)
+    {
+        QObject::connect(&session, &ForecastSession::statusChanged, &context,
+                         [this](const QString& text) { statuses.append(text); });
+        QObject::connect(&session, &ForecastSession::conditionsShown, &context,
+                         [this](const ConditionsReading&) { said.append(QStringLiteral("conditions")); });
+        QObject::connect(&session, &ForecastSession::conditionsUnavailable, &context,
+                         [this] { said.append(QStringLiteral("unavailable")); });
+        QObject::connect(&session, &ForecastSession::forecastReady, &context, [this, &session] {
+            said.append(QStringLiteral("forecast"));
+            QMetaObject::invokeMethod(
+                &context, [&session] { session.forecastShown(); }, Qt::QueuedConnection);
+        });
+        QObject::connect(&session, &ForecastSession::cityTipChanged, &context,
+                         [this](const QString& tip) { cityTip = tip; });
+        QObject::connect(&session, &ForecastSession::traySkyChanged, &context,
+                         [this](const ForecastSession::TraySky& sky) { traySkies.append(sky.sky); });
+        QObject::connect(&session, &ForecastSession::alertLinesChanged, &context,
+                         [this](const QStringList& lines) { alertLines = lines; });
+        QObject::connect(&session, &ForecastSession::refreshFinished, &context,
+                         [this] { said.append(QStringLiteral("finished")); });
+    }
+
+    qsizetype count(const QString& what) const { return said.count(what); }
+
+    // "conditions", "unavailable", "forecast" and "finished", as they came.
+    QStringList said;
+    QStringList statuses;
+    // Each sky the tray was told.
+    QStringList traySkies;
+    // The latest text of the location's tooltip, and the alerts' lines.
+    QString cityTip;
+    QStringList alertLines;
+    QObject context;
+};
+
+// The session with a stand-in for its window, on a store in memory.
+struct SessionRig : SessionParts<MemorySettingsStore>
+{
+    // The session on the rig's sample server, loaded as the window loads
+    // it at start-up: first-start values for what the store lacks.
+    ForecastSession& open()
+    {
+        ForecastSession& opened = makeSession(server.host());
+        shown = std::make_unique<WindowStandIn>(opened);
+        opened.setStoreNotice(FirstStart::notice(initializeStore()));
+        opened.load();
+        return opened;
+    }
+
+    // Asks for a refresh as Get Forecast does and waits until it has
+    // ended; false if it did not start or did not end in time.
+    bool refresh(int timeoutMs = 20000)
+    {
+        const qsizetype before = shown->count(QStringLiteral("finished"));
+        return forecast->refresh() && waitForRefreshes(before + 1, timeoutMs);
+    }
+
+    // Waits until `count` refreshes have ended since the session opened.
+    bool waitForRefreshes(qsizetype count, int timeoutMs = 20000)
+    {
+        return QTest::qWaitFor([&] { return shown->count(QStringLiteral("finished")) >= count; },
+                               timeoutMs) &&
+               !forecast->running();
+    }
+
+    std::unique_ptr<WindowStandIn> shown;
 };
