@@ -1,3 +1,4 @@
+#include "SampleAlerts.h"
 #include "TestData.h"
 #include "WindowRig.h"
 #include "app/RefreshPolicy.h"
@@ -45,14 +46,11 @@ private Q_SLOTS:
     void refreshKeys();
     void screenReadersHearValuesAndStatus();
     void successfulRefresh();
-    void failedRefresh_data();
     void failedRefresh();
     void noStateForecastOutsideTheServicesArea();
     void refreshDuringRefreshIsIgnored();
     void sameForecastKeepsReadersPlace();
-    void timer_data();
     void timer();
-    void manualRefreshDoesNotMoveTheTimer();
     void viewSwitch();
     void exitAndClose_data();
     void exitAndClose();
@@ -77,11 +75,9 @@ private Q_SLOTS:
     void storedPosition();
     void quitDuringHungFetch();
     void locationTellsWhenItWasObserved();
-    void refreshAfterWakingOnlyWhenStale_data();
     void refreshAfterWakingOnlyWhenStale();
-    void alertsToldOnceAndInSightUntilTheyEnd();
-    void alertsSwitchedOffOrMarkedUp();
-    void alertFloodToldInAFewAndSummedUpInSight();
+    void alertsHeadTheTooltips_data();
+    void alertsHeadTheTooltips();
     void trayTellsTheTemperatureAndAWarning_data();
     void trayTellsTheTemperatureAndAWarning();
 };
@@ -538,40 +534,26 @@ void TestFrmForecast::successfulRefresh()
     QCOMPARE(text(rig, QStringLiteral("lblStatus")), QStringLiteral("  Idle"));
 }
 
-void TestFrmForecast::failedRefresh_data()
-{
-    QTest::addColumn<SampleServer::Fault>("fault");
-    QTest::newRow("404 page") << SampleServer::Fault::NotFound;
-    // The old servers' pages are not asked again.
-    QTest::newRow("503 answer") << SampleServer::Fault::Unavailable;
-    QTest::newRow("page without markup") << SampleServer::Fault::NoMarkup;
-    QTest::newRow("refused connection") << SampleServer::Fault::Refuse;
-    QTest::newRow("reset mid-body") << SampleServer::Fault::ResetMidBody;
-}
-
+// What a refresh without conditions shows (tst_forecastsession has every
+// kind of failure): the values and the forecast go, the icons stay.
 void TestFrmForecast::failedRefresh()
 {
-    QFETCH(SampleServer::Fault, fault);
     ForecastRig rig;
     frmForecast& window = rig.open();
     QVERIFY(rig.refresh());
     QVERIFY(!text(rig, QStringLiteral("lblTemp")).isEmpty());
+    QVERIFY(!rig.forecastText().isEmpty());
     const QStringList iconsBefore = rig.intray();
     const qint64 windowIconBefore = window.windowIcon().cacheKey();
-    const int requestsBefore = int(rig.server.requestedPaths().size());
 
-    rig.server.setFault(fault);
+    rig.server.setFault(SampleServer::Fault::NotFound);
     QVERIFY(rig.refresh());
 
     QCOMPARE(text(rig, QStringLiteral("lblCity")), QStringLiteral(" Unavailable"));
     for (const QString& name : valueLabels.mid(1))
         QCOMPARE(text(rig, name), QString());
-    QCOMPARE(rig.child<QPlainTextEdit>(QStringLiteral("Text3"))->toPlainText(), QString());
+    QCOMPARE(rig.forecastText(), QString());
     QCOMPARE(text(rig, QStringLiteral("lblStatus")), QStringLiteral("  Idle"));
-    // The forecast server is not asked; icons stay as they were.
-    const QStringList after = rig.server.requestedPaths().mid(requestsBefore);
-    QVERIFY(!after.contains(QStringLiteral("/iwin/co/state.html")));
-    QCOMPARE(after.size(), fault == SampleServer::Fault::Refuse ? 0 : 1);
     QCOMPARE(rig.intray(), iconsBefore);
     QCOMPARE(window.windowIcon().cacheKey(), windowIconBefore);
 }
@@ -592,23 +574,26 @@ void TestFrmForecast::noStateForecastOutsideTheServicesArea()
                        "for the United States and its territories only."));
 }
 
+// A click while a refresh runs (tst_forecastsession has the tick too).
 void TestFrmForecast::refreshDuringRefreshIsIgnored()
 {
     ForecastRig rig;
     frmForecast& window = rig.open();
-    rig.server.setFault(SampleServer::Fault::Trickle);
     int nestedAttempts = 0;
-    // Clicks and ticks arriving while the slow page trickles in.
+    bool runningThen = false;
+    // Once the conditions have been asked for: the refresh cannot end
+    // before the forecast has been asked for too.
     connect(&rig.server, &SampleServer::requestReceived, &window, [&] {
         if (nestedAttempts++ == 0) {
             QTimer::singleShot(0, &window, [&] {
+                runningThen = window.session().running();
                 QTest::mouseClick(rig.child(QStringLiteral("cmdGetForecast")), Qt::LeftButton);
-                window.session().Timer1_Timer();
             });
         }
     });
     QVERIFY(rig.refresh());
     QCOMPARE(nestedAttempts, 2);
+    QVERIFY(runningThen);
     QCOMPARE(rig.server.requestedPaths(), QStringList({QStringLiteral("/weather/current/KDEN.html"),
                                                        QStringLiteral("/iwin/co/state.html")}));
     QCOMPARE(rig.finished->size(), 1);
@@ -652,59 +637,26 @@ void TestFrmForecast::sameForecastKeepsReadersPlace()
     QCOMPARE(box->toPlainText(), colorado);
 }
 
-void TestFrmForecast::timer_data()
-{
-    QTest::addColumn<QString>("update");
-    QTest::addColumn<int>("ticks");
-    QTest::addColumn<QList<int>>("refreshTicks");
-
-    QTest::newRow("15 minutes") << QStringLiteral("15") << 45 << QList<int>{15, 30, 45};
-    QTest::newRow("0 refreshes every minute") << QStringLiteral("0") << 3 << QList<int>{1, 2, 3};
-    QTest::newRow("-3 refreshes every minute") << QStringLiteral("-3") << 3 << QList<int>{1, 2, 3};
-    QTest::newRow("abc refreshes every minute") << QStringLiteral("abc") << 3 << QList<int>{1, 2, 3};
-    QTest::newRow("2.5 gives 2") << QStringLiteral("2.5") << 6 << QList<int>{2, 4, 6};
-    QTest::newRow("3.5 gives 4") << QStringLiteral("3.5") << 8 << QList<int>{4, 8};
-    QTest::newRow("beyond 16 bits clamps") << QStringLiteral("99999") << 3 << QList<int>{};
-}
-
+// The minute tick on the clock refreshes the window when the interval is
+// reached, a refresh by Get Forecast meanwhile leaving the count alone
+// (tst_forecastsession has the intervals).
 void TestFrmForecast::timer()
 {
-    QFETCH(QString, update);
-    QFETCH(int, ticks);
-    QFETCH(QList<int>, refreshTicks);
-    ForecastRig rig;
-    rig.initializeStore();
-    rig.store.set(QStringLiteral("Update"), update);
-    frmForecast& window = rig.open();
-
-    QList<int> refreshedAt;
-    for (int tick = 1; tick <= ticks; ++tick) {
-        window.session().Timer1_Timer();
-        if (window.session().running()) {
-            refreshedAt.append(tick);
-            QVERIFY(rig.waitForRefreshes(refreshedAt.size()));
-        }
-    }
-    QCOMPARE(refreshedAt, refreshTicks);
-}
-
-void TestFrmForecast::manualRefreshDoesNotMoveTheTimer()
-{
     ForecastRig rig;
     frmForecast& window = rig.open();
+    rig.clock.advance(std::chrono::minutes(10));
+    rig.server.setFault(SampleServer::Fault::NotFound);
+    QVERIFY(rig.refresh());
+    QCOMPARE(text(rig, QStringLiteral("lblCity")), QStringLiteral(" Unavailable"));
+    rig.server.setFault(SampleServer::Fault::None);
 
-    QList<int> timed;
-    for (int tick = 1; tick <= 15; ++tick) {
-        if (tick == 10)
-            QVERIFY(rig.refresh());
-        window.session().Timer1_Timer();
-        if (window.session().running()) {
-            timed.append(tick);
-            QVERIFY(rig.waitForRefreshes(2));
-        }
-        QCOMPARE(window.session().minuteCount(), qint16(tick == 15 ? 0 : tick));
-    }
-    QCOMPARE(timed, QList<int>{15});
+    rig.clock.advance(std::chrono::minutes(4));
+    QVERIFY(!window.session().running());
+    rig.clock.advance(std::chrono::minutes(1));
+    QVERIFY(window.session().running());
+    QVERIFY(rig.waitForRefreshes(2));
+    QVERIFY(text(rig, QStringLiteral("lblTemp")).size() > 1);
+    QCOMPARE(window.session().minuteCount(), qint16(0));
 }
 
 void TestFrmForecast::viewSwitch()
@@ -1348,91 +1300,38 @@ void TestFrmForecast::quitDuringHungFetch()
     QCOMPARE(rig.server.requestedPaths(), QStringList{QStringLiteral("/weather/current/KDEN.html")});
 }
 
+// The location's tooltip after a refresh (tst_forecastsession follows it
+// minute by minute and through a failure).
 void TestFrmForecast::locationTellsWhenItWasObserved()
 {
     ForecastRig rig;
-    frmForecast& window = rig.open();
+    rig.open();
     // The sample pages were observed at 15:53 UTC on Dec 7, 1998; Denver
     // shows it in its own zone.
     rig.clock.setWallTime(QDateTime(QDate(1998, 12, 7), QTime(16, 7), QTimeZone::utc()));
     QVERIFY(rig.refresh());
-    auto* city = rig.child<QLabel>(QStringLiteral("lblCity"));
-    QCOMPARE(city->toolTip(), QStringLiteral("Observed Dec 07, 1998 08:53 AM MST \u2014 14 minutes ago"));
-    // The minute timer keeps the age current.
-    rig.clock.moveWallClock(std::chrono::hours(3));
-    window.session().Timer1_Timer();
-    QCOMPARE(city->toolTip(), QStringLiteral("Observed Dec 07, 1998 08:53 AM MST \u2014 3 hours ago"));
-    // A failed refresh tells why instead.
-    rig.server.setFault(SampleServer::Fault::NotFound);
-    QVERIFY(rig.refresh());
-    QVERIFY(!city->toolTip().startsWith(QStringLiteral("Observed")));
-    window.session().Timer1_Timer();
-    QVERIFY(!city->toolTip().startsWith(QStringLiteral("Observed")));
+    QCOMPARE(rig.child(QStringLiteral("lblCity"))->toolTip(),
+             QStringLiteral("Observed Dec 07, 1998 08:53 AM MST \u2014 14 minutes ago"));
 }
 
-void TestFrmForecast::refreshAfterWakingOnlyWhenStale_data()
-{
-    QTest::addColumn<bool>("refreshedBefore");
-    QTest::addColumn<bool>("failedBefore");
-    QTest::addColumn<int>("minutesLater");
-    QTest::addColumn<bool>("networkReturned"); // else the machine woke
-    QTest::addColumn<int>("refreshAfterMs");   // after the signal; -1: never
-
-    const int settle = int(RefreshPolicy::settle.count());
-    // Asleep meanwhile: the wall clock moves, the minute tick does not.
-    QTest::newRow("nothing shown yet: nothing fetched") << false << false << 60 << false << -1;
-    QTest::newRow("woke 5 minutes later, interval 15") << true << false << 5 << false << -1;
-    QTest::newRow("woke 20 minutes later, interval 15") << true << false << 20 << false << settle;
-    QTest::newRow("network back after 20 minutes asleep") << true << false << 20 << true << settle;
-    QTest::newRow("network back right after a failed refresh")
-        << true << true << 0 << true << int(RefreshPolicy::firstBackOff.count());
-}
-
-// The system's news reach the window's refresh: a signal is held while
-// more may follow, then refreshes weather already shown that has grown
-// old, or failed (once the back-off after that has passed).
+// The machine wakes 20 minutes later, with the interval at 15: the
+// window's weather is refreshed once the signal has settled
+// (tst_forecastsession has when it is not).
 void TestFrmForecast::refreshAfterWakingOnlyWhenStale()
 {
-    QFETCH(bool, refreshedBefore);
-    QFETCH(bool, failedBefore);
-    QFETCH(int, minutesLater);
-    QFETCH(bool, networkReturned);
-    QFETCH(int, refreshAfterMs);
     ForecastRig rig;
     frmForecast& window = rig.open();
-    if (refreshedBefore) {
-        rig.server.setFault(failedBefore ? SampleServer::Fault::Refuse : SampleServer::Fault::None);
-        QVERIFY(rig.refresh());
-        rig.server.setFault(SampleServer::Fault::None);
-    }
-    const qsizetype before = rig.finished->size();
-    rig.clock.moveWallClock(std::chrono::minutes(minutesLater));
-    if (networkReturned)
-        Q_EMIT rig.session.networkReturned();
-    else
-        Q_EMIT rig.session.resumed();
-    QVERIFY(!window.session().running());
-    if (refreshAfterMs < 0) {
-        rig.clock.advance(RefreshPolicy::settle * 2);
-        QVERIFY(!window.session().running());
-        return;
-    }
-    rig.clock.advance(std::chrono::milliseconds(refreshAfterMs - 1));
-    QVERIFY(!window.session().running());
-    rig.clock.advance(std::chrono::milliseconds(1));
+    QVERIFY(rig.refresh());
+    rig.server.setFault(SampleServer::Fault::NotFound);
+    rig.clock.moveWallClock(std::chrono::minutes(20));
+    Q_EMIT rig.session.resumed();
+    rig.clock.advance(RefreshPolicy::settle);
     QVERIFY(window.session().running());
-    QVERIFY(rig.waitForRefreshes(before + 1));
-    QVERIFY(rig.child<QLabel>(QStringLiteral("lblTemp"))->text().size() > 1);
-    // A refresh on waking leaves the minute count to the ticks.
-    QCOMPARE(window.session().minuteCount(), qint16(rig.clock.monotonicTime() / RefreshPolicy::tickInterval));
+    QVERIFY(rig.waitForRefreshes(2));
+    QCOMPARE(text(rig, QStringLiteral("lblCity")), QStringLiteral(" Unavailable"));
 }
 
 namespace {
-
-QList<WeatherAlert> alerts(const QString& name)
-{
-    return ActiveAlerts::parse(TestData::bytes(QStringLiteral("live/alerts/%1.json").arg(name))).alerts;
-}
 
 // A tooltip as Qt shows it: rich text when it looks like rich text.
 QString shownToolTip(const QString& tip)
@@ -1446,129 +1345,63 @@ QString shownToolTip(const QString& tip)
 
 } // namespace
 
-void TestFrmForecast::alertsToldOnceAndInSightUntilTheyEnd()
+void TestFrmForecast::alertsHeadTheTooltips_data()
 {
+    QTest::addColumn<QString>("answer"); // kept, or "marked" or "flood"
+    QTest::addColumn<bool>("refreshedFirst");
+    QTest::addColumn<QStringList>("lines");
+
+    QTest::newRow("told once and in sight: above the observation and the sky")
+        << QStringLiteral("two") << true
+        << QStringList{QStringLiteral("Winter Storm Warning until 6 PM MST Tue"),
+                       QStringLiteral("Wind Advisory until 11 PM MST Mon")};
+    QTest::newRow("marked up: shown as its characters")
+        << QStringLiteral("marked") << false
+        << QStringList{QStringLiteral("<b>Blizzard</b> Warning & <img src=x> until 6 PM MST Tue")};
+    QStringList flood;
+    for (int index = 0; index < 12; ++index)
+        flood.append(QStringLiteral("Warning %1 until %2 PM MST Tue").arg(index).arg(index < 10 ? 6 : 5));
+    flood.append(QStringLiteral("and 488 more alerts"));
+    QTest::newRow("a flood: summed up above the start-up icon's text")
+        << QStringLiteral("flood") << false << flood;
+}
+
+// The session's alert lines head the location's tooltip and each tray
+// icon's, above what each said before, as plain text (tst_forecastsession
+// has which alerts are told and in sight).
+void TestFrmForecast::alertsHeadTheTooltips()
+{
+    QFETCH(QString, answer);
+    QFETCH(bool, refreshedFirst);
+    QFETCH(QStringList, lines);
+    QList<WeatherAlert> alerts;
+    if (answer == QLatin1String("flood")) {
+        alerts = SampleAlerts::flood(500);
+    } else if (answer == QLatin1String("marked")) {
+        alerts = SampleAlerts::answer(QStringLiteral("one"));
+        alerts[0].id += QStringLiteral(".marked");
+        alerts[0].event = QStringLiteral("<b>Blizzard</b> Warning & <img src=x>");
+    } else {
+        alerts = SampleAlerts::answer(answer);
+    }
     ForecastRig rig;
     frmForecast& window = rig.open();
     // 3 PM in Denver on Monday, December 7, 2026.
     rig.clock.setWallTime(QDateTime(QDate(2026, 12, 7), QTime(22, 0), QTimeZone::utc()));
-    QVERIFY(rig.refresh());
+    if (refreshedFirst)
+        QVERIFY(rig.refresh());
     auto* city = rig.child<QLabel>(QStringLiteral("lblCity"));
-    const QString observed = city->toolTip();
-    QVERIFY(observed.startsWith(QLatin1String("Observed")));
-    const QStringList shownIcons = rig.intray();
-    QVERIFY(!shownIcons.isEmpty());
-    const int icon = shownIcons.first().toInt();
-    const QString sky = rig.tray.traytip(icon);
+    const QString cityBefore = city->toolTip();
+    QCOMPARE(cityBefore.startsWith(QLatin1String("Observed")), refreshedFirst);
+    const int icon = rig.intray().constFirst().toInt();
+    const QString trayBefore = rig.tray.traytip(icon);
+    QVERIFY(!trayBefore.isEmpty());
 
-    // A zone without alerts: nothing told, nothing changed.
-    window.session().takeAlerts(AlertWatch::prepare(alerts(QStringLiteral("none"))));
-    QVERIFY(rig.notifier.notifications.isEmpty());
-    QCOMPARE(city->toolTip(), observed);
-    QCOMPARE(rig.tray.traytip(icon), sky);
-
-    window.session().takeAlerts(AlertWatch::prepare(alerts(QStringLiteral("two"))));
-    window.session().takeAlerts(AlertWatch::prepare(alerts(QStringLiteral("two"))));
-    QCOMPARE(rig.notifier.notifications.size(), 2);
-    QCOMPARE(rig.notifier.notifications[0].summary, QStringLiteral("Winter Storm Warning"));
-    QCOMPARE(rig.notifier.notifications[0].body,
-             QStringLiteral("Winter Storm Warning issued December 7 at 9:12AM MST until December 8 at 6:00PM "
-                            "MST by NWS Denver CO"));
-    QVERIFY(rig.notifier.notifications[0].critical);
-    QCOMPARE(rig.notifier.notifications[1].summary, QStringLiteral("Wind Advisory"));
-    QVERIFY(!rig.notifier.notifications[1].critical);
-    const QString lines =
-        QStringLiteral("Winter Storm Warning until 6 PM MST Tue\nWind Advisory until 11 PM MST Mon\n");
-    QCOMPARE(city->toolTip(), lines + observed);
-    QCOMPARE(rig.tray.traytip(icon), lines + sky);
-    QTRY_COMPARE(rig.tray.toolTipInNotificationArea(icon), lines + sky);
-
-    // The minute timer keeps the observation's age below the alerts, and
-    // takes the advisory away once it has ended.
-    rig.clock.setWallTime(QDateTime(QDate(2026, 12, 8), QTime(6, 30), QTimeZone::utc()));
-    window.session().Timer1_Timer();
-    QVERIFY(city->toolTip().startsWith(QLatin1String("Winter Storm Warning until 6 PM MST Tue\nObserved")));
-    QCOMPARE(rig.tray.traytip(icon), QStringLiteral("Winter Storm Warning until 6 PM MST Tue\n") + sky);
-
-    // A failed refresh tells why below the alerts.
-    rig.server.setFault(SampleServer::Fault::NotFound);
-    QVERIFY(rig.refresh());
-    QVERIFY(city->toolTip().startsWith(QLatin1String("Winter Storm Warning until 6 PM MST Tue\n")));
-    QVERIFY(city->toolTip().size() > QStringLiteral("Winter Storm Warning until 6 PM MST Tue\n").size());
-    QCOMPARE(rig.notifier.notifications.size(), 2);
-}
-
-void TestFrmForecast::alertsSwitchedOffOrMarkedUp()
-{
-    ForecastRig rig;
-    rig.initializeStore();
-    rig.store.set(QStringLiteral("AlertNotify"), QStringLiteral("0"));
-    frmForecast& window = rig.open();
-    rig.clock.setWallTime(QDateTime(QDate(2026, 12, 7), QTime(22, 0), QTimeZone::utc()));
-    auto* city = rig.child<QLabel>(QStringLiteral("lblCity"));
-
-    // Switched off: in sight all the same, and known, so that switching on
-    // again tells only of what comes after.
-    window.session().takeAlerts(AlertWatch::prepare(alerts(QStringLiteral("one"))));
-    QVERIFY(rig.notifier.notifications.isEmpty());
-    QCOMPARE(city->toolTip(), QStringLiteral("Winter Storm Warning until 6 PM MST Tue"));
-    rig.store.set(QStringLiteral("AlertNotify"), QStringLiteral("-1"));
-    window.session().takeAlerts(AlertWatch::prepare(alerts(QStringLiteral("two"))));
-    QCOMPARE(rig.notifier.notifications.size(), 1);
-    QCOMPARE(rig.notifier.notifications[0].summary, QStringLiteral("Wind Advisory"));
-
-    // Markup in the service's words reaches the user as its characters.
-    QList<WeatherAlert> marked = alerts(QStringLiteral("one"));
-    marked[0].id += QStringLiteral(".marked");
-    marked[0].event = QStringLiteral("<b>Blizzard</b> Warning & <img src=x>");
-    marked[0].headline =
-        QStringLiteral("<i>Blizzard</i> Warning issued December 7 at 9:12AM MST <a href=\"x\">here</a>");
-    window.session().takeAlerts(AlertWatch::prepare(marked));
-    QCOMPARE(rig.notifier.notifications.size(), 2);
-    QCOMPARE(rig.notifier.notifications[1].body, marked[0].headline);
-    QCOMPARE(shownToolTip(city->toolTip()),
-             QStringLiteral("<b>Blizzard</b> Warning & <img src=x> until 6 PM MST Tue"));
-    QTRY_COMPARE(shownToolTip(rig.tray.toolTipInNotificationArea(6)),
-                 QStringLiteral("<b>Blizzard</b> Warning & <img src=x> until 6 PM MST Tue\nVentaro"));
-}
-
-// A flood of new alerts in one answer: the user hears of the most severe
-// few and of how many more there are, in the notifications and the
-// tooltips alike; the minute's tick counts them down as they end.
-void TestFrmForecast::alertFloodToldInAFewAndSummedUpInSight()
-{
-    ForecastRig rig;
-    frmForecast& window = rig.open();
-    rig.clock.setWallTime(QDateTime(QDate(2026, 12, 7), QTime(22, 0), QTimeZone::utc()));
-    QList<WeatherAlert> flood(500, alerts(QStringLiteral("one")).first());
-    QStringList summaries;
-    for (int index = 0; index < 500; ++index) {
-        flood[index].id += QString::number(index);
-        flood[index].event = QStringLiteral("Warning %1").arg(index);
-        // The first ten end at 6 PM, the rest an hour before.
-        flood[index].expires = flood[index].ends = flood[index].ends.addSecs(index < 10 ? 0 : -3600);
-        if (index >= 3 && index < 13)
-            summaries.append(flood[index].event);
-    }
-    window.session().takeAlerts(AlertWatch::prepare(flood));
-    QCOMPARE(rig.notifier.notifications.size(), 4);
-    QCOMPARE(rig.notifier.notifications[2].summary, QStringLiteral("Warning 2"));
-    QCOMPARE(rig.notifier.notifications[3].summary, QStringLiteral("and 497 more alerts"));
-    QCOMPARE(rig.notifier.notifications[3].body,
-             summaries.join(QStringLiteral(", ")) + QStringLiteral(" and others"));
-    QVERIFY(rig.notifier.notifications[3].critical);
-    auto* city = rig.child<QLabel>(QStringLiteral("lblCity"));
-    QStringList lines = city->toolTip().split(QLatin1Char('\n'));
-    QCOMPARE(lines.size(), 13);
-    QCOMPARE(lines[11], QStringLiteral("Warning 11 until 5 PM MST Tue"));
-    QCOMPARE(lines[12], QStringLiteral("and 488 more alerts"));
-    QCOMPARE(rig.tray.traytip(6), lines.join(QLatin1Char('\n')) + QStringLiteral("\nVentaro"));
-
-    rig.clock.setWallTime(QDateTime(QDate(2026, 12, 9), QTime(0, 30), QTimeZone::utc()));
-    window.session().Timer1_Timer();
-    lines = city->toolTip().split(QLatin1Char('\n'));
-    QCOMPARE(lines.size(), 10);
-    QCOMPARE(lines[9], QStringLiteral("Warning 9 until 6 PM MST Tue"));
+    window.session().takeAlerts(AlertWatch::prepare(alerts));
+    const QString head = lines.join(QLatin1Char('\n'));
+    QCOMPARE(shownToolTip(city->toolTip()), refreshedFirst ? head + QLatin1Char('\n') + cityBefore : head);
+    QTRY_COMPARE(shownToolTip(rig.tray.toolTipInNotificationArea(icon)),
+                 head + QLatin1Char('\n') + trayBefore);
 }
 
 void TestFrmForecast::trayTellsTheTemperatureAndAWarning_data()

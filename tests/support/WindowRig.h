@@ -1,23 +1,10 @@
 #pragma once
 
 #include "FakeColorDialog.h"
-#include "FakeNotifier.h"
-#include "ManualClock.h"
-#include "MemorySettingsStore.h"
-#include "app/ForecastSession.h"
+#include "SessionRig.h"
 #include "app/TrayDesign.h"
 #include "app/frmForecast.h"
-#include "live/LiveWeatherSource.h"
-#include "net/Network.h"
-#include "pages/ServerHosts.h"
-#include "pages/ServerWeatherSource.h"
-#include "settings/FirstStart.h"
-#include "settings/QtSettingsStore.h"
-#include "settings/SettingsKeys.h"
 #include "shell/QtTrayIcons.h"
-#include "shell/SessionEvents.h"
-#include "support/SampleServer.h"
-#include "support/ShortTemplates.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -25,31 +12,22 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSignalSpy>
-#include <QTemporaryDir>
-#include <QTest>
-#include <memory>
-#include <type_traits>
 
-// The main window and its session, wired as the program wires them, to a
-// store of the test's (in memory, or the real settings file in a temporary
-// folder), a weather source on loopback (the rig's own sample server, or a
-// server of the test's), tray instances that report a notification area,
-// fakes for the colour dialog and the notifications, and clocks that stand
-// still until the test moves them. Window tests and fault drills share it.
-template <typename Store> struct WindowRig
+// The main window on its session (see SessionParts), wired as the program
+// wires them, with tray instances that report a notification area and a
+// fake for the colour dialog. Window tests and fault drills share it.
+template <typename Store> struct WindowRig : SessionParts<Store>
 {
-    explicit WindowRig(std::chrono::milliseconds httpTimeout = std::chrono::seconds(10))
-        : store(makeStore()), network(limits(httpTimeout)), tray(trayDesign())
-    {
-        server.listen();
-        tray.setTrayAvailableOverride(true);
-    }
+    using Parts = SessionParts<Store>;
+    using Parts::forecast;
+    using Parts::network;
+    using Parts::server;
+    using Parts::store;
 
-    static NetworkLimits limits(std::chrono::milliseconds timeout)
+    explicit WindowRig(std::chrono::milliseconds httpTimeout = std::chrono::seconds(10))
+        : Parts(httpTimeout), tray(trayDesign())
     {
-        NetworkLimits limits;
-        limits.timeout = timeout;
-        return limits;
+        tray.setTrayAvailableOverride(true);
     }
 
     // The window on the old pages of the rig's own sample server.
@@ -58,23 +36,15 @@ template <typename Store> struct WindowRig
     // The window on the old pages of `host`.
     frmForecast& open(const QString& host, ColorDialog* colours = nullptr)
     {
-        weather = std::make_unique<ServerWeatherSource>(network, ServerHosts{host, host, host});
+        this->makeSession(host);
         return openWindow(host, colours);
     }
 
     // The window on the live layer, its templates pointing at `host`.
     frmForecast& openLive(const QString& host)
     {
-        weather =
-            std::make_unique<LiveWeatherSource>(network, shortTemplates(QStringLiteral("http://") + host));
+        this->makeLiveSession(host);
         return openWindow(host, nullptr);
-    }
-
-    // Writes the first-start values, as on a 12000 x 9000 twips screen, so
-    // that a test can change some of them before the window opens.
-    void initializeStore()
-    {
-        InitializeSettings(store, QSizeF(12000, 9000), QSizeF(7350, 4065), QStringLiteral("100"));
     }
 
     // Clicks Get Forecast and waits until that refresh has ended; false if
@@ -151,47 +121,16 @@ template <typename Store> struct WindowRig
         return shown;
     }
 
-    // A key as the settings file holds it (the file store only).
-    QString stored(const QString& key) const
-    {
-        return QtSettingsStore(dir.path()).read(SettingsKeys::application, SettingsKeys::section, key);
-    }
-
-    QTemporaryDir dir;
-    Store store;
-    SampleServer server;
-    Network network;
     QtTrayIcons tray;
     FakeColorDialog colorDialog;
-    FakeNotifier notifier;
-    // Emitted by the tests, as the system would.
-    SessionEvents session;
-    // The clocks the session reads, which stand still until a test moves
-    // them.
-    ManualClock clock;
-    std::unique_ptr<WeatherSource> weather;
-    std::unique_ptr<ForecastSession> forecast;
     std::unique_ptr<frmForecast> window;
     std::unique_ptr<QSignalSpy> ending;
     std::unique_ptr<QSignalSpy> finished;
     int statuses = 0;
 
 private:
-    Store makeStore() const
-    {
-        if constexpr (std::is_constructible_v<Store, QString>)
-            return Store(dir.path());
-        else
-            return Store();
-    }
-
     frmForecast& openWindow(const QString& host, ColorDialog* colours)
     {
-        forecast =
-            std::make_unique<ForecastSession>(ForecastSession::Services{store, *weather, notifier, clock});
-        QObject::connect(&session, &SessionEvents::resumed, forecast.get(), &ForecastSession::sessionEvent);
-        QObject::connect(&session, &SessionEvents::networkReturned, forecast.get(),
-                         &ForecastSession::sessionEvent);
         window = std::make_unique<frmForecast>(
             frmForecast::Services{store, *forecast, network, tray, colours ? *colours : colorDialog,
                                   [host](const QString& path) { return ServerHosts::httpUrl(host, path); }});
