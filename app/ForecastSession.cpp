@@ -70,6 +70,8 @@ qint16 ForecastSession::minuteCount() const
 
 bool ForecastSession::refresh()
 {
+    // One refresh at a time: a click, a tick or the tray menu arriving
+    // while one runs is ignored rather than started beside it.
     if (m_running || m_stopped)
         return false;
     start(false);
@@ -78,10 +80,8 @@ bool ForecastSession::refresh()
 
 void ForecastSession::start(bool timed)
 {
-    // One refresh at a time: a click, a tick or the tray menu arriving
-    // while one runs is ignored rather than started beside it.
-    if (m_running || m_stopped)
-        return;
+    // The policy asks only while none runs and it has not stopped, and a
+    // user's refresh() checks the same.
     m_running = true;
     m_conditionsCame = false;
     m_refresh->start(m_stationCode, m_stateCode, timed);
