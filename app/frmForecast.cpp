@@ -1,7 +1,6 @@
 #include "frmForecast.h"
 
 #include "ForecastText.h"
-#include "TrayPicture.h"
 #include "TrayRule.h"
 #include "net/Network.h"
 #include "resources/ResourcePaths.h"
@@ -90,7 +89,7 @@ QIcon readableWordPicture(const QString& drawing, const QWidget* button)
 frmForecast::frmForecast(Services services)
     : QWidget(nullptr,
               Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
-      m_services(std::move(services)), m_settings(m_services.store)
+      m_services(std::move(services)), m_settings(m_services.store), m_trayView(m_services.tray)
 {
     initVentaroResources();
     setObjectName(QStringLiteral("frmForecast"));
@@ -104,10 +103,6 @@ frmForecast::frmForecast(Services services)
     createForecastBox();
     createStatusLine();
     createPopUpMenu();
-    for (int index = 0; index < m_services.tray.count(); ++index) {
-        m_trayTips.append(m_services.tray.traytip(index));
-        m_trayPictures.append(m_services.tray.trayicon(index));
-    }
     connectTray();
     connectSession();
     createRefreshKeys();
@@ -318,11 +313,10 @@ void frmForecast::connectSession()
         m_lblCity->setToolTip(WindowServices::plainToolTip(tip, length));
     });
     connect(&session, &ForecastSession::traySkyChanged, this, &frmForecast::UpdateTrayIcon);
-    connect(&session, &ForecastSession::warningChanged, this, [this](const QString& line) {
-        m_warningMark = !line.isEmpty();
-        showTrayPictures();
-    });
-    connect(&session, &ForecastSession::alertLinesChanged, this, &frmForecast::showTrayTips);
+    connect(&session, &ForecastSession::warningChanged, this,
+            [this](const QString& line) { m_trayView.showWarning(!line.isEmpty()); });
+    connect(&session, &ForecastSession::alertLinesChanged, this,
+            [this](const QStringList& lines) { m_trayView.showAlertLines(lines); });
     connect(&session, &ForecastSession::refreshFinished, this, &frmForecast::refreshFinished);
 }
 
@@ -499,61 +493,13 @@ void frmForecast::fillForecastBox(quint64 fill)
     m_services.session.forecastShown();
 }
 
-void frmForecast::showTrayTips(const QStringList& alertLines)
+void frmForecast::UpdateTrayIcon(const ForecastSession::TraySky& sky)
 {
-    m_alertLines = alertLines;
-    TrayIcons& tray = m_services.tray;
-    for (int index = 0; index < tray.count() && index < m_trayTips.size(); ++index)
-        tray.setTraytip(index, ForecastSession::belowAlerts(m_alertLines, m_trayTips[index]));
-}
-
-void frmForecast::UpdateTrayIcon(const ForecastSession::TraySky& traySky)
-{
-    TrayIcons& tray = m_services.tray;
-    const SkyClasses::Choice& choice = traySky.choice;
-    for (int index = 0; index < tray.count(); ++index)
-        tray.setIntray(index, false);
-    // Sky conditions that match no keyword get the start-up icon as a
-    // stand-in, so a hidden window is never out of reach; it keeps its own
-    // tooltip and does not become the window's icon.
-    const QList<int> icons = SkyClasses::trayIcons(choice);
-    // The temperature goes in one icon, the first the rule shows, with that
-    // one's sky beside it; the others would only repeat it.
-    m_trayFahrenheit = traySky.fahrenheit;
-    m_temperatureIndex = m_trayFahrenheit && !icons.isEmpty() ? icons.first() : -1;
-    for (int index : icons) {
-        const bool matched = choice.shown.contains(index);
-        if (matched) {
-            // Setting a window icon hands the window system every size of it
-            // anew, drawings rendered again; a refresh mostly keeps the sky.
-            const QIcon icon = m_trayPictures.value(index);
-            if (windowIcon().cacheKey() != icon.cacheKey())
-                setWindowIcon(icon);
-        }
-        if (m_temperatureIndex < 0 || index == m_temperatureIndex)
-            tray.setIntray(index, true);
-        if (matched && index < m_trayTips.size()) {
-            m_trayTips[index] = traySky.sky;
-            tray.setTraytip(index, ForecastSession::belowAlerts(m_alertLines, traySky.sky));
-        }
-    }
-    showTrayPictures();
-}
-
-void frmForecast::showTrayPictures()
-{
-    TrayIcons& tray = m_services.tray;
-    for (int index = 0; index < tray.count() && index < m_trayPictures.size(); ++index) {
-        QIcon picture = index == m_temperatureIndex
-                            ? TrayPicture::temperatureIcon(*m_trayFahrenheit, m_trayPictures[index])
-                            : m_trayPictures[index];
-        if (m_warningMark)
-            picture = TrayPicture::withWarningBadge(picture);
-        // The designed picture is set again only where it changes, as a tray
-        // redraws whatever it is handed.
-        if (tray.trayicon(index).cacheKey() != picture.cacheKey())
-            tray.setTrayicon(index, picture);
-    }
+    // Setting a window icon hands the window system every size of it anew,
+    // drawings rendered again; a refresh mostly keeps the sky.
+    const QIcon icon = m_trayView.showSky(sky);
+    if (!icon.isNull() && windowIcon().cacheKey() != icon.cacheKey())
+        setWindowIcon(icon);
 }
 
 void frmForecast::cmdExtended_Click()

@@ -1,18 +1,16 @@
 #pragma once
 
 #include "ForecastSession.h"
+#include "TrayView.h"
 #include "settings/Settings.h"
 #include "weather/SkyClasses.h"
 
-#include <QIcon>
-#include <QList>
 #include <QPointer>
 #include <QStringList>
 #include <QUrl>
 #include <QWidget>
 #include <array>
 #include <functional>
-#include <optional>
 
 class ColorDialog;
 class Network;
@@ -127,14 +125,10 @@ private:
     void nameValuesByText();
     // Shows the icons of the sky classes (read with the page) and the
     // sky conditions as their tooltip; with a temperature, one icon of it
-    // with the first class's picture beside it.
+    // with the first class's picture beside it (see TrayView).
     void UpdateTrayIcon(const ForecastSession::TraySky& sky);
-    // Puts each instance's picture up again: the sky's or the temperature,
-    // marked while a warning is in effect.
-    void showTrayPictures();
     void showForecast(const QString& forecast, const QStringList& pieces, const QString& origin);
     void fillForecastBox(quint64 fill);
-    void showTrayTips(const QStringList& alertLines);
     void settingsClosed(const SettingsOnClose& values);
     void applyTrayRule();
     void placeAtStoredPosition();
@@ -176,16 +170,7 @@ private:
     qsizetype m_nextPiece = 0;
     quint64 m_fill = 0;
 
-    // Each tray instance's tooltip below the alerts: the sky conditions,
-    // or its designed text until it first shows them.
-    QStringList m_trayTips;
-    QStringList m_alertLines;
-    // Each instance's designed picture, and what it shows now: the
-    // temperature in one of them, and the warning mark on all.
-    QList<QIcon> m_trayPictures;
-    std::optional<int> m_trayFahrenheit;
-    int m_temperatureIndex = -1;
-    bool m_warningMark = false;
+    TrayView m_trayView;
 
     bool m_ending = false;
     QPointer<QWidget> m_browser;
