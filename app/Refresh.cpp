@@ -1,6 +1,7 @@
 #include "Refresh.h"
 
 #include "ForecastText.h"
+#include "net/LogText.h"
 #include "net/Network.h"
 #include "net/OffThread.h"
 #include "weather/StateForecast.h"
@@ -95,7 +96,7 @@ void Refresh::conditionsAnswered(const ConditionsAnswer& answer)
     if (!answer.hasArrived()) {
         // A failed transfer is a page not received.
         setStatus(WeatherTexts::idle);
-        qCInfo(lcWeather).noquote() << "current conditions unavailable:" << answer.failure;
+        qCInfo(lcWeather).noquote() << "current conditions unavailable:" << logText(answer.failure);
         Q_EMIT conditionsUnavailable(answer.failure);
         end();
         return;
@@ -112,7 +113,7 @@ void Refresh::conditionsRead(const ConditionsReading& reading)
 {
     setStatus(WeatherTexts::idle);
     if (!reading.received) {
-        qCInfo(lcWeather).noquote() << "current conditions unavailable:" << reading.problem;
+        qCInfo(lcWeather).noquote() << "current conditions unavailable:" << logText(reading.problem);
         Q_EMIT conditionsUnavailable(reading.problem);
         end();
         return;
@@ -139,7 +140,7 @@ void Refresh::forecastAnswered(const ForecastAnswer& answer)
     }
     if (!answer.hasArrived()) {
         // The status line keeps the stage at which the failure arose.
-        qCInfo(lcWeather).noquote() << "state forecast failed:" << answer.failure;
+        qCInfo(lcWeather).noquote() << "state forecast failed:" << logText(answer.failure);
         const QString text = WeatherTexts::forecastError(answer.failure);
         showForecast(text, ForecastText::pieces(text));
         return;
@@ -155,11 +156,12 @@ void Refresh::forecastAnswered(const ForecastAnswer& answer)
             },
             [this](Shown shown) {
                 if (shown.first.outcome == ForecastReading::Outcome::CutFailed)
-                    qCInfo(lcWeather).noquote() << "state forecast not cut:" << shown.first.text;
+                    qCInfo(lcWeather).noquote()
+                        << "state forecast not cut:" << logText(shown.first.text.left(500));
                 else
                     setStatus(WeatherTexts::idle);
                 if (!shown.first.origin.isEmpty())
-                    qCInfo(lcWeather).noquote() << "state forecast:" << shown.first.origin;
+                    qCInfo(lcWeather).noquote() << "state forecast:" << logText(shown.first.origin);
                 showForecast(shown.first.text, shown.second, shown.first.origin);
             });
     });
@@ -218,7 +220,7 @@ void Refresh::alertsAnswered(const AlertsAnswer& answer)
 void Refresh::wait(const QString& reason, const QDateTime& until)
 {
     setStatus(WeatherTexts::idle);
-    qCInfo(lcWeather).noquote() << "timed refresh waits:" << reason;
+    qCInfo(lcWeather).noquote() << "timed refresh waits:" << logText(reason);
     Q_EMIT held(reason, until);
     end();
 }

@@ -7,6 +7,7 @@
 #include "ZoneForecast.h"
 #include "net/Clock.h"
 #include "net/FetchReply.h"
+#include "net/LogText.h"
 #include "net/Network.h"
 #include "net/OffThread.h"
 #include "settings/StationTable.h"
@@ -123,7 +124,7 @@ void ForecastLookup::stationAnswered(const FetchResult& result)
             // The kept zone still stands; only its alerts are fewer.
             qCInfo(lcLive).noquote() << "county and fire weather zone of" << m_station
                                      << "not had, its alerts are asked for zone" << m_zone.zone
-                                     << "alone:" << why;
+                                     << "alone:" << logText(why);
             askProduct();
             return;
         }
@@ -206,7 +207,7 @@ void ForecastLookup::askProduct()
         QStringLiteral("no zone forecast of %1 has a group for zone %2 (%3)")
             .arg(m_locations.join(QStringLiteral(", ")), m_zone.zone, m_failures.join(QStringLiteral("; ")));
     if (m_zoneFromDirectory) {
-        qCInfo(lcLive).noquote() << missing << "- asking the station's records again";
+        qCInfo(lcLive).noquote() << logText(missing) << "- asking the station's records again";
         m_zones.forget(m_station);
         m_locations.clear();
         m_failures.clear();
@@ -288,7 +289,7 @@ void ForecastLookup::productRead(const ProductSearch& search)
 
 void ForecastLookup::askByName()
 {
-    qCInfo(lcLive).noquote() << "forecast zone of" << m_place.name << "not found:" << m_whyByName
+    qCInfo(lcLive).noquote() << "forecast zone of" << m_place.name << "not found:" << logText(m_whyByName)
                              << "- looking for its name";
     m_byName = true;
     m_locations = ForecastOffices::forState(m_place.state);
@@ -357,7 +358,7 @@ void ForecastLookup::namedProductRead(const ProductSearch& search)
 
 void ForecastLookup::answerWith(const QString& text, const QString& origin)
 {
-    qCInfo(lcLive).noquote() << "forecast of" << m_place.name << "-" << origin;
+    qCInfo(lcLive).noquote() << "forecast of" << m_place.name << "-" << logText(origin);
     answer(ForecastAnswer::arrived([text, origin](const std::atomic<bool>*) {
         return ForecastReading{ForecastReading::Outcome::Forecast, text, origin};
     }));

@@ -1,5 +1,6 @@
 #include "Network.h"
 
+#include "LogText.h"
 #include "SystemClock.h"
 
 #include "HttpCache.h"
@@ -77,9 +78,10 @@ bool isPassingStatus(int status)
 // "answered 503 Service Unavailable", or "failed: <why>".
 QString outcome(const FetchResult& result)
 {
+    // The server's words go to the log: escaped, so that they stay on it.
     if (!result.ok)
-        return QStringLiteral("failed: %1").arg(result.error);
-    const QString phrase = result.reasonPhrase.trimmed();
+        return QStringLiteral("failed: %1").arg(logText(result.error));
+    const QString phrase = logText(result.reasonPhrase.trimmed());
     return phrase.isEmpty() ? QStringLiteral("answered %1").arg(result.status)
                             : QStringLiteral("answered %1 %2").arg(result.status).arg(phrase);
 }

@@ -169,12 +169,15 @@ private:
     QObject m_receiver;
 };
 
-// The retries the network's log has told of, the messages passed on.
+// The retries the network's log has told of, and the lines that carried a
+// control character, the messages passed on.
 int retriesLogged = 0;
+int rawLinesLogged = 0;
 QtMessageHandler earlierHandler = nullptr;
 void countRetries(QtMsgType type, const QMessageLogContext& context, const QString& message)
 {
     retriesLogged += message.contains(QLatin1String(": asking again in ")) ? 1 : 0;
+    rawLinesLogged += std::any_of(message.begin(), message.end(), [](QChar c) { return c < u' '; }) ? 1 : 0;
     if (earlierHandler)
         earlierHandler(type, context, message);
 }
@@ -698,6 +701,9 @@ void TestNetwork::passingFailuresAreAskedAgain_data()
     held.bytes.replace("Connection: close", "Retry-After: 60\r\nConnection: close");
     QTest::newRow("500, then 200 on the second try")
         << Answers{page("500 Internal Server Error"), ok} << qint64(0) << 2 << 200;
+    // The server's words reach the log escaped, on one line.
+    QTest::newRow("500 with an escape in its words, then 200")
+        << Answers{page("500 Internal\x1b[2J\x1b]0;forged\x07 Error"), ok} << qint64(0) << 2 << 200;
     QTest::newRow("503 three times: the last one stands") << Answers{unavailable} << qint64(0) << 3 << 503;
     QTest::newRow("404 asked once") << Answers{page("404 Not Found"), ok} << qint64(0) << 1 << 404;
     QTest::newRow("503 with Retry-After: held, asked once") << Answers{held, ok} << qint64(0) << 1 << 503;
@@ -723,12 +729,14 @@ void TestNetwork::passingFailuresAreAskedAgain()
     if (budget > 0)
         options.budget = std::make_shared<TransferBudget>(budget);
     retriesLogged = 0;
+    rawLinesLogged = 0;
     Fetch fetch(network, server.url("/api"), options);
     QVERIFY2(fetch.waitForEnd(), "the request did not end");
     QCOMPARE(fetch.results.size(), 1);
     QCOMPARE(fetch.results.first().status, status);
     QCOMPARE(server.paths.size(), requests);
     QCOMPARE(retriesLogged, requests - 1);
+    QCOMPARE(rawLinesLogged, 0);
 }
 
 // A proxy that turns the tunnel away: the failure names the proxy and the
